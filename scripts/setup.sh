@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running the agent need,
+# and creates the daemon's fixed folders. Safe to run again.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(
+  # build
+  build-essential cmake ninja-build ccache pkg-config git
+  qtbase5-dev qtbase5-dev-tools libqt5opengl5-dev
+  libssl-dev openssl libcurl4-openssl-dev libsnmp-dev libssh2-1-dev
+  libmariadb-dev libpq-dev libc-ares-dev zlib1g-dev
+  # tests, fuzzing, benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  util-linux iproute2 procps psmisc socat netcat-openbsd
+  xvfb xauth
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup.sh must run as root" >&2
+  exit 1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+mkdir -p /etc/opt/corvane-agent /var/log/corvane-agent
