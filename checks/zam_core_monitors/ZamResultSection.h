@@ -54,7 +54,7 @@ inline bool read(const unsigned char* data, size_t size, std::map<int, View>& ou
         if (length < 16 || length % 16 != 0 || length > size - pos)
             return false;
         const unsigned tail = data[pos + length - 1];
-        if (tail < 9 || tail > 24)
+        if (tail < 9 || tail > 24 || tail > length)
             return false;
         View v;
         v.offset = pos + kHeaderSize;

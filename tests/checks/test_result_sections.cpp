@@ -144,6 +144,8 @@ TEST(ResultSectionReader, RejectsMalformedBuffers)
         {"length past the end", section(16, 1, 11), false},
         {"tail too small", section(16, 1, 8), false},
         {"tail too large", section(16, 1, 25), false},
+        {"tail longer than the section", section(16, 1, 24), false},
+        {"tail of an empty section", section(16, 1, 16), true},
     };
     std::memset(cases[4].bytes.data(), 0, 4);
     const uint32_t huge = 0xFFFFFFF0u;
