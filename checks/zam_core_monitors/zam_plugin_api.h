@@ -166,6 +166,7 @@ struct stZamMonitorLib {
 // ZAM_HOST_MONITOR_RECORD before including); everyone else uses the library part alone.
 #ifndef ZAM_HOST_MONITOR_RECORD
 struct stZamMonitor : stZamMonitorLib {};
+static_assert(sizeof(stZamMonitor) == 1432, "the library's view of the record is its part alone");
 #endif
 
 // Alert action record, library part (no action type is implemented).

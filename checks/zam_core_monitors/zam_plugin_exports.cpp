@@ -17,6 +17,9 @@
 #include <cstring>
 #include <new>
 
+// Live contexts; changed only by init and term, which the host runs on one thread.
+static int g_contexts = 0;
+
 extern "C" {
 
 void zam_plugin_register_log_cb(ZamLogCallback cb)
@@ -45,11 +48,15 @@ int zam_plugin_init(stCoreZamContext** out)
     }
     ctx->active = 1;
     snmp_sess_init(&ctx->session);
-    pthread_mutex_init(&snmp_mutex, nullptr);
     ctx->snmpMutex = &snmp_mutex;
-    pluginMysqlInit();
-    pluginPgsqlInit();
-    timer_thread_start();
+    // A host that initialises the library twice shares one set of process-wide resources;
+    // only the first init starts them and only the last term ends them.
+    if (g_contexts++ == 0) {
+        pthread_mutex_init(&snmp_mutex, nullptr);
+        pluginMysqlInit();
+        pluginPgsqlInit();
+        timer_thread_start();
+    }
     if (out)
         *out = ctx;
     return 0;
@@ -69,16 +76,17 @@ int zam_plugin_init_thread(stCoreZamContext*, stCoreZamThreadContext** out)
 
 int zam_plugin_term(stCoreZamContext* ctx)
 {
+    if (!ctx)
+        return 0;
+    ctx->active = 0;
+    std::free(ctx);
+    if (g_contexts == 0 || --g_contexts > 0)
+        return 0;
     // The maintenance jobs use the caches, the mutex and the log sink: stop them first.
     timer_thread_stop();
-    if (ctx) {
-        if (ctx->snmpMutex)
-            pthread_mutex_destroy(ctx->snmpMutex);
-        ctx->active = 0;
-    }
+    pthread_mutex_destroy(&snmp_mutex);
     pluginMysqlTerm();
     pluginPgsqlTerm();
-    std::free(ctx);
     zamLogCb.store(nullptr);
     zamSvcCb.store(nullptr);
     Get_Server_Memory.store(nullptr);

@@ -142,6 +142,24 @@ TEST(PluginContexts, BlocksAreZeroedAndLargeEnough)
     EXPECT_EQ(zam_plugin_term_thread(nullptr, nullptr), 0);
 }
 
+TEST(PluginContexts, SecondInitSharesTheLibraryUntilTheLastTerm)
+{
+    stCoreZamContext* first = nullptr;
+    stCoreZamContext* second = nullptr;
+    ASSERT_EQ(zam_plugin_init(&first), 0);
+    CTimerThread* maintenance = CTimerThread::instance();
+    ASSERT_EQ(zam_plugin_init(&second), 0);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(CTimerThread::instance(), maintenance);
+    ASSERT_EQ(zam_plugin_term(first), 0);
+    EXPECT_EQ(CTimerThread::instance(), maintenance);
+    EXPECT_EQ(pthread_mutex_lock(second->snmpMutex), 0);
+    EXPECT_EQ(pthread_mutex_unlock(second->snmpMutex), 0);
+    ASSERT_EQ(zam_plugin_term(second), 0);
+    EXPECT_EQ(CTimerThread::instance(), nullptr);
+    EXPECT_EQ(zam_plugin_term(nullptr), 0);
+}
+
 }  // namespace
 
 #include "test_maintenance_thread.moc"
