@@ -1,6 +1,7 @@
 // Result, failure-text and trace helpers of the monitor record.
 
 #include "support/PluginTestHost.h"
+#include "Debug.h"
 #include "zam_monitor_helpers.h"
 
 #include <gtest/gtest.h>
@@ -219,6 +220,33 @@ TEST(TextHelpers, BoundedCopiesAndSmallConversions)
     EXPECT_EQ(toStr(1e300), "1e+300");
     EXPECT_EQ(toPerf32(5000000000LL), 705032704);
     EXPECT_EQ(toPerf32(-1), -1);
+}
+
+struct CapturedMessage {
+    QtMsgType type;
+    QString text;
+    QString category;
+    bool hasFile;
+};
+QList<CapturedMessage> g_messages;
+void captureMessage(QtMsgType type, const QMessageLogContext& ctx, const QString& text)
+{
+    g_messages.append({type, text, QString::fromLatin1(ctx.category ? ctx.category : ""), ctx.file != nullptr});
+}
+
+TEST(DebugWarning, WritesThePlainTextAsAWarning)
+{
+    g_messages.clear();
+    const QtMessageHandler old = qInstallMessageHandler(&captureMessage);
+    Debug::warning("attempt to get null value from Optional<> 100%");
+    Debug::warning(nullptr);
+    qInstallMessageHandler(old);
+    ASSERT_EQ(g_messages.size(), 2);
+    EXPECT_EQ(g_messages[0].type, QtWarningMsg);
+    EXPECT_EQ(g_messages[0].text, QStringLiteral("attempt to get null value from Optional<> 100%"));
+    EXPECT_EQ(g_messages[0].category, QStringLiteral("default"));
+    EXPECT_FALSE(g_messages[0].hasFile);
+    EXPECT_EQ(g_messages[1].text, QString());
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <set>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -330,6 +333,34 @@ TEST_F(LoadedPlugin, TermForgetsTheCallbacksAndInitStartsAgain)
     rec.mon.typeIndex = 10;
     EXPECT_EQ(host.poll(rec), 1);
     EXPECT_STREQ(rec.mon.failReason, "Monitor type 'Windows Service' has not been implemented yet.");
+}
+
+TEST_F(LoadedPlugin, ThreadsPollAtTheSameTimeWithTheirOwnContexts)
+{
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            stCoreZamThreadContext* tctx = nullptr;
+            if (host.api().init_thread(host.ctx(), &tctx) != 0 || !tctx) {
+                ++wrong;
+                return;
+            }
+            PluginTestRecord rec;
+            for (int i = 0; i < 2000; ++i) {
+                rec.mon.typeIndex = (i + t) % 2 ? 10 : 17;
+                const char* name = rec.mon.typeIndex == 10 ? "Windows Service" : "MSSQL Database";
+                if (host.api().poll(host.ctx(), tctx, &rec.mon) != 1 ||
+                    std::string(rec.mon.failReason) !=
+                        std::string("Monitor type '") + name + "' has not been implemented yet.")
+                    ++wrong;
+            }
+            host.api().term_thread(host.ctx(), tctx);
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
