@@ -1,6 +1,7 @@
 // Result, failure-text and trace helpers of the monitor record.
 
 #include "support/PluginTestHost.h"
+#include "CTimerThread.h"
 #include "Debug.h"
 #include "zam_monitor_helpers.h"
 
@@ -232,6 +233,11 @@ QList<CapturedMessage> g_messages;
 void captureMessage(QtMsgType type, const QMessageLogContext& ctx, const QString& text)
 {
     g_messages.append({type, text, QString::fromLatin1(ctx.category ? ctx.category : ""), ctx.file != nullptr});
+}
+
+TEST(MaintenanceInterval, IsOneMinuteUnlessATestShortensIt)
+{
+    EXPECT_EQ(CTimerThread::maintenanceIntervalMs(), 60000);
 }
 
 TEST(DebugWarning, WritesThePlainTextAsAWarning)

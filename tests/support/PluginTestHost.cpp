@@ -32,7 +32,8 @@ static bool resolve(void* handle, const char* name, T& out, QString& error)
 bool PluginTestHost::load()
 {
     m_error.clear();
-    m_handle = dlopen(m_path.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+    // Kept mapped after dlclose: Qt and the client libraries keep process-wide state in it.
+    m_handle = dlopen(m_path.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!m_handle) {
         m_error = QString::fromLocal8Bit(dlerror());
         return false;
