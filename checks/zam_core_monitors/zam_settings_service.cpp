@@ -22,7 +22,7 @@ const stZamSettingDesc zmt_udp_s[3] = {
     {"Expect Echo Response", "Select if UDP service is expected to send echo response", 'y', 0, nullptr, 0, 0, 0, 0, 0, nullptr},
 };
 
-const stZamEnumRow zmt_smtp_secure_connection_type_e[4] = {
+const stZamEnumRow zmt_mail_secure_connection_type_e[4] = {
     {"None", "Don't use secure connection", nullptr, 0, 0},
     {"TLS, if available", "Use secure TLS connection is supported by server", nullptr, 1, 0},
     {"TLS", "Use secure TLS connection, or abort if not supported", nullptr, 2, 0},
@@ -40,7 +40,7 @@ const stZamSettingDesc zmt_smtp_s[13] = {
     {"To", "Recipient e-mail addresses", 's', 0, "$AdminMail", 0, 0, 0, 0, 0, nullptr},
     {"Subject", "Message subject", 's', 0, "SMTP server check", 0, 0, 0, 0, 0, nullptr},
     {"Content", "Message content", 't', 0, "This is a test message. Please ignore.", 0, 0, 0, 0, 0, nullptr},
-    {"Secure Connection Type", "Choose secure connection type", 'e', 0, nullptr, 1, 0, 0, 4, 0, zmt_smtp_secure_connection_type_e},
+    {"Secure Connection Type", "Choose secure connection type", 'e', 0, nullptr, 1, 0, 0, 4, 0, zmt_mail_secure_connection_type_e},
     {"Ignore SSL certificate errors", "Ignore various SSL certificate errors", 'y', 0, nullptr, 1, 0, 0, 0, 0, nullptr},
     {"Use TLS v1.0 only", "Use TLS v1.0 (for buggy servers that close connection if asked for a later version)", 'y', 0, nullptr, 0, 0, 0, 0, 0, nullptr},
     {"ReplyTo", "Reply To e-mail address", 's', 0, "$AdminFrom", 0, 0, 0, 0, 0, nullptr},
@@ -70,7 +70,7 @@ const stZamSettingDesc zmt_imap_s[7] = {
     {"User Account for Authentication", "Select if IMAP server requires authentication", 'c', 0, nullptr, 1, 0, 0, 0, 0, nullptr},
     {"User Name", "User Name", 'l', 0, "$AdminName", 0, 0, 0, 0, 0, nullptr},
     {"Password", "User password", 'p', 0, "$AdminPassword", 0, 0, 0, 0, 0, nullptr},
-    {"Secure Connection Type", "Choose secure connection type", 'e', 0, nullptr, 1, 0, 0, 4, 0, zmt_smtp_secure_connection_type_e},
+    {"Secure Connection Type", "Choose secure connection type", 'e', 0, nullptr, 1, 0, 0, 4, 0, zmt_mail_secure_connection_type_e},
     {"Ignore SSL certificate errors", "Ignore various SSL certificate errors", 'y', 0, nullptr, 1, 0, 0, 0, 0, nullptr},
     {"Use TLS v1.0 only", "Use TLS v1.0 (for buggy servers that close connection if asked for a later version)", 'y', 0, nullptr, 0, 0, 0, 0, 0, nullptr},
 };
@@ -294,7 +294,7 @@ const stZamSettingDesc zmt_email_round_trip_s[23] = {
     {"SMTP server", "SMTP Server", 's', 0, "", 0, 0, 0, 0, 0, nullptr},
     {"SMTP port", "SMTP server port", 'i', 0, nullptr, 25, 1, 65535, 0, 0, nullptr},
     {"Use SMTP authentication", "Use authentication", 'y', 0, nullptr, 0, 0, 1, 0, 0, nullptr},
-    {"SMTP secure connection type", "Choose secure SMTP connection type", 'e', 0, nullptr, 1, 0, 0, 4, 0, zmt_smtp_secure_connection_type_e},
+    {"SMTP secure connection type", "Choose secure SMTP connection type", 'e', 0, nullptr, 1, 0, 0, 4, 0, zmt_mail_secure_connection_type_e},
     {"Use Custom POP3 Server", "Use custom POP3 Server", 'y', 0, nullptr, 0, 0, 1, 0, 0, nullptr},
     {"POP3 server", "POP3 Server", 's', 0, "", 0, 0, 0, 0, 0, nullptr},
     {"POP3 port", "POP3 server port", 'i', 0, nullptr, 110, 1, 65535, 0, 0, nullptr},
@@ -304,7 +304,7 @@ const stZamSettingDesc zmt_email_round_trip_s[23] = {
     {"IMAP server", "IMAP Server", 's', 0, "", 0, 0, 0, 0, 0, nullptr},
     {"IMAP port", "IMAP server port", 'i', 0, nullptr, 143, 1, 65535, 0, 0, nullptr},
     {"Use IMAP authentication", "Use authentication", 'y', 0, nullptr, 0, 0, 1, 0, 0, nullptr},
-    {"IMAP secure connection type", "Choose secure IMAP connection type", 'e', 0, nullptr, 1, 0, 0, 4, 0, zmt_smtp_secure_connection_type_e},
+    {"IMAP secure connection type", "Choose secure IMAP connection type", 'e', 0, nullptr, 1, 0, 0, 4, 0, zmt_mail_secure_connection_type_e},
     {"Use Custom IMAP Inbox folder", "Use custom IMAP inbox folder", 'y', 0, nullptr, 0, 0, 1, 0, 0, nullptr},
     {"IMAP mail folder", "IMAP Input mail folder", 's', 0, "INBOX", 0, 0, 0, 0, 0, nullptr},
     {"User Name", "User Name", 'l', 0, "$AdminName", 0, 0, 0, 0, 0, nullptr},

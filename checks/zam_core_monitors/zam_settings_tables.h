@@ -13,7 +13,7 @@ extern const stZamSettingDesc zmt_tcp_s[2];
 constexpr int zmt_tcp_s_count = 2;
 extern const stZamSettingDesc zmt_udp_s[3];
 constexpr int zmt_udp_s_count = 3;
-extern const stZamEnumRow zmt_smtp_secure_connection_type_e[4];
+extern const stZamEnumRow zmt_mail_secure_connection_type_e[4];
 extern const stZamSettingDesc zmt_smtp_s[13];
 constexpr int zmt_smtp_s_count = 13;
 extern const stZamEnumRow zmt_pop3_secure_connection_type_e[4];
