@@ -12,10 +12,7 @@
 #include <string>
 #include <vector>
 
-#include <dlfcn.h>
-
-#include "support/TestPaths.h"
-#include "checks/zam_core_monitors/zam_plugin_api.h"
+#include "support/PluginTestHost.h"
 
 namespace {
 
@@ -93,36 +90,26 @@ std::string dumpType(unsigned index, const stZamMonitorType* t, bool hasCode) {
 const std::set<unsigned> kTypesWithCode = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  13, 14, 16, 19, 20, 21, 22,
                                            23, 29, 30, 31, 32, 33, 34, 35, 36, 42, 43, 44, 45, 46, 48, 49};
 
-// The descriptors as the daemon reads them: through the exports of the installed library.
+// The descriptors as the daemon reads them: through the exports of the built library, loaded
+// and initialised the way the daemon does it.
 class SettingsTables : public ::testing::Test {
 protected:
     void SetUp() override {
-        library = dlopen(testpaths::pluginPath().toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(nullptr, library) << dlerror();
-        auto getCount = reinterpret_cast<zam_plugin_get_count_t>(dlsym(library, "zam_plugin_get_count"));
-        auto getType = reinterpret_cast<zam_plugin_get_monitor_type_t>(dlsym(library, "zam_plugin_get_monitor_type"));
-        auto supported = reinterpret_cast<zam_plugin_is_monitor_type_supported_t>(
-            dlsym(library, "zam_plugin_is_monitor_type_supported"));
-        ASSERT_TRUE(getCount && getType && supported);
-        // Descriptors are static data: no context is needed to read them.
+        ASSERT_TRUE(host.load()) << host.error().toStdString();
         int monitorTypes = 0, actionTypes = 0;
-        ASSERT_EQ(0, getCount(nullptr, &monitorTypes, &actionTypes));
+        ASSERT_EQ(0, host.api().get_count(host.ctx(), &monitorTypes, &actionTypes));
         ASSERT_EQ(ZAM_MONITOR_TYPE_COUNT, monitorTypes);
         for (unsigned i = 0; i < static_cast<unsigned>(monitorTypes); ++i) {
             const stZamMonitorType* t = nullptr;
-            ASSERT_EQ(0, getType(nullptr, i, &t)) << i;
+            ASSERT_EQ(0, host.api().get_monitor_type(host.ctx(), i, &t)) << i;
             ASSERT_NE(nullptr, t) << i;
             types.push_back(t);
-            ASSERT_EQ(kTypesWithCode.count(i) ? 1 : 0, supported(nullptr, i)) << i;
+            ASSERT_EQ(kTypesWithCode.count(i) ? 1 : 0, host.api().is_monitor_type_supported(host.ctx(), i)) << i;
         }
-    }
-    void TearDown() override {
-        if (library)
-            dlclose(library);
     }
     bool hasCode(size_t index) const { return kTypesWithCode.count(static_cast<unsigned>(index)) != 0; }
 
-    void* library = nullptr;
+    PluginTestHost host;
     std::vector<const stZamMonitorType*> types;
 };
 
