@@ -4,6 +4,7 @@
 #include "common/CSslAgentConnection.h"
 #include "common/CTcpAgentConnection.h"
 #include "support/RecordingConnectionHandler.h"
+#include "support/EventLoopWait.h"
 #include "support/TestCertificates.h"
 
 #include <QCryptographicHash>
@@ -130,17 +131,17 @@ TEST_F(ConnectionTest, TcpConnectsToAddressOrHostNameAndCarriesData)
         QScopedPointer<CAgentConnection> c(createAgentConnection(tcpSettings(peer.serverPort(), host), &handler, QString()));
         EXPECT_TRUE(c->isPlainTcp());
         EXPECT_FALSE(c->isSsl());
-        QTRY_VERIFY_WITH_TIMEOUT(handler.has("established") && !peer.sockets.isEmpty(), 10000);
+        ASSERT_TRUE(waitUntil([&] { return handler.has("established") && !peer.sockets.isEmpty(); }, 10000));
         EXPECT_EQ(c->peerAddress(), QHostAddress(QHostAddress::LocalHost));
         EXPECT_TRUE(c->checkPeer(QStringLiteral("anything")));
         c->send("hello", 5);
-        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("hello"), 10000);
+        ASSERT_TRUE(waitUntil([&] { return peer.received == QByteArray("hello"); }, 10000));
         peer.sockets.first()->write("world");
-        QTRY_COMPARE_WITH_TIMEOUT(handler.received, QByteArray("world"), 10000);
+        ASSERT_TRUE(waitUntil([&] { return handler.received == QByteArray("world"); }, 10000));
         // The peer ends the stream: the socket's "remote closed" error at most once, closed
         // once, socket released.
         peer.sockets.first()->disconnectFromHost();
-        QTRY_VERIFY_WITH_TIMEOUT(handler.has("closed"), 10000);
+        ASSERT_TRUE(waitUntil([&] { return handler.has("closed"); }, 10000));
         EXPECT_EQ(handler.count("closed"), 1);
         EXPECT_LE(handler.count("error:"), 1);
         EXPECT_EQ(handler.events.last(), "closed");
@@ -159,7 +160,7 @@ TEST_F(ConnectionTest, TcpRefusedConnectReportsSocketErrorOnce)
     }
     RecordingConnectionHandler handler;
     QScopedPointer<CAgentConnection> c(createAgentConnection(tcpSettings(port), &handler, QString()));
-    QTRY_VERIFY_WITH_TIMEOUT(handler.count("error:") > 0, 10000);
+    ASSERT_TRUE(waitUntil([&] { return handler.count("error:") > 0; }, 10000));
     QTest::qWait(100);
     EXPECT_EQ(handler.count("error:"), 1);
     EXPECT_FALSE(handler.has("established"));
@@ -191,7 +192,7 @@ TEST_F(ConnectionTest, TlsServiceCertificatePin)
         QScopedPointer<CAgentConnection> conn(
             createAgentConnection(sslSettings(peer.serverPort(), c.pin, c.allowUntrusted), &handler, QString()));
         EXPECT_TRUE(conn->isSsl());
-        QTRY_VERIFY_WITH_TIMEOUT(handler.has("established") || handler.has("closed"), 15000);
+        ASSERT_TRUE(waitUntil([&] { return handler.has("established") || handler.has("closed"); }, 15000));
         EXPECT_EQ(handler.events, c.expected);
         if (handler.has("established")) {
             // Data flows both ways, and the peer certificate is the service's.
@@ -199,9 +200,9 @@ TEST_F(ConnectionTest, TlsServiceCertificatePin)
             EXPECT_TRUE(conn->checkPeer(md5Hex(servicePem)));
             EXPECT_FALSE(conn->checkPeer(QString(32, '0')));
             conn->send("ping", 4);
-            QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray("ping"), 10000);
+            ASSERT_TRUE(waitUntil([&] { return peer.received == QByteArray("ping"); }, 10000));
             peer.sockets.first()->write("pong");
-            QTRY_COMPARE_WITH_TIMEOUT(handler.received, QByteArray("pong"), 10000);
+            ASSERT_TRUE(waitUntil([&] { return handler.received == QByteArray("pong"); }, 10000));
             // The service sees the agent's certificate.
             auto* ssl = qobject_cast<QSslSocket*>(peer.sockets.first());
             EXPECT_EQ(ssl->peerCertificate(), QSslCertificate::fromPath(certs->cert("agent")).value(0));
@@ -324,10 +325,10 @@ TEST_F(ConnectionTest, DestroyingAnOpenConnectionReportsClosedOnce)
     ASSERT_TRUE(peer.listen(QHostAddress::LocalHost, 0));
     RecordingConnectionHandler handler;
     CAgentConnection* c = createAgentConnection(tcpSettings(peer.serverPort()), &handler, QString());
-    QTRY_VERIFY_WITH_TIMEOUT(handler.has("established") && !peer.sockets.isEmpty(), 10000);
+    ASSERT_TRUE(waitUntil([&] { return handler.has("established") && !peer.sockets.isEmpty(); }, 10000));
     delete c;
     EXPECT_EQ(handler.events, (QStringList{"established", "closed"}));
-    QTRY_VERIFY_WITH_TIMEOUT(peer.sockets.first()->state() == QAbstractSocket::UnconnectedState, 10000);
+    ASSERT_TRUE(waitUntil([&] { return peer.sockets.first()->state() == QAbstractSocket::UnconnectedState; }, 10000));
 }
 
 } // namespace

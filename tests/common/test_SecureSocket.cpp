@@ -1,6 +1,7 @@
 // TLS socket rules and the certificate and key loaders.
 #include "common/CSecureSocket.h"
 #include "common/SslFileLoaders.h"
+#include "support/EventLoopWait.h"
 #include "support/TestCertificates.h"
 
 #include <QScopedPointer>
@@ -119,7 +120,7 @@ TEST_F(SecureSocketTest, ClientsBelowTls12AreRefused)
         QSignalSpy encrypted(&client, &QSslSocket::encrypted);
         QSignalSpy failed(&client, &QAbstractSocket::errorOccurred);
         client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), server.serverPort());
-        QTRY_VERIFY_WITH_TIMEOUT(encrypted.count() > 0 || failed.count() > 0 || client.state() == QAbstractSocket::UnconnectedState, 10000);
+        ASSERT_TRUE(waitUntil([&] { return encrypted.count() > 0 || failed.count() > 0 || client.state() == QAbstractSocket::UnconnectedState; }, 10000));
         EXPECT_EQ(encrypted.count() > 0, c.encrypts);
         if (!c.encrypts) {
             EXPECT_FALSE(client.isEncrypted());

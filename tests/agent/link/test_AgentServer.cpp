@@ -8,6 +8,7 @@
 #include "common/AgentLinkLog.h"
 #include "common/CAgentConnection.h"
 #include "support/RecordingConnectionHandler.h"
+#include "support/EventLoopWait.h"
 #include "support/TestCertificates.h"
 
 #include <QScopedPointer>
@@ -134,7 +135,7 @@ TEST_F(AgentServerTest, ListensOnAnyOrGivenIpv4AddressAndRejectsOtherHostTexts)
                 QTcpSocket probe;
                 const QString target = QString::fromLatin1(c.host) == "0.0.0.0" ? QStringLiteral("127.0.0.1") : QString::fromLatin1(c.host);
                 probe.connectToHost(target, port);
-                QTRY_VERIFY_WITH_TIMEOUT(!sink.accepted().isEmpty(), 10000);
+                ASSERT_TRUE(waitUntil([&] { return !sink.accepted().isEmpty(); }, 10000));
             } else {
                 EXPECT_EQ(sink.errors(),
                           QStringList{QStringLiteral("invalid server address '%1', an IPv4 address is expected").arg(c.host)});
@@ -191,13 +192,13 @@ TEST_F(AgentServerTest, SslServerWithoutCertificateOrKeyDoesNotListen)
         l.listen(QHostAddress::LocalHost, 0);
         QTcpSocket client;
         client.connectToHost(QStringLiteral("127.0.0.1"), l.serverPort());
-        QTRY_VERIFY_WITH_TIMEOUT(l.hasPendingConnections(), 10000);
+        ASSERT_TRUE(waitUntil([&] { return l.hasPendingConnections(); }, 10000));
         QTcpSocket* accepted = l.nextPendingConnection();
         const int fd = ::dup(int(accepted->socketDescriptor()));
         delete accepted;
         server->takeConnection(fd);
         EXPECT_EQ(sink.errors(), QStringList{"can't get connection since SSL server not initialized"});
-        QTRY_VERIFY_WITH_TIMEOUT(client.state() == QAbstractSocket::UnconnectedState, 10000);
+        ASSERT_TRUE(waitUntil([&] { return client.state() == QAbstractSocket::UnconnectedState; }, 10000));
     }
 }
 
@@ -209,7 +210,7 @@ TEST_F(AgentServerTest, AcceptedTcpConnectionBecomesLinkConnectionAndStopEndsEve
     const quint16 port = server->listeningPort();
     QTcpSocket service;
     service.connectToHost(QStringLiteral("127.0.0.1"), port);
-    QTRY_COMPARE_WITH_TIMEOUT(sink.accepted().size(), 1, 10000);
+    ASSERT_TRUE(waitUntil([&] { return sink.accepted().size() == 1; }, 10000));
     EXPECT_EQ(sink.events.first()->type(), 0);
     CAcceptedConnectionInfoPtr info = sink.accepted().first();
     EXPECT_EQ(info->settings().port, 0);
@@ -219,23 +220,24 @@ TEST_F(AgentServerTest, AcceptedTcpConnectionBecomesLinkConnectionAndStopEndsEve
     QScopedPointer<CAgentConnection> conn(createAcceptedAgentConnection(info, &handler, QString()));
     ASSERT_TRUE(conn);
     EXPECT_TRUE(conn->isPlainTcp());
-    QTRY_VERIFY_WITH_TIMEOUT(handler.has("established"), 10000);
+    ASSERT_TRUE(waitUntil([&] { return handler.has("established"); }, 10000));
     EXPECT_EQ(server->pendingConnections(), 0);
     // The info gives its socket once.
     EXPECT_EQ(createAcceptedAgentConnection(info, &handler, QString()), nullptr);
 
     service.write("hi");
-    QTRY_COMPARE_WITH_TIMEOUT(handler.received, QByteArray("hi"), 10000);
+    ASSERT_TRUE(waitUntil([&] { return handler.received == QByteArray("hi"); }, 10000));
     conn->send("yo", 2);
-    QTRY_COMPARE_WITH_TIMEOUT(service.readAll(), QByteArray("yo"), 10000);
+    QByteArray got;
+    ASSERT_TRUE(waitUntil([&] { return (got += service.readAll()) == QByteArray("yo"); }, 10000));
 
-    server->stop();
-    EXPECT_FALSE(server->isListening());
+        server->stop();
+        EXPECT_FALSE(server->isListening());
     sink.events.clear();
     QTcpSocket late;
     late.connectToHost(QStringLiteral("127.0.0.1"), port);
-    QTRY_VERIFY_WITH_TIMEOUT(late.state() == QAbstractSocket::UnconnectedState, 10000);
-    QTest::qWait(100);
+    ASSERT_TRUE(waitUntil([&] { return late.state() == QAbstractSocket::UnconnectedState; }, 10000));
+        QTest::qWait(100);
     EXPECT_TRUE(sink.events.isEmpty());
 }
 
@@ -245,7 +247,7 @@ TEST_F(AgentServerTest, PreErrorOnAcceptEndsWithThatText)
     QScopedPointer<CAgentServer> server(createAgentServer(&sink, serverSettings(0, "127.0.0.1", 0)));
     QTcpSocket service;
     service.connectToHost(QStringLiteral("127.0.0.1"), server->listeningPort());
-    QTRY_COMPARE_WITH_TIMEOUT(sink.accepted().size(), 1, 10000);
+    ASSERT_TRUE(waitUntil([&] { return sink.accepted().size() == 1; }, 10000));
     RecordingConnectionHandler handler;
     QScopedPointer<CAgentConnection> conn(
         createAcceptedAgentConnection(sink.accepted().first(), &handler, QStringLiteral("agent is already connected")));
@@ -260,9 +262,9 @@ TEST_F(AgentServerTest, UnusedAcceptedInfoClosesItsDescriptor)
     QScopedPointer<CAgentServer> server(createAgentServer(&sink, serverSettings(0, "127.0.0.1", 0)));
     QTcpSocket service;
     service.connectToHost(QStringLiteral("127.0.0.1"), server->listeningPort());
-    QTRY_COMPARE_WITH_TIMEOUT(sink.accepted().size(), 1, 10000);
+    ASSERT_TRUE(waitUntil([&] { return sink.accepted().size() == 1; }, 10000));
     sink.events.clear();   // the manager dropped the event without making a link
-    QTRY_VERIFY_WITH_TIMEOUT(service.state() == QAbstractSocket::UnconnectedState, 10000);
+    ASSERT_TRUE(waitUntil([&] { return service.state() == QAbstractSocket::UnconnectedState; }, 10000));
     EXPECT_EQ(server->pendingConnections(), 0);
 }
 
@@ -283,21 +285,21 @@ TEST_F(AgentServerTest, PassiveTlsChecksTheServiceCertificate)
         QScopedPointer<CAgentServer> server(createAgentServer(&sink, s));
         ASSERT_TRUE(server->isListening());
         auto service = serviceClient(server->listeningPort(), c.serviceCert);
-        QTRY_COMPARE_WITH_TIMEOUT(sink.accepted().size(), 1, 10000);
+        ASSERT_TRUE(waitUntil([&] { return sink.accepted().size() == 1; }, 10000));
         RecordingConnectionHandler handler;
         QScopedPointer<CAgentConnection> conn(createAcceptedAgentConnection(sink.accepted().first(), &handler, QString()));
         ASSERT_TRUE(conn);
         EXPECT_TRUE(conn->isSsl());
-        QTRY_VERIFY_WITH_TIMEOUT(handler.has("established") || handler.has("closed"), 15000);
+        ASSERT_TRUE(waitUntil([&] { return handler.has("established") || handler.has("closed"); }, 15000));
         EXPECT_EQ(handler.events, c.expected);
         if (handler.has("established")) {
             // The service sees the agent's certificate; data flows.
-            QTRY_VERIFY_WITH_TIMEOUT(service->isEncrypted(), 10000);
+            ASSERT_TRUE(waitUntil([&] { return service->isEncrypted(); }, 10000));
             EXPECT_EQ(service->peerCertificate(), QSslCertificate::fromPath(certs->cert("agent")).value(0));
             service->write("abc");
-            QTRY_COMPARE_WITH_TIMEOUT(handler.received, QByteArray("abc"), 10000);
+            ASSERT_TRUE(waitUntil([&] { return handler.received == QByteArray("abc"); }, 10000));
         } else {
-            QTRY_VERIFY_WITH_TIMEOUT(service->state() == QAbstractSocket::UnconnectedState, 10000);
+            ASSERT_TRUE(waitUntil([&] { return service->state() == QAbstractSocket::UnconnectedState; }, 10000));
             EXPECT_TRUE(handler.received.isEmpty());
         }
     }
@@ -322,19 +324,19 @@ TEST_F(AgentServerTest, HostileTlsClientsGetAClearErrorAndNoSession)
         QScopedPointer<CAgentServer> server(createAgentServer(&sink, s));
         QTcpSocket client;
         client.connectToHost(QStringLiteral("127.0.0.1"), server->listeningPort());
-        QTRY_COMPARE_WITH_TIMEOUT(sink.accepted().size(), 1, 10000);
+        ASSERT_TRUE(waitUntil([&] { return sink.accepted().size() == 1; }, 10000));
         if (!c.sent.isEmpty())
             client.write(c.sent);
         RecordingConnectionHandler handler;
         QScopedPointer<CAgentConnection> conn(createAcceptedAgentConnection(sink.accepted().first(), &handler, QString()));
-        QTRY_VERIFY_WITH_TIMEOUT(handler.count("error:") > 0, 15000);
+        ASSERT_TRUE(waitUntil([&] { return handler.count("error:") > 0; }, 15000));
         QTest::qWait(100);
         EXPECT_FALSE(handler.has("established"));
         EXPECT_EQ(handler.count("error:"), 1);
         if (!c.error.isEmpty()) {
             EXPECT_EQ(handler.events.first(), "error:" + c.error);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(client.state() == QAbstractSocket::UnconnectedState, 10000);
+        ASSERT_TRUE(waitUntil([&] { return client.state() == QAbstractSocket::UnconnectedState; }, 10000));
         EXPECT_EQ(server->pendingConnections(), 0);
     }
 }
@@ -356,18 +358,18 @@ TEST_F(AgentServerTest, ConnectionFloodIsBoundedByPendingLimit)
             n += c->state() == QAbstractSocket::UnconnectedState ? 1 : 0;
         return n;
     };
-    QTRY_VERIFY_WITH_TIMEOUT(closedCount() == 36 && sink.accepted().size() == 4, 15000);
+    ASSERT_TRUE(waitUntil([&] { return closedCount() == 36 && sink.accepted().size() == 4; }, 15000));
     EXPECT_EQ(server->pendingConnections(), 4);
     // Established connections leave the count, so the next one is taken again.
     RecordingConnectionHandler handler;   // outlives the connections, which report closed on destruction
     std::vector<std::unique_ptr<CAgentConnection>> conns;
     for (const auto& info : sink.accepted())
         conns.emplace_back(createAcceptedAgentConnection(info, &handler, QString()));
-    QTRY_COMPARE_WITH_TIMEOUT(handler.count("established"), 4, 10000);
+    ASSERT_TRUE(waitUntil([&] { return handler.count("established") == 4; }, 10000));
     EXPECT_EQ(server->pendingConnections(), 0);
     QTcpSocket next;
     next.connectToHost(QStringLiteral("127.0.0.1"), server->listeningPort());
-    QTRY_COMPARE_WITH_TIMEOUT(sink.accepted().size(), 5, 10000);
+    ASSERT_TRUE(waitUntil([&] { return sink.accepted().size() == 5; }, 10000));
 }
 
 } // namespace
