@@ -44,6 +44,10 @@ void CSslAgentConnection::doConnect(const SAgentConnectionSettings& settings, co
         setError(error);
         return;
     }
+    if (!keyMatchesCertificate(*certificate, *key)) {
+        setError(keyMismatchText(settings.privateKeyPath, settings.certificatePath));
+        return;
+    }
     auto* socket = new CSecureSocket();
     socket->setParent(this);
     socket->setLocalCertificate(*certificate);

@@ -4,6 +4,10 @@
 #include <QSslCertificate>
 #include <QSslKey>
 
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
 QByteArray readSslFile(const QString& path, const QString& kind, QString& error)
 {
     QFile file(path);
@@ -56,4 +60,26 @@ QSslKey* loadPrivateKey(const QString& path, const QByteArray& passPhrase, QStri
     }
     error = QStringLiteral("can't load private key from %1 file, is it corrupted or passphrase is wrong?").arg(path);
     return nullptr;
+}
+
+bool keyMatchesCertificate(const QSslCertificate& certificate, const QSslKey& key)
+{
+    const QByteArray certPem = certificate.toPem();
+    const QByteArray keyPem = key.toPem();
+    BIO* certBio = BIO_new_mem_buf(certPem.constData(), certPem.size());
+    BIO* keyBio = BIO_new_mem_buf(keyPem.constData(), keyPem.size());
+    X509* x509 = certBio ? PEM_read_bio_X509(certBio, nullptr, nullptr, nullptr) : nullptr;
+    // Empty pass phrase: the key is written unencrypted, and no prompt may ever be shown.
+    EVP_PKEY* pkey = keyBio ? PEM_read_bio_PrivateKey(keyBio, nullptr, nullptr, const_cast<char*>("")) : nullptr;
+    const bool match = x509 && pkey && X509_check_private_key(x509, pkey) == 1;
+    EVP_PKEY_free(pkey);
+    X509_free(x509);
+    BIO_free(keyBio);
+    BIO_free(certBio);
+    return match;
+}
+
+QString keyMismatchText(const QString& keyPath, const QString& certificatePath)
+{
+    return QStringLiteral("private key file %1 does not match certificate file %2").arg(keyPath, certificatePath);
 }

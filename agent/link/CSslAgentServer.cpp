@@ -24,6 +24,11 @@ void CSslAgentServer::listen(IAgentLinkEventSink* manager, const SAgentConnectio
     m_certificate = loadCertificate(settings.certificatePath, m_setupError);
     if (m_certificate) {
         m_key = loadPrivateKey(settings.privateKeyPath, settings.keyPassPhrase, m_setupError);
+        if (m_key && !keyMatchesCertificate(*m_certificate, *m_key)) {
+            m_setupError = keyMismatchText(settings.privateKeyPath, settings.certificatePath);
+            delete m_key;
+            m_key = nullptr;
+        }
         if (!m_key) {
             delete m_certificate;
             m_certificate = nullptr;

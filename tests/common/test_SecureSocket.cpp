@@ -153,6 +153,11 @@ TEST_F(SecureSocketTest, CertificateLoaderTexts)
     QScopedPointer<QSslCertificate> crlf(loadCertificate(certs->path("agent_crlf.pem"), error));
     ASSERT_TRUE(lf && crlf);
     EXPECT_EQ(*lf, *crlf);
+    // The PEM form that ids are taken over is the openssl tool's, whatever the file's line ends.
+    const QByteArray toolPem = certs->output({"x509", "-in", certs->cert("agent")});
+    ASSERT_FALSE(toolPem.isEmpty());
+    EXPECT_EQ(lf->toPem(), toolPem);
+    EXPECT_EQ(crlf->toPem(), toolPem);
 }
 
 TEST_F(SecureSocketTest, PrivateKeyLoaderTexts)

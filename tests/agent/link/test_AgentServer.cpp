@@ -173,7 +173,9 @@ TEST_F(AgentServerTest, SslServerWithoutCertificateOrKeyDoesNotListen)
         {"missing key", certs->cert("agent"), noKey, QStringLiteral("private key file %1 doesn't exist").arg(noKey)},
         {"corrupt certificate", certs->path("corrupt.pem"), certs->key("agent"),
          QStringLiteral("can't load certificate from %1 file, is it corrupted?").arg(certs->path("corrupt.pem"))},
-        {"key of another certificate's pass phrase", certs->cert("agent"), certs->path("agent_wrongpass.key"),
+        {"key of another certificate", certs->cert("agent"), certs->key("other"),
+         QStringLiteral("private key file %1 does not match certificate file %2").arg(certs->key("other"), certs->cert("agent"))},
+        {"key with another pass phrase", certs->cert("agent"), certs->path("agent_wrongpass.key"),
          QStringLiteral("can't load private key from %1 file, is it corrupted or passphrase is wrong?")
              .arg(certs->path("agent_wrongpass.key"))},
     };
