@@ -17,6 +17,8 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <QThread>
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -24,6 +26,15 @@ namespace {
 
 TestCertificates* certs = nullptr;
 QStringList g_warnings;
+QStringList g_log;
+void captureLog(const QString& line) { g_log << line; }
+bool logged(const QString& suffix)
+{
+    for (const QString& l : g_log)
+        if (l.startsWith(QLatin1String("[server ")) && l.endsWith(suffix))
+            return true;
+    return false;
+}
 void captureWarnings(QtMsgType type, const QMessageLogContext&, const QString& text)
 {
     if (type == QtWarningMsg)
@@ -109,9 +120,11 @@ protected:
     }
     void SetUp() override
     {
-        setAgentLinkLogSink(nullptr);
+        g_log.clear();
+        setAgentLinkLogSink(&captureLog);
         g_warnings.clear();
     }
+    void TearDown() override { setAgentLinkLogSink(nullptr); }
 };
 
 TEST_F(AgentServerTest, ListensOnAnyOrGivenIpv4AddressAndRejectsOtherHostTexts)
@@ -128,7 +141,9 @@ TEST_F(AgentServerTest, ListensOnAnyOrGivenIpv4AddressAndRejectsOtherHostTexts)
             const quint16 port = freePort();
             QScopedPointer<CAgentServer> server(createAgentServer(&sink, serverSettings(transport, c.host, port)));
             EXPECT_EQ(server->isListening(), c.listens);
+            const QString kind = transport ? "ssl" : "tcp";
             if (c.listens) {
+                EXPECT_TRUE(logged(QStringLiteral("] %1 agent server listening on %2:%3").arg(kind, c.host).arg(port)));
                 EXPECT_TRUE(sink.events.isEmpty());
                 EXPECT_EQ(server->listeningPort(), port);
                 // Reachable on loopback in every listening case.
@@ -159,6 +174,7 @@ TEST_F(AgentServerTest, BusyPortWarnsAndPostsBindError)
         EXPECT_EQ(g_warnings, QStringList{QStringLiteral("%1 agent server on 127.0.0.1:%2: port already in use")
                                               .arg(transport ? "ssl" : "tcp").arg(port)});
         EXPECT_EQ(sink.errors(), QStringList{"can not bind socket to port"});
+        EXPECT_TRUE(logged(QStringLiteral("] %1 agent server cannot listen on 127.0.0.1:%2").arg(transport ? "ssl" : "tcp").arg(port)));
         ASSERT_EQ(sink.events.size(), 1);
         EXPECT_EQ(static_cast<const CServerErrorAgentLinkEvent*>(sink.events.first().data())->server(), server.data());
     }
@@ -372,6 +388,49 @@ TEST_F(AgentServerTest, ConnectionFloodIsBoundedByPendingLimit)
     QTcpSocket next;
     next.connectToHost(QStringLiteral("127.0.0.1"), server->listeningPort());
     ASSERT_TRUE(waitUntil([&] { return sink.accepted().size() == 5; }, 10000));
+}
+
+// The link builds socket and connection on its own worker thread from the info made here.
+TEST_F(AgentServerTest, AcceptedConnectionIsBuiltOnAnotherThread)
+{
+    setAgentLinkLogSink(nullptr);   // the capture list is not shared across threads
+    for (int transport : {0, 1}) {
+        SCOPED_TRACE(transport);
+        RecordingSink sink;
+        QScopedPointer<CAgentServer> server(createAgentServer(&sink, serverSettings(transport, "127.0.0.1", 0)));
+        auto service = serviceClient(server->listeningPort(), QStringLiteral("service"), transport != 0);
+        ASSERT_TRUE(waitUntil([&] { return sink.accepted().size() == 1; }, 10000));
+
+        struct Handler : IAgentConnectionEvent
+        {
+            std::atomic<int> established{0}, errors{0};
+            QByteArray data;   // written on the worker only, read after it ended
+            void connectionEstablished() override { ++established; }
+            void connectionClosed() override {}
+            void dataArrived(const char* d, unsigned int n) override { data.append(d, int(n)); }
+            void connectionError(const QString&) override { ++errors; }
+            void connectionLog(const QString&) override {}
+        } handler;
+        QThread worker;
+        QObject anchor;
+        anchor.moveToThread(&worker);
+        worker.start();
+        CAgentConnection* conn = nullptr;
+        const CAcceptedConnectionInfoPtr info = sink.accepted().first();
+        QMetaObject::invokeMethod(&anchor, [&] { conn = createAcceptedAgentConnection(info, &handler, QString()); },
+                                  Qt::BlockingQueuedConnection);
+        ASSERT_TRUE(conn);
+        EXPECT_EQ(conn->thread(), &worker);
+        ASSERT_TRUE(waitUntil([&] { return handler.established.load() == 1; }, 15000));
+        service->write("over");
+        service->flush();
+        QTest::qWait(200);
+        QMetaObject::invokeMethod(&anchor, [&] { delete conn; }, Qt::BlockingQueuedConnection);
+        worker.quit();
+        worker.wait();
+        EXPECT_EQ(handler.data, QByteArray("over"));
+        EXPECT_EQ(handler.errors.load(), 0);
+    }
 }
 
 } // namespace
