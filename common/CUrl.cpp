@@ -1,8 +1,36 @@
 #include "CUrl.h"
 
+namespace {
+
+// Percent escapes are resolved before parsing, so an escaped "/" or "?" in the path acts as a
+// separator. The user information is left encoded: a decoded "@", ":" or "/" there would move
+// the host and the port somewhere else.
+QString decodeForParsing(const QString& text)
+{
+    const int sep = text.indexOf(QLatin1String("://"));
+    if (sep >= 0) {
+        const int authorityStart = sep + 3;
+        int authorityEnd = text.size();
+        for (QChar c : {QLatin1Char('/'), QLatin1Char('?'), QLatin1Char('#')}) {
+            const int i = text.indexOf(c, authorityStart);
+            if (i >= 0 && i < authorityEnd)
+                authorityEnd = i;
+        }
+        const int at = text.lastIndexOf(QLatin1Char('@'), authorityEnd - 1);
+        if (at >= authorityStart) {
+            return QUrl::fromPercentEncoding(text.left(authorityStart).toUtf8())
+                   + text.mid(authorityStart, at - authorityStart)
+                   + QUrl::fromPercentEncoding(text.mid(at).toUtf8());
+        }
+    }
+    return QUrl::fromPercentEncoding(text.toUtf8());
+}
+
+} // namespace
+
 CUrl::CUrl(const QString& text)
 {
-    setUrl(QUrl::fromPercentEncoding(text.toUtf8()), QUrl::TolerantMode);
+    setUrl(decodeForParsing(text), QUrl::TolerantMode);
 }
 
 CUrl::CUrl(const QUrl& url) : QUrl(url) {}
@@ -59,7 +87,8 @@ void CUrl::setTail(const QString& tail)
     if (!scheme().isEmpty())
         text = scheme() + QLatin1String("://");
     text += hostPort(false) + QLatin1Char('/') + tail;
-    setUrl(text, QUrl::TolerantMode);
+    // A fresh QUrl: setUrl() on this one would keep the old user name readable.
+    QUrl::operator=(QUrl(text, QUrl::TolerantMode));
 }
 
 bool CUrl::isSecured() const

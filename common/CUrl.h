@@ -4,7 +4,8 @@
 #include <QUrl>
 
 // URL of the web utilities: a QUrl built forgivingly from typed text (percent escapes are
-// resolved before tolerant parsing, so an escaped "/" acts as a separator), that gives its
+// resolved before tolerant parsing, so an escaped "/" acts as a separator; escapes in the user
+// information stay as they are, so they cannot move the host), that gives its
 // host in Unicode, its host with or without the scheme's default port and its tail (path,
 // query and fragment without the leading "/"). A value type; no shared state.
 // Layout of the texts it writes: [scheme "://"] host [":" port] "/" tail. User information is

@@ -388,7 +388,9 @@ SDaySchedule dayScheduleFromText(const QString& text)
     s.kind = kind == QLatin1String("AtDay") ? 1 : kind == QLatin1String("AtWeekDay") ? 2 : 0;
     if (s.kind != 0)
         s.day = parts.value(1).toInt();
-    s.time = QTime::fromString(parts.last(), QStringLiteral("hh:mm"));
+    const QTime t = QTime::fromString(parts.last(), QStringLiteral("hh:mm"));
+    if (t.isValid())
+        s.time = t;   // an unreadable time keeps 04:05
     return s;
 }
 
