@@ -129,6 +129,24 @@ public:
 
     int id(const QString& name)
     {
+        // A name keeps its id for the whole run, so each thread may remember the answers it
+        // got without asking the shared maps again (bounded; emptied when full).
+        thread_local QHash<QString, int> seen;
+        const auto known = seen.constFind(name);
+        if (known != seen.constEnd())
+            return known.value();
+        const int found = lookupOrAdd(name);
+        if (seen.size() >= kThreadCacheLimit)
+            seen.clear();
+        seen.insert(name, found);
+        return found;
+    }
+
+private:
+    static constexpr int kThreadCacheLimit = 4096;
+
+    int lookupOrAdd(const QString& name)
+    {
         const QString key = normalised(name);
         {
             QReadLocker lock(&m_lock);
@@ -149,6 +167,7 @@ public:
         return newId;
     }
 
+public:
     QString name(int id)
     {
         QReadLocker lock(&m_lock);

@@ -6,7 +6,8 @@
 // normalised ('/' becomes '\') before they are stored or looked up. Filled from the fixed key
 // table on first use; unknown names get new ids from 174 on (logged once each).
 // Thread-safe: one read-write lock guards both maps and the highest id; lookups that hit
-// share the lock, only additions take it exclusively.
+// share the lock, only additions take it exclusively. Each thread also remembers the ids it
+// was given (a name never changes its id), so repeated lookups take no lock at all.
 
 // The id of a name; an unknown name is added with the next id and a warning.
 int globalSettingId(const QString& name);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDataStream>
+#include <QIODevice>
+#include <QString>
 
 // A value that may be unset or explicitly null.
 // State: 1 unset (default), 2 holds a value, 3 explicitly null; 0 only comes from a stream
@@ -69,6 +72,35 @@ private:
     T m_value{};
 };
 
+namespace OptionalDetail {
+
+// True unless the next length-prefixed block (text or bytes) claims more bytes than the
+// stream still holds. Only devices of known size (buffers, files) can be checked; Qt itself
+// reads such blocks in 1 MiB steps, which bounds the rest.
+inline bool lengthPrefixFits(QDataStream& s)
+{
+    QIODevice* d = s.device();
+    if (!d || d->isSequential())
+        return true;
+    const QByteArray head = d->peek(4);
+    if (head.size() < 4)
+        return true;   // the read itself reports the short stream
+    const auto b = reinterpret_cast<const uchar*>(head.constData());
+    const quint32 len = s.byteOrder() == QDataStream::BigEndian
+                            ? (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | b[3]
+                            : (quint32(b[3]) << 24) | (quint32(b[2]) << 16) | (quint32(b[1]) << 8) | b[0];
+    return len == 0xffffffffu || quint64(len) + 4 <= quint64(d->bytesAvailable());
+}
+
+template<typename T>
+bool fits(QDataStream&) { return true; }
+template<>
+inline bool fits<QString>(QDataStream& s) { return lengthPrefixFits(s); }
+template<>
+inline bool fits<QByteArray>(QDataStream& s) { return lengthPrefixFits(s); }
+
+} // namespace OptionalDetail
+
 // Stream form: bool (state bit 1), bool (state bit 0), then the value, always.
 template<typename T>
 QDataStream& operator<<(QDataStream& s, const Optional<T>& o)
@@ -82,7 +114,11 @@ QDataStream& operator>>(QDataStream& s, Optional<T>& o)
 {
     bool set = false, null = false;
     T v{};
-    s >> set >> null >> v;
+    s >> set >> null;
+    if (s.status() == QDataStream::Ok && !OptionalDetail::fits<T>(s))
+        s.setStatus(QDataStream::ReadPastEnd);
+    if (s.status() == QDataStream::Ok)
+        s >> v;
     if (s.status() != QDataStream::Ok) {
         o.reset();
         return s;

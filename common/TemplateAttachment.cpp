@@ -50,13 +50,22 @@ void readType(QDataStream& s, Optional<int>& type)
         return;
     if (typeId == QMetaType::UnknownType) {
         if (s.version() < QDataStream::Qt_5_0) {
-            QString ignored;   // older forms write an empty text after an invalid variant
+            // Older forms write an empty text after an invalid variant.
+            if (!OptionalDetail::lengthPrefixFits(s)) {
+                s.setStatus(QDataStream::ReadPastEnd);
+                return;
+            }
+            QString ignored;
             s >> ignored;
         }
         return;
     }
     if (!isSafeVariantType(typeId)) {
         s.setStatus(QDataStream::ReadCorruptData);
+        return;
+    }
+    if ((typeId == QMetaType::QString || typeId == QMetaType::QByteArray) && !OptionalDetail::lengthPrefixFits(s)) {
+        s.setStatus(QDataStream::ReadPastEnd);
         return;
     }
     QVariant v(int(typeId), nullptr);
