@@ -536,27 +536,37 @@ QMap<QString, QString> parseOsRelease(const QByteArray& text)
     return out;
 }
 
-bool getSystemInfo(SSystemInfo& info)
+bool buildSystemInfo(const utsname* u, const QByteArray* osRelease, SSystemInfo& info)
 {
-    static const QString kPath = QStringLiteral("/etc/os-release");
-    QMap<QString, QString> release;
-    QFile file(kPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        qWarning("Could not open file: %s", qUtf8Printable(kPath));
-    else
-        release = parseOsRelease(file.read(kMaxOsReleaseBytes));
+    const QMap<QString, QString> release = osRelease ? parseOsRelease(*osRelease) : QMap<QString, QString>();
     info.prettyName = release.value(QStringLiteral("PRETTY_NAME"), QStringLiteral("Unknown"));
-
-    utsname u{};
-    if (::uname(&u) != 0) {
-        qWarning("uname: %s", std::strerror(errno));
+    if (!u) {
         info.architecture = QStringLiteral("Unknown");
         info.systemName = QStringLiteral("Unknown");
         return false;
     }
-    info.systemName = QString::fromUtf8(u.sysname);
-    info.architecture = QString::fromUtf8(u.machine);
+    info.systemName = QString::fromUtf8(u->sysname);
+    info.architecture = QString::fromUtf8(u->machine);
     return true;
+}
+
+bool getSystemInfo(SSystemInfo& info)
+{
+    static const QString kPath = QStringLiteral("/etc/os-release");
+    QByteArray release;
+    bool haveRelease = false;
+    QFile file(kPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qWarning("Could not open file: %s", qUtf8Printable(kPath));
+    } else {
+        release = file.read(kMaxOsReleaseBytes);
+        haveRelease = true;
+    }
+    utsname u{};
+    const bool unameOk = ::uname(&u) == 0;
+    if (!unameOk)
+        qWarning("uname: %s", std::strerror(errno));
+    return buildSystemInfo(unameOk ? &u : nullptr, haveRelease ? &release : nullptr, info);
 }
 
 } // namespace WebUtils

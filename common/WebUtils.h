@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 
+struct utsname;
+
 // Host, address and URL helpers shared by the daemon and the checks library. IPv4 only.
 // None of the functions throws.
 //
@@ -89,6 +91,9 @@ QStringList textToHeadersList(const QString& text, bool mend);
 
 // Fills the record from uname and /etc/os-release. False (fields "Unknown") when uname fails.
 bool getSystemInfo(SSystemInfo& info);
+// The record from a uname answer (null when uname failed: fields "Unknown", result false) and
+// the os-release text (null when unreadable). Pure.
+bool buildSystemInfo(const struct utsname* u, const QByteArray* osRelease, SSystemInfo& info);
 // Key/value pairs of an os-release text (comments, blank lines and lines without "=" skipped,
 // one pair of enclosing quotes removed, later keys win). Pure.
 QMap<QString, QString> parseOsRelease(const QByteArray& text);

@@ -7,6 +7,7 @@
 #include <QTcpServer>
 #include <QThread>
 
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -275,7 +276,9 @@ TEST(WebUtils, LocalHostName)
     EXPECT_EQ(resolved, getLocalhostName(true));   // answered from the cache
     EXPECT_FALSE(resolved.isEmpty());
 
-    // Many threads at once: no deadlock, one answer.
+    // Many threads at once: no deadlock, one answer, and reverse lookups that do not clobber
+    // each other's results.
+    const QString reverse = getHostnameByIp(QStringLiteral("127.0.0.1"), QString());
     std::atomic<int> mismatches{0};
     QList<QThread*> threads;
     for (int t = 0; t < 6; ++t)
@@ -284,6 +287,8 @@ TEST(WebUtils, LocalHostName)
                 if (getLocalhostName(true) != resolved)
                     ++mismatches;
                 if (getIpByHostname(QStringLiteral("localhost"), QString()) != QLatin1String("127.0.0.1"))
+                    ++mismatches;
+                if (getHostnameByIp(QStringLiteral("127.0.0.1"), QString()) != reverse)
                     ++mismatches;
             }
         });
@@ -344,4 +349,25 @@ TEST(WebUtils, OsRelease)
     EXPECT_EQ(QStringLiteral("Linux"), info.systemName);
     EXPECT_FALSE(info.architecture.isEmpty());
     EXPECT_FALSE(info.prettyName.isEmpty());
+}
+
+TEST(WebUtils, SystemInfoFromParts)
+{
+    utsname u{};
+    ASSERT_EQ(0, uname(&u));
+    const QByteArray release("NAME=x\nPRETTY_NAME=\"Test OS 1\"\n");
+    struct Case { bool unameOk; bool haveRelease; bool result; const char* system; const char* pretty; };
+    const Case cases[] = {
+        {true, true, true, "Linux", "Test OS 1"},
+        {true, false, true, "Linux", "Unknown"},
+        {false, true, false, "Unknown", "Test OS 1"},   // a failed uname is an error result, not an exit
+        {false, false, false, "Unknown", "Unknown"},
+    };
+    for (const Case& c : cases) {
+        SSystemInfo info;
+        EXPECT_EQ(c.result, buildSystemInfo(c.unameOk ? &u : nullptr, c.haveRelease ? &release : nullptr, info));
+        EXPECT_EQ(QString::fromLatin1(c.system), info.systemName);
+        EXPECT_EQ(QString::fromLatin1(c.pretty), info.prettyName);
+        EXPECT_FALSE(info.architecture.isEmpty());
+    }
 }
