@@ -380,6 +380,26 @@ int nextSequenceNumber()
 int indexGuard(int value, int max, int other) { return value >= 0 && value <= max ? value : other; }
 int zeroOneElseTwo(int value) { return value == 0 || value == 1 ? value : 2; }
 
+int storedOrderToLevel(int value)
+{
+    static const int levels[] = {0, 0, 0, 0, 1, 2, 3, 4};
+    return value >= 0 && value <= 7 ? levels[value] : 1;
+}
+
+int reversedOrder3(int value)
+{
+    return value >= 0 && value <= 2 ? 2 - value : -1;
+}
+
+int groupIndexToLevel(int group, int index)
+{
+    if (group == 0)
+        return index >= -1 && index <= 2 ? 2 - index : 3;
+    if (group >= 1 && group <= 4)
+        return group + 3;
+    return 3;
+}
+
 SDaySchedule dayScheduleFromText(const QString& text)
 {
     SDaySchedule s;

@@ -84,6 +84,12 @@ int nextSequenceNumber();                // 1, 2, ... kept to 31 bits
 // Keeps value within [0, max], else gives other.
 int indexGuard(int value, int max, int other);
 int zeroOneElseTwo(int value);
+// Stored order 0..7 onto 0, 0, 0, 0, 1, 2, 3, 4 (else 1).
+int storedOrderToLevel(int value);
+// Stored order 0..2 onto 2, 1, 0 (else -1).
+int reversedOrder3(int value);
+// Group 0: index -1..2 onto 3, 2, 1, 0 (else 3); groups 1..4: 4, 5, 6, 7; other groups 3.
+int groupIndexToLevel(int group, int index);
 
 struct SDaySchedule
 {

@@ -113,6 +113,18 @@ TEST(EnumTexts, MappingsAndDefaults)
     EXPECT_EQ(76, guard77(76));
     EXPECT_EQ(13, indexGuard(11, 10, 13));
     EXPECT_EQ(2, zeroOneElseTwo(-1));
+    struct Row { int in; int level; int reversed; };
+    const Row rows[] = {{-1, 1, -1}, {0, 0, 2}, {3, 0, -1}, {4, 1, -1}, {7, 4, -1}, {8, 1, -1}, {2, 0, 0}, {1, 0, 1}};
+    for (const Row& r : rows) {
+        EXPECT_EQ(r.level, storedOrderToLevel(r.in)) << r.in;
+        EXPECT_EQ(r.reversed, reversedOrder3(r.in)) << r.in;
+    }
+    EXPECT_EQ(3, groupIndexToLevel(0, -1));
+    EXPECT_EQ(0, groupIndexToLevel(0, 2));
+    EXPECT_EQ(3, groupIndexToLevel(0, 3));
+    EXPECT_EQ(4, groupIndexToLevel(1, 99));
+    EXPECT_EQ(7, groupIndexToLevel(4, 0));
+    EXPECT_EQ(3, groupIndexToLevel(5, 0));
     const int a = nextSequenceNumber();
     EXPECT_EQ(a + 1, nextSequenceNumber());
 }

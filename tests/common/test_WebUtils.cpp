@@ -45,8 +45,8 @@ TEST(WebUtils, HostNameValidation)
 TEST(WebUtils, ParseUrl)
 {
     struct Case {
-        const char* text; bool ftp; bool ok; int port; bool secure; const char* host; const char* tail;
-        const char* url; const char* user; const char* password;
+        const char* text; bool ftp; bool ok; int port = 0; bool secure = false; const char* host = "";
+        const char* tail = ""; const char* url = ""; const char* user = ""; const char* password = "";
     };
     const Case cases[] = {
         {"myhost/status", false, true, 80, false, "myhost", "status", "http://myhost/status", "", ""},
