@@ -60,8 +60,12 @@ void refreshTimedOutAddresses(const QString& address, qint64 elapsedMs)
 bool areSameIps(const QString& a, const QString& b)
 {
     QHostAddress ha, hb;
-    if (ha.setAddress(a) && hb.setAddress(b))
-        return ha.toIPv4Address() == hb.toIPv4Address();
+    if (ha.setAddress(a) && hb.setAddress(b)) {
+        // Two IPv6 addresses would both read as IPv4 value 0; compare them as addresses.
+        if (ha.protocol() == QAbstractSocket::IPv4Protocol && hb.protocol() == QAbstractSocket::IPv4Protocol)
+            return ha.toIPv4Address() == hb.toIPv4Address();
+        return ha.isEqual(hb);
+    }
     return a == b;
 }
 

@@ -144,6 +144,10 @@ TEST(WebUtils, HostComparison)
     EXPECT_FALSE(areSameIps("10.0.0.1", "10.0.0.2"));
     EXPECT_TRUE(areSameIps("host", "host"));
     EXPECT_FALSE(areSameIps("host", "HOST"));
+    EXPECT_FALSE(areSameIps("::1", "::2"));
+    EXPECT_FALSE(areSameIps("::1", "0.0.0.0"));
+    EXPECT_TRUE(areSameIps("::1", "0:0::1"));
+    EXPECT_TRUE(areSameIps("::ffff:10.0.0.1", "10.0.0.1"));
     EXPECT_EQ(QStringLiteral("10.0.0.1"), canonicalizeIp(Optional<QString>(QStringLiteral("10.0.0.001"))).valueOr("?"));
     EXPECT_EQ(QStringLiteral("x"), canonicalizeIp(Optional<QString>(QStringLiteral("x"))).valueOr("?"));
     EXPECT_TRUE(canonicalizeIp(Optional<QString>::null()).isNull());
