@@ -21,6 +21,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <vector>
 
 namespace WebUtils {
@@ -372,19 +373,13 @@ QStringList getLocalAddresses()
     return fast + slow;
 }
 
-QString getHostnameByIp(const QString& address, const QString& preferred, bool lock)
-{
-    if (address.isEmpty())
-        return QString();
-    QHostAddress a;
-    if (!a.setAddress(address) || a.protocol() != QAbstractSocket::IPv4Protocol)
-        return QString();
-    in_addr in{};
-    in.s_addr = htonl(a.toIPv4Address());
+namespace {
 
-    QElapsedTimer timer;
-    timer.start();
-    // gethostbyaddr_r: the answer lives in our own buffer, so parallel lookups cannot clobber it.
+// gethostbyaddr_r: the answer lives in our own buffer, so parallel lookups cannot clobber it.
+bool systemReverseLookup(quint32 ipv4, QByteArray* officialName, QList<QByteArray>* aliases)
+{
+    in_addr in{};
+    in.s_addr = htonl(ipv4);
     hostent he{};
     hostent* answer = nullptr;
     int herr = 0;
@@ -394,6 +389,50 @@ QString getHostnameByIp(const QString& address, const QString& preferred, bool l
                                    &herr)) == ERANGE
            && buffer.size() < (1u << 20))
         buffer.resize(buffer.size() * 2);
+    if (rc != 0 || !answer)
+        return false;
+    for (char** alias = answer->h_aliases; alias && *alias; ++alias)
+        aliases->append(QByteArray(*alias));
+    if (answer->h_name)
+        *officialName = QByteArray(answer->h_name);
+    return true;
+}
+
+std::atomic<ReverseLookupFn> g_reverseLookup{&systemReverseLookup};
+
+} // namespace
+
+void setReverseLookup(ReverseLookupFn fn)
+{
+    g_reverseLookup.store(fn ? fn : &systemReverseLookup);
+}
+
+QString chooseHostName(const QByteArray& officialName, const QList<QByteArray>& aliases, const QString& preferred)
+{
+    QString last;
+    for (const QByteArray& alias : aliases) {
+        last = QUrl::fromAce(alias);
+        if (last == preferred)
+            return last;
+    }
+    if (!officialName.isEmpty())
+        return QUrl::fromAce(officialName);
+    return last;
+}
+
+QString getHostnameByIp(const QString& address, const QString& preferred, bool lock)
+{
+    if (address.isEmpty())
+        return QString();
+    QHostAddress a;
+    if (!a.setAddress(address) || a.protocol() != QAbstractSocket::IPv4Protocol)
+        return QString();
+
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray officialName;
+    QList<QByteArray> aliases;
+    const bool answered = g_reverseLookup.load()(a.toIPv4Address(), &officialName, &aliases);
     const qint64 elapsed = timer.elapsed();
     if (lock) {
         QMutexLocker locker(&g_webUtilsMutex);
@@ -401,17 +440,7 @@ QString getHostnameByIp(const QString& address, const QString& preferred, bool l
     } else {
         refreshTimedOutAddresses(address, elapsed);
     }
-    if (rc != 0 || !answer)
-        return QString();
-    QString last;
-    for (char** alias = answer->h_aliases; alias && *alias; ++alias) {
-        last = QUrl::fromAce(QByteArray(*alias));
-        if (last == preferred)
-            return last;
-    }
-    if (answer->h_name)
-        return QUrl::fromAce(QByteArray(answer->h_name));
-    return last;
+    return answered ? chooseHostName(officialName, aliases, preferred) : QString();
 }
 
 QString getLocalhostName(bool resolve)

@@ -85,6 +85,15 @@ QStringList getLocalAddresses();
 // taking g_webUtilsMutex for that step when `lock` is true.
 QString getHostnameByIp(const QString& address, const QString& preferred, bool lock = true);
 QString getLocalhostName(bool resolve);
+
+// The system call behind getHostnameByIp: official name and aliases of an IPv4 address (host
+// byte order); false when there is no answer. Replaceable (null restores the system's) so that
+// slow or failing resolvers can be simulated; must be thread-safe.
+using ReverseLookupFn = bool (*)(quint32 ipv4, QByteArray* officialName, QList<QByteArray>* aliases);
+void setReverseLookup(ReverseLookupFn fn);
+// The first alias equal to the preferred name, else the official name, else the last alias
+// (all converted from their ASCII-compatible form). Pure.
+QString chooseHostName(const QByteArray& officialName, const QList<QByteArray>& aliases, const QString& preferred);
 bool isValidIp(const QString& text, bool partial);
 bool isValidHostName(const QString& text);
 QStringList textToHeadersList(const QString& text, bool mend);

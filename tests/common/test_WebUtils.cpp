@@ -375,3 +375,18 @@ TEST(WebUtils, SystemInfoFromParts)
         EXPECT_FALSE(info.architecture.isEmpty());
     }
 }
+
+TEST(WebUtils, ChooseHostName)
+{
+    struct Case { QByteArray official; QList<QByteArray> aliases; const char* preferred; QString chosen; };
+    const Case cases[] = {
+        {"host.example", {"a", "b"}, "b", QStringLiteral("b")},
+        {"host.example", {"a", "b"}, "c", QStringLiteral("host.example")},
+        {"", {"a", "b"}, "c", QStringLiteral("b")},
+        {"", {}, "", QString()},
+        {"xn--bcher-kva.de", {}, "", QStringLiteral("b\u00fccher.de")},
+        {"x", {"xn--bcher-kva.de"}, "b\xc3\xbc" "cher.de", QStringLiteral("b\u00fccher.de")},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.chosen, chooseHostName(c.official, c.aliases, QString::fromUtf8(c.preferred))) << c.official.constData();
+}
