@@ -22,8 +22,8 @@ void CNetMonSysHeavy::run()
     guardedStep("post init", [this] { postInit(); }, threw);
     if (threw)
         ok = false;
-    if (!ok && !CNetworkMonitor::hasFailed())
-        reportFatalError(QStringLiteral("%1: cannot initialize").arg(name()));
+    if (!ok)
+        CNetworkMonitor::reportInitFailure(name());
     do {
         while (guardedRunStep()) {
         }

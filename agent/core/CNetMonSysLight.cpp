@@ -100,8 +100,9 @@ bool CNetMonSysLight::guardedRunStep()
     bool threw;
     guardedStep("run", [this, &again] { again = runStep(); }, threw);
     if (threw) {
+        // Called again, after a pause, unless the component has been told to stop.
         waitUnlessStopping(kRunStepBackoffMs);
-        return true;
+        return !isStopping();
     }
     return again;
 }
@@ -115,8 +116,8 @@ void CNetMonSysLight::guardedShutdown()
 void CNetMonSysLight::run()
 {
     const bool ok = guardedInit();
-    if (!ok && !CNetworkMonitor::hasFailed())
-        reportFatalError(QStringLiteral("%1: cannot initialize").arg(name()));
+    if (!ok)
+        CNetworkMonitor::reportInitFailure(name());
     while (guardedRunStep()) {
     }
     guardedShutdown();

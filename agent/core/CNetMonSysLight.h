@@ -4,6 +4,8 @@
 #include <QThread>
 #include <QWaitCondition>
 
+#include <cxxabi.h>
+
 // Base of every long-lived component thread: a named QThread running the step protocol
 // init -> runStep (while it answers true) -> shutdown. Every step runs inside a wrapper that
 // logs an escaping exception ("%1: exception in %2: %3") and never lets it out.
@@ -42,8 +44,8 @@ protected:
     template <class F>
     void guardedStep(const char* stepText, F&& step, bool& threw);
     bool guardedInit();
-    // runStep with the wrapper; a throwing step answers true after a short back-off, so a
-    // step that always throws neither spins nor floods the log.
+    // runStep with the wrapper; a throwing step answers true after a short back-off (so a
+    // step that always throws neither spins nor floods the log), false once stopping.
     bool guardedRunStep();
     void guardedShutdown();
     // Waits up to ms or until the stop flag is set.
@@ -67,6 +69,8 @@ void CNetMonSysLight::guardedStep(const char* stepText, F&& step, bool& threw)
     threw = false;
     try {
         step();
+    } catch (abi::__forced_unwind&) {
+        throw;   // thread cancellation (terminateNow) must unwind
     } catch (const std::exception& e) {
         threw = true;
         logStepException(stepText, e.what());

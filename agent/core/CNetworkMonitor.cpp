@@ -93,8 +93,10 @@ void CNetworkMonitor::startSubsystems()
     if (!c.configManager || !c.controlServer || !c.scheduleManager || !c.taskManager || !c.agentManager
         || !c.snmpTrapManager || !c.syslogLinesManager)
         qFatal("%s: cannot create subsystems", kRootName);
-    for (CNetMonSysHeavy* component : startOrder())
+    for (CNetMonSysHeavy* component : startOrder()) {
+        emit componentStarting(component->name());
         component->start(QThread::InheritPriority);
+    }
 }
 
 void CNetworkMonitor::openStartGates()
@@ -102,8 +104,10 @@ void CNetworkMonitor::openStartGates()
     const Components& c = m_components;
     for (CNetMonSysHeavy* component : {c.configManager, c.taskManager, c.scheduleManager, c.controlServer,
                                        c.snmpTrapManager, c.syslogLinesManager, m_superAgentManager})
-        if (component)
+        if (component) {
             component->releaseStartGate();
+            emit startGateOpened(component->name());
+        }
 }
 
 void CNetworkMonitor::setInitialized(int bit)
@@ -177,7 +181,29 @@ bool CNetworkMonitor::hasFailed()
         qCritical("%s: bad instance", kRootName);
         return true;
     }
-    const Components& c = root->m_components;
+    if (root->reportMissingComponent())
+        return true;
+    QMutexLocker locker(&root->m_mutex);
+    return root->m_failed;
+}
+
+void CNetworkMonitor::reportInitFailure(const QString& componentName)
+{
+    if (hasFailed())
+        return;
+    CNetworkMonitor* root = g_root.load();
+    {
+        QMutexLocker locker(&root->m_mutex);
+        if (root->m_initFailureReported)
+            return;
+        root->m_initFailureReported = true;
+    }
+    reportFatalError(QStringLiteral("%1: cannot initialize").arg(componentName));
+}
+
+bool CNetworkMonitor::reportMissingComponent() const
+{
+    const Components& c = m_components;
     const struct {
         const void* component;
         const char* text;
@@ -196,8 +222,7 @@ bool CNetworkMonitor::hasFailed()
             return true;
         }
     }
-    QMutexLocker locker(&root->m_mutex);
-    return root->m_failed;
+    return false;
 }
 
 bool CNetworkMonitor::isShutdownFailed()

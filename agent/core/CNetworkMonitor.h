@@ -61,10 +61,21 @@ public:
     static bool canStop(int bit);   // waits 100 ms first
     static bool hasFailed();        // logs which component is missing
     static bool isShutdownFailed();
+    // "%1: cannot initialize" through reportFatalError, unless the root has failed already;
+    // of components failing at the same moment only the first is reported.
+    static void reportInitFailure(const QString& componentName);
 
+    // Logs the "is bad" line of the first missing component and answers true, else false.
+    bool reportMissingComponent() const;
     void markFailed();
     CNetMonSysHeavy* superAgentManager() const { return m_superAgentManager; }
     const Components& components() const { return m_components; }
+
+signals:
+    // For observers (direct connections): a component thread is being started, and a
+    // component's start gate has been opened. Emitted on the starting or initialising thread.
+    void componentStarting(const QString& name);
+    void startGateOpened(const QString& name);
 
 private:
     // Components in the order the root starts them (and releases and joins them).
@@ -81,6 +92,7 @@ private:
     int m_stoppedMask = 0;
     bool m_failed = false;
     bool m_shutdownFailed = false;
+    bool m_initFailureReported = false;
     QSemaphore m_ready{0};
     QSemaphore m_shutdown{0};
 

@@ -26,6 +26,7 @@ namespace {
 QMutex g_logMutex;
 int g_fd = -1;
 bool g_reopen = false;
+QString g_openedPath;   // the path the log was last opened on; a resumed log reopens it
 std::atomic<bool> g_suspended{false};
 std::atomic<bool> g_openProblemReported{false};
 
@@ -93,10 +94,11 @@ void openLogFile(const QString& path)
         return;
     if (g_fd >= 0)
         closeLogFile();
+    g_openedPath = path;
     const QByteArray name = QFile::encodeName(path);
     int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0 && errno == ENOENT) {
-        const QString folder = QFileInfo(path).absolutePath();
+    const QString folder = QFileInfo(path).absolutePath();
+    if (fd < 0 && !QFileInfo(folder).isDir()) {
         if (!QDir().mkpath(folder)) {
             reportOpenProblemOnce(QStringLiteral("cannot create log folder %1: %2")
                                       .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
@@ -132,7 +134,7 @@ void writeLogLine(const QString& text, bool last)
     if (logToStderr.load(std::memory_order_relaxed))
         writeAll(STDERR_FILENO, line.constData(), static_cast<size_t>(line.size()));
     if (g_reopen) {
-        openLogFile(logFilePath());
+        openLogFile(g_openedPath.isEmpty() ? logFilePath() : g_openedPath);
         g_reopen = false;
     }
     if (g_fd >= 0)
