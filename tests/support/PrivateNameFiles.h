@@ -41,6 +41,12 @@ inline QString install(const QString& dir, const QByteArray& hostsText)
         {"nsswitch.conf", QByteArrayLiteral("hosts: files\n"), "/etc/nsswitch.conf"},
         {"resolv.conf", QByteArrayLiteral("nameserver 127.0.0.1\noptions timeout:1 attempts:1\n"), "/etc/resolv.conf"},
     };
+    // A second install replaces the first one's mounts (its files may be gone by now).
+    static bool installed = false;
+    if (installed)
+        for (const auto& f : files)
+            ::umount2(f.target, MNT_DETACH);
+    installed = true;
     for (const auto& f : files) {
         const QString path = QDir(dir).filePath(QString::fromLatin1(f.name));
         QFile file(path);
