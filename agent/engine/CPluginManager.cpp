@@ -155,8 +155,9 @@ CPluginLibraryPtr CPluginManager::getCommonPlugin(int pluginId, int threadNumber
     // Served only on this component's thread; asking from it could never be answered.
     if (QThread::currentThread() != this) {
         CommonPluginRequestPtr request(new CommonPluginRequest(pluginId, threadNumber));
-        PMTask<CommonPluginRequestPtr>::post(m_queue, this, request);
-        for (;;) {
+        // A queue that no longer accepts drops the request: nothing to wait for then.
+        const bool posted = PMTask<CommonPluginRequestPtr>::post(m_queue, this, request);
+        for (; posted;) {
             const bool heldElsewhere = request->ref.loadRelaxed() > 1;
             if (request->done.tryAcquire(1, kRequestRoundMs))
                 break;
