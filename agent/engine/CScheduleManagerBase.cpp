@@ -96,6 +96,8 @@ void CScheduleManagerBase::addTask(const CScheduleManagerTaskPtr& task, const CS
             break;
         }
     }
+    // A changed clock moves the task's last due time before its next one is computed from it.
+    noticeClockChange();
     QDateTime next;
     if (task->computeNextRun(m_clock->now(), next))
         m_due.insert(next, key);
@@ -150,17 +152,8 @@ void CScheduleManagerBase::shiftAll(qint64 ms)
         task->shiftDueTimes(ms);
 }
 
-void CScheduleManagerBase::reschedule()
+void CScheduleManagerBase::noticeClockChange()
 {
-    if (m_busy)
-        return;
-    m_busy = true;
-    struct ClearBusy
-    {
-        bool& busy;
-        ~ClearBusy() { busy = false; }
-    } clearBusy{m_busy};
-
     const QDateTime now = m_clock->now();
     const qint64 mono = m_clock->monotonicMs();
     if (m_lastCheck.isValid()) {
@@ -174,6 +167,20 @@ void CScheduleManagerBase::reschedule()
     }
     m_lastCheck = now;
     m_lastCheckMono = mono;
+}
+
+void CScheduleManagerBase::reschedule()
+{
+    if (m_busy)
+        return;
+    m_busy = true;
+    struct ClearBusy
+    {
+        bool& busy;
+        ~ClearBusy() { busy = false; }
+    } clearBusy{m_busy};
+
+    noticeClockChange();
 
     const QDateTime t = m_clock->now();
     while (!m_due.isEmpty() && !(t < m_due.firstKey())) {
