@@ -71,6 +71,11 @@ struct FakeLookups
         released = true;
         cond.wakeAll();
     }
+    void setAnswer(const QString& text, const QString& answer)
+    {
+        QMutexLocker lock(&mutex);
+        answers.insert(text, answer);
+    }
     int callsOf(const QString& text)
     {
         QMutexLocker lock(&mutex);
@@ -152,7 +157,7 @@ protected:
     // lookup has been decided.
     void finishWithSentinel()
     {
-        fakes->answers.insert(QStringLiteral("sentinel.test"), QStringLiteral("127.0.0.99"));
+        fakes->setAnswer(QStringLiteral("sentinel.test"), QStringLiteral("127.0.0.99"));
         resolver->postAddForLookup(kPlugin, false, QStringLiteral("sentinel.test"), QString());
         ASSERT_TRUE(waitUntil([this] { return reports->hasText(QStringLiteral("sentinel.test")); }));
     }
@@ -200,7 +205,7 @@ TEST_F(AsyncResolver, OneLookupPerWaitingTextAndTheServiceTakesOver)
 
     // Once performed, the same text is looked up again.
     resolver->postAddForLookup(kPlugin, false, QStringLiteral("a.test"), QString());
-    fakes->answers.insert(QStringLiteral("sentinel2.test"), QStringLiteral("127.0.0.98"));
+    fakes->setAnswer(QStringLiteral("sentinel2.test"), QStringLiteral("127.0.0.98"));
     resolver->postAddForLookup(kPlugin, false, QStringLiteral("sentinel2.test"), QString());
     ASSERT_TRUE(waitUntil([this] { return reports->hasText(QStringLiteral("sentinel2.test")); }));
     EXPECT_EQ(fakes->callsOf(QStringLiteral("a.test")), 2);
