@@ -6,7 +6,8 @@
 //   unshare -m --propagation private build/bench/bench_engine_resolver
 // otherwise it reports an error and skips). BM_ResolverHostsFileLookup injects a lookup that
 // reads a generated hosts-format file for every lookup, as the system's "files" source does.
-// BM_GetIpByHostnameHosts is the bare lookup without the resolver, for comparison.
+// BM_ResolverInstantLookup is the resolver's own cost (hand-over to the lookup thread and
+// back); BM_GetIpByHostnameHosts is the bare lookup without the resolver, for comparison.
 #include "engine/CAsyncResolver.h"
 #include "common/WebUtils.h"
 #include "support/PrivateNameFiles.h"
@@ -101,6 +102,18 @@ void BM_ResolverHostsFileLookup(benchmark::State& state)
     runRounds(state, resolver, reported);
 }
 BENCHMARK(BM_ResolverHostsFileLookup)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The resolver's own cost: a lookup that answers at once.
+void BM_ResolverInstantLookup(benchmark::State& state)
+{
+    QSemaphore reported;
+    CAsyncResolver resolver;
+    resolver.setLookups([](const QString&, const QString&) { return QString(); },
+                        [](const QString&, const QString&) { return QStringLiteral("127.0.0.1"); });
+    resolver.setReporter([&reported](int, SResolveReqId, bool, const QString&, const QString&) { reported.release(); });
+    runRounds(state, resolver, reported);
+}
+BENCHMARK(BM_ResolverInstantLookup)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GetIpByHostnameHosts(benchmark::State& state)
 {
