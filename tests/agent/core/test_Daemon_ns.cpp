@@ -284,8 +284,9 @@ TEST_F(DaemonTest, DebugCopiesLinesToStderrAndTheLastModeWins)
         EXPECT_EQ(r.exitCode, 0);
         const QString err = QString::fromLocal8Bit(r.err);
         EXPECT_EQ(err.contains(kStart) && err.contains(kStop), c.copy) << qPrintable(c.args.join(' ')) << qPrintable(err);
-        if (!c.copy)
+        if (!c.copy) {
             EXPECT_TRUE(err.isEmpty()) << qPrintable(err);
+        }
     }
 }
 
