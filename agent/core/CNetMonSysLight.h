@@ -66,7 +66,7 @@ private:
 // The forced-unwind catch binds a reference to an object-less exception, which the
 // undefined-behaviour sanitizer reports although it is the compiler's documented idiom.
 template <class F>
-__attribute__((no_sanitize_undefined)) void CNetMonSysLight::guardedStep(const char* stepText, F&& step, bool& threw)
+__attribute__((no_sanitize("undefined"))) void CNetMonSysLight::guardedStep(const char* stepText, F&& step, bool& threw)
 {
     threw = false;
     try {
