@@ -19,9 +19,8 @@ void setEnvironmentVariable(const QString& name, const QString& value)
 void setSnmpEnvironment()
 {
     setEnvironmentVariable(QStringLiteral("MIBS"), QString());
-    // The folder that holds configDir's last element is configDir itself without the "/".
-    QString folder = QFileInfo(configDir() + QStringLiteral(".")).absolutePath();
-    setEnvironmentVariable(QStringLiteral("SNMPCONFPATH"), QDir::cleanPath(folder));
+    // The configuration folder without its trailing "/".
+    setEnvironmentVariable(QStringLiteral("SNMPCONFPATH"), QDir::cleanPath(QDir(configDir()).absolutePath()));
 }
 
 void appendToPath(const QString& folder)
