@@ -20,7 +20,7 @@ struct SchedulerFixture {
     ~SchedulerFixture()
     {
         scheduler->stop();
-        EXPECT_TRUE(scheduler->isFinished());   // stop returns after the loop has ended
+        EXPECT_TRUE(scheduler->wait(5000));   // the loop has ended by the time stop returns
         scheduler->wait();
         delete scheduler;
     }
