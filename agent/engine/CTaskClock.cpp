@@ -11,7 +11,8 @@ std::atomic<CTaskClock*> g_installed{nullptr};
 
 QDateTime CTaskClock::now() const
 {
-    return QDateTime::currentDateTime();
+    // UTC: compares with local times as instants and skips the time-zone lookup per call.
+    return QDateTime::currentDateTimeUtc();
 }
 
 int CTaskClock::loadPercent() const
