@@ -103,6 +103,18 @@ void CTaskManager::requestAsyncResolve(int requestId, bool addressFlag, const QS
         handler(requestId, addressFlag, text, previousAnswer);
 }
 
+bool CTaskManager::shouldSendResolveResponse(int linkValue, int requestId, const QString& result)
+{
+    return !(result.isEmpty() && linkValue == -1 && (requestId & 0x7fffffff) == 0);
+}
+
+void CTaskManager::resolveFinished(int linkValue, int requestId, bool addressFlag, const QString& text,
+                                   const QString& result)
+{
+    if (shouldSendResolveResponse(linkValue, requestId, result))
+        agentManager()->sendResolveResponse(linkValue, requestId, addressFlag, text, result);
+}
+
 void CTaskManager::setReschedulingHandler(const std::function<void()>& handler)
 {
     QMutexLocker locker(&m_handlerMutex);

@@ -22,6 +22,8 @@ struct FakeState {
     ZamServiceDataCallback services;
     ZamGetMemCallback memory;
     int servicesRegisteredBeforeInit;
+    int logRegisteredBeforeInit;
+    int memoryRegisteredBeforeInit;
 };
 
 inline QString fakePluginPath(const char* variant)

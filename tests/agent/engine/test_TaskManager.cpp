@@ -187,4 +187,40 @@ TEST(TaskManager, StopDropsPendingTasksAndEndsEveryThread)
     EXPECT_EQ(f.manager->scheduler(), nullptr);
 }
 
+TEST(TaskManager, ResolveAnswersNobodyWaitsForAreNotSent)
+{
+    struct Case {
+        int link;
+        int requestId;
+        QString result;
+        bool sent;
+    };
+    const Case cases[] = {
+        {-1, CTaskManager::kNoWaitingRequest, QString(), false},
+        {-1, 0, QString(), false},
+        {3, CTaskManager::kNoWaitingRequest, QString(), true},
+        {-1, CTaskManager::kNoWaitingRequest, QStringLiteral("10.0.0.1"), true},
+        {-1, 5, QString(), true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CTaskManager::shouldSendResolveResponse(c.link, c.requestId, c.result), c.sent)
+            << c.link << " " << c.requestId << " " << c.result.toStdString();
+}
+
+TEST(Task, StateAndStartTime)
+{
+    ManualClock clock;
+    ClockInstaller installer(&clock);
+    TestTask task(QStringLiteral("t"), false);
+    EXPECT_TRUE(task.startTime().isNull());
+    EXPECT_EQ(task.state(), 0);
+    EXPECT_EQ(task.markStarted(), 0);
+    EXPECT_EQ(task.startTime(), clock.now());
+    task.setState(1);
+    EXPECT_EQ(task.markStarted(), -1);
+    task.setState(257);
+    EXPECT_EQ(task.state(), 1);
+    EXPECT_EQ(task.lastThread(), nullptr);
+}
+
 }  // namespace

@@ -26,6 +26,8 @@ struct FakeState {
     ZamServiceDataCallback services;
     ZamGetMemCallback memory;
     int servicesRegisteredBeforeInit;
+    int logRegisteredBeforeInit;
+    int memoryRegisteredBeforeInit;
 };
 
 __attribute__((visibility("default"))) FakeState* fake_state()
@@ -80,6 +82,8 @@ int zam_plugin_init(stCoreZamContext** out)
 {
     ++st().initCount;
     st().servicesRegisteredBeforeInit = st().services != nullptr;
+    st().logRegisteredBeforeInit = st().log != nullptr;
+    st().memoryRegisteredBeforeInit = st().memory != nullptr;
 #ifdef FAKE_INIT_FAILS
     *out = nullptr;
     return 1;
