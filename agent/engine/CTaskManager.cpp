@@ -221,11 +221,10 @@ void CTaskManager::shutdown()
         m_scheduler = nullptr;
     }
     if (m_pluginManager) {
-        if (m_pool && m_pool->abandonedCount() > 0) {
-            // A worker still runs inside the library: unloading it would pull the code from
+        if (m_pool && !m_pool->allWorkersStopped()) {
+            // A worker may still run inside the library: unloading it would pull the code from
             // under that thread, so the library and its manager stay until the process ends.
-            qWarning("%s: %d abandoned task threads still run; the plugin library stays loaded",
-                     qPrintable(name()), m_pool->abandonedCount());
+            qWarning("%s: task threads still run; the plugin library stays loaded", qPrintable(name()));
             m_pluginManager->setKeepLibrariesLoaded(true);
             m_pluginManager->stop();
             m_pluginManager->wait();

@@ -91,7 +91,7 @@ TEST(TaskManager, WaitingTasksLeaveInArrivalOrder)
         ASSERT_TRUE(b->started.tryAcquire(1, 20000));
     std::vector<Ptr> waiting;
     for (int i = 0; i < 4; ++i) {
-        waiting.emplace_back(new TestTask(QStringLiteral("waiting %1").arg(i), false, &log));
+        waiting.emplace_back(new TestTask(QStringLiteral("waiting %1").arg(i), true, &log));
         f.manager->postTask(CTaskPtr(waiting.back().data()));
     }
     QThread::msleep(700);   // a retry tick passes; the load still refuses
@@ -104,6 +104,8 @@ TEST(TaskManager, WaitingTasksLeaveInArrivalOrder)
                                                QStringLiteral("waiting 2"), QStringLiteral("waiting 3")}));
     for (int i = 4; i < 8; ++i)
         blockers[i]->release.release();
+    for (const Ptr& w : waiting)
+        w->release.release();
     ASSERT_TRUE(waitFor([&] {
         for (const Ptr& b : blockers)
             if (b->dones.load() != 1)
