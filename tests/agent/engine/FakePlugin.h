@@ -24,6 +24,7 @@ struct FakeState {
     int servicesRegisteredBeforeInit;
     int logRegisteredBeforeInit;
     int memoryRegisteredBeforeInit;
+    int termThreadsAtTerm;
 };
 
 inline QString fakePluginPath(const char* variant)

@@ -1,9 +1,11 @@
 // The task manager component: start-up, arrival order, limits, stop.
+#include "FakePlugin.h"
 #include "ManualClock.h"
 #include "TestTasks.h"
 #include "agent/core/CapturedMessages.h"
 #include "engine/CTaskManager.h"
 #include "engine/CTaskManagerScheduler.h"
+#include "engine/CPluginManager.h"
 #include "engine/CTaskThreadsPool.h"
 
 #include <QElapsedTimer>
@@ -223,6 +225,61 @@ TEST(Task, StateAndStartTime)
     task.setState(257);
     EXPECT_EQ(task.state(), 1);
     EXPECT_EQ(task.lastThread(), nullptr);
+}
+
+// Polls through the calling task thread's own library context.
+class PluginPollTask : public CTask
+{
+public:
+    PluginPollTask()
+        : CTask(QStringLiteral("plugin poll"))
+    {
+    }
+    void exec(CTaskThread* thread) override
+    {
+        CPluginThreadInstancePtr instance = thread->pluginManager()->getThreadPlugin(thread, 1);
+        stZamMonitor mon{};
+        result = instance->poll(&mon, name());
+    }
+    void done(CTaskThread*) override { finished.release(); }
+    bool isDeadlocked(int) override { return false; }
+    std::atomic<int> result{-1};
+    QSemaphore finished{0};
+};
+
+TEST(TaskManager, TaskThreadsGiveBackTheirLibraryContextsBeforeTheLibraryEnds)
+{
+    const QString path = fakePluginPath("ok");
+    ManagerFixture f;
+    f.start();
+    ASSERT_TRUE(waitFor([&] { return f.manager->pluginManager() != nullptr; }));
+    f.manager->pluginManager()->setPluginFileResolver([&](int) { return path; });
+    f.openGate();
+    std::vector<QExplicitlySharedDataPointer<PluginPollTask>> tasks;
+    for (int i = 0; i < 3; ++i) {
+        tasks.emplace_back(new PluginPollTask);
+        f.manager->postTask(CTaskPtr(tasks.back().data()));
+    }
+    for (const auto& t : tasks) {
+        ASSERT_TRUE(t->finished.tryAcquire(1, 20000));
+        EXPECT_EQ(t->result.load(), 0);
+    }
+    // An extra hold keeps the copy mapped, so its counters stay readable after the engine
+    // has let go of it.
+    void* hold = dlopen(path.toLatin1().constData(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(hold, nullptr);
+    FakeState* st = fakeState(path);
+    ASSERT_NE(st, nullptr);
+    EXPECT_EQ(st->initCount, 1);
+    const int contexts = st->initThreadCount;
+    EXPECT_GE(contexts, 1);
+    EXPECT_LE(contexts, 3);
+    f.stop();
+    EXPECT_EQ(st->termCount, 1);
+    EXPECT_EQ(st->termThreadCount, contexts);
+    EXPECT_EQ(st->termThreadsAtTerm, contexts);   // every thread context ended before the library
+    dlclose(hold);
+    EXPECT_FALSE(isLoaded(path));
 }
 
 }  // namespace

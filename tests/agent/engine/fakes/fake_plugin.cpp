@@ -28,6 +28,7 @@ struct FakeState {
     int servicesRegisteredBeforeInit;
     int logRegisteredBeforeInit;
     int memoryRegisteredBeforeInit;
+    int termThreadsAtTerm;
 };
 
 __attribute__((visibility("default"))) FakeState* fake_state()
@@ -101,6 +102,7 @@ int zam_plugin_init_thread(stCoreZamContext*, stCoreZamThreadContext** out)
 int zam_plugin_term(stCoreZamContext*)
 {
     ++st().termCount;
+    st().termThreadsAtTerm = st().termThreadCount;
     st().log = nullptr;
     st().services = nullptr;
     st().memory = nullptr;
