@@ -233,4 +233,43 @@ TEST(TaskThreadsPool, ShutdownStopsEveryThreadAndAbandonsOnlyAStuckOne)
     EXPECT_EQ(stuck->dones.load(), 1);
 }
 
+TEST(TaskThreadsPool, AbandonedThreadsAreBoundedAndTheBoundIsLogged)
+{
+    PoolFixture f;
+    CapturedMessages messages;
+    const int stuckCount = CTaskThreadsPool::kMaxAbandoned + 1;
+    std::vector<Ptr> stuck;
+    for (int i = 0; i < stuckCount; ++i)
+        stuck.push_back(f.start(QStringLiteral("stuck %1").arg(i)));
+    f.pool->maintain();
+    for (int pass = 0; pass < stuckCount + 4; ++pass) {
+        f.clock.advance(301);
+        f.pool->maintain();
+    }
+    EXPECT_EQ(f.pool->abandonedCount(), CTaskThreadsPool::kMaxAbandoned);
+    EXPECT_EQ(f.pool->busyCount(), 1);
+    const QStringList limitLines = CapturedMessages::lines().filter(
+        QStringLiteral("threads are abandoned already; thread"));
+    ASSERT_FALSE(limitLines.isEmpty());
+    EXPECT_TRUE(limitLines.first().startsWith(QStringLiteral("critical: task threads pool: 16 threads are abandoned")))
+        << limitLines.first().toStdString();
+    int reported = 0;
+    for (const Ptr& t : stuck)
+        reported += t->dones.load();
+    EXPECT_EQ(reported, CTaskThreadsPool::kMaxAbandoned);
+
+    for (const Ptr& t : stuck)
+        t->release.release();
+    f.pool->threadDone(f.finished.take());   // the one still in the pool reports as usual
+    for (int i = 0; i < 300 && f.pool->abandonedCount() > 0; ++i) {
+        QThread::msleep(20);
+        f.pool->maintain();
+    }
+    EXPECT_EQ(f.pool->abandonedCount(), 0);
+    reported = 0;
+    for (const Ptr& t : stuck)
+        reported += t->dones.load();
+    EXPECT_EQ(reported, stuckCount);   // each task reported exactly once
+}
+
 }  // namespace
