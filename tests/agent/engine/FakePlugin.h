@@ -25,6 +25,7 @@ struct FakeState {
     int logRegisteredBeforeInit;
     int memoryRegisteredBeforeInit;
     int termThreadsAtTerm;
+    int initThreadAnswer;
 };
 
 inline QString fakePluginPath(const char* variant)

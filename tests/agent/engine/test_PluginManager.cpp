@@ -185,4 +185,25 @@ TEST(PluginManager, SnmpIsInitialisedOnTheManagersThread)
     EXPECT_EQ(f.manager->convertSnmpVarToString(nullptr, nullptr, out), 0);
 }
 
+TEST(PluginManager, FailingThreadContextIsNotKept)
+{
+    const QString path = fakePluginPath("ok");
+    ManagerFixture f([&](int) { return path; });
+    f.manager->getCommonPlugin(1, 0);
+    FakeState* st = fakeState(path);
+    ASSERT_NE(st, nullptr);
+    st->initThreadAnswer = 1;
+    int key = 0;
+    EXPECT_EQ(errorOf([&] { f.manager->getThreadPlugin(&key, 1, 1); }),
+              QStringLiteral("cannot initialize plugin thread context"));
+    st->initThreadAnswer = 0;
+    CPluginThreadInstancePtr instance = f.manager->getThreadPlugin(&key, 1, 1);   // tried afresh
+    ASSERT_TRUE(instance);
+    EXPECT_EQ(st->initThreadCount, 1);
+    instance.reset();
+    const int ended = st->termThreadCount;
+    f.manager->releaseThreadPlugins(&key);
+    EXPECT_EQ(st->termThreadCount, ended + 1);
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -270,6 +271,41 @@ TEST(TaskThreadsPool, AbandonedThreadsAreBoundedAndTheBoundIsLogged)
     for (const Ptr& t : stuck)
         reported += t->dones.load();
     EXPECT_EQ(reported, stuckCount);   // each task reported exactly once
+}
+
+class ThrowingTask : public CTask
+{
+public:
+    ThrowingTask()
+        : CTask(QStringLiteral("thrower"))
+    {
+    }
+    void exec(CTaskThread*) override { throw std::runtime_error("bad input"); }
+    void done(CTaskThread*) override
+    {
+        ++dones;
+        throw 7;
+    }
+    bool isDeadlocked(int) override { return false; }
+    std::atomic<int> dones{0};
+};
+
+TEST(TaskThreadsPool, ExceptionsOfATaskAreLoggedAndTheThreadGoesOn)
+{
+    PoolFixture f;
+    CapturedMessages messages;
+    QExplicitlySharedDataPointer<ThrowingTask> task(new ThrowingTask);
+    ASSERT_TRUE(f.pool->dispatch(CTaskPtr(task.data())));
+    CTaskThread* thread = f.finished.take();
+    ASSERT_NE(thread, nullptr);
+    f.pool->threadDone(thread);
+    EXPECT_EQ(task->dones.load(), 1);   // done runs although exec threw
+    const QString prefix = QStringLiteral("warning: task thread %1 with thrower: exception in ").arg(thread->number());
+    EXPECT_EQ(CapturedMessages::count(prefix + QStringLiteral("task exec: bad input")), 1);
+    EXPECT_EQ(CapturedMessages::count(prefix + QStringLiteral("task done")), 1);
+    Ptr next = f.start(QStringLiteral("next"), false);
+    f.pool->threadDone(f.finished.take());
+    EXPECT_EQ(next->dones.load(), 1);
 }
 
 }  // namespace
