@@ -87,6 +87,7 @@ int zam_plugin_init(stCoreZamContext** out)
     st().logRegisteredBeforeInit = st().log != nullptr;
     st().memoryRegisteredBeforeInit = st().memory != nullptr;
 #ifdef FAKE_INIT_FAILS
+    (void)g_context;
     *out = nullptr;
     return 1;
 #else
