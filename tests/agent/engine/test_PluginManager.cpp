@@ -7,6 +7,8 @@
 #include "engine/PluginGlobalSettings.h"
 
 #include <QThread>
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -183,6 +185,16 @@ TEST(PluginManager, SnmpIsInitialisedOnTheManagersThread)
     EXPECT_TRUE(f.manager->isSnmpInitialized());
     QString out;
     EXPECT_EQ(f.manager->convertSnmpVarToString(nullptr, nullptr, out), 0);
+
+    // Values print bare (quick print), as the library's checks expect them.
+    oid name[] = {1, 3, 6, 1, 2, 1, 1, 7, 0};
+    long value = 42;
+    netsnmp_variable_list* vars = nullptr;
+    snmp_varlist_add_variable(&vars, name, OID_LENGTH(name), ASN_INTEGER, &value, sizeof value);
+    ASSERT_NE(vars, nullptr);
+    EXPECT_EQ(f.manager->convertSnmpVarToString(vars, nullptr, out), 1);
+    EXPECT_EQ(out, QStringLiteral("42"));
+    snmp_free_varbind(vars);
 }
 
 TEST(PluginManager, FailingThreadContextIsNotKept)
