@@ -245,14 +245,22 @@ void CTaskManager::onStop()
 
 void CTaskManager::onTerminate()
 {
+    // Forced end of the engine. Threads are stopped and given a moment, never killed: a killed
+    // thread may leave the log, settings or loader lock held for everybody else.
     if (m_pool)
         m_pool->terminateAll();
     if (m_scheduler) {
-        m_scheduler->terminateThread();
+        m_scheduler->stop();
+        if (m_scheduler->wait(1000))
+            delete m_scheduler;
         m_scheduler = nullptr;
     }
     if (m_pluginManager) {
-        m_pluginManager->terminateThread();
+        const bool workersGone = !m_pool || m_pool->allWorkersStopped();
+        m_pluginManager->setKeepLibrariesLoaded(!workersGone);
+        m_pluginManager->stop();
+        if (m_pluginManager->wait(1000) && workersGone)
+            delete m_pluginManager;
         m_pluginManager = nullptr;
     }
 }
