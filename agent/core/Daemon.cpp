@@ -20,11 +20,12 @@
 #include <cstdlib>
 #include <memory>
 
-int runDaemon()
+int runDaemon(const CNetworkMonitor::ComponentFactory& factory)
 {
     static int argc = 0;
     static char* argv[] = {nullptr};
-    auto* app = new QCoreApplication(argc, argv);   // its event loop is never run
+    // Its event loop is never run.
+    QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
 
     appDir();
     auto* commonSettings = new ZamCommonSettings(configDir() + QStringLiteral("zam.ini"));
@@ -53,7 +54,7 @@ int runDaemon()
         reportFatalError(QStringLiteral("cannot initialize libcurl"));
 
     auto* service = new ServiceThread();
-    service->serve();
+    service->serve(factory);
 
     const bool shutdownFailed = CNetworkMonitor::isShutdownFailed();
     if (!shutdownFailed && !curlFailed)

@@ -23,9 +23,9 @@ void ServiceThread::wake()
     g_waitCond.wakeAll();
 }
 
-void ServiceThread::serve()
+void ServiceThread::serve(const CNetworkMonitor::ComponentFactory& factory)
 {
-    createNetworkMonitor(nullptr, false);
+    createNetworkMonitor(nullptr, false, factory);
     while (!CNetworkMonitor::isShutdownFailed() && !CNetworkMonitor::hasFailed() && !stopRequested.load()) {
         QMutexLocker locker(&g_waitMutex);
         if (stopRequested.load())

@@ -1,4 +1,6 @@
 #pragma once
+#include "CNetworkMonitor.h"
+
 #include <QObject>
 
 // The service loop. Runs on the main thread, which never runs a Qt event loop: creates the
@@ -10,7 +12,7 @@ class ServiceThread : public QObject
 public:
     using QObject::QObject;
 
-    void serve();
+    void serve(const CNetworkMonitor::ComponentFactory& factory = CNetworkMonitor::ComponentFactory());
     // Ends the current wait step at once (any thread).
     static void wake();
 };
