@@ -2,7 +2,7 @@
 
 #include "common/WebUtils.h"
 #include "core/CNetworkMonitor.h"
-#include "link/CAgentAgentManager.h"
+#include "engine/CTaskManager.h"
 
 #include <QHostAddress>
 #include <cxxabi.h>
@@ -150,5 +150,5 @@ void CAsyncResolver::report(SResolveReqId requestId, bool addressFlag, const QSt
         m_report(-1, requestId, addressFlag, text, answer);
         return;
     }
-    agentManager()->sendResolveResponse(-1, requestId, addressFlag, text, answer);
+    taskManager()->resolveFinished(-1, requestId, addressFlag, text, answer);
 }

@@ -45,7 +45,7 @@ public:
 
     // Defaults: WebUtils::getHostnameByIp and WebUtils::getIpByHostname.
     void setLookups(const LookupFn& nameOfAddress, const LookupFn& addressOfName);
-    // Default: the agent manager's resolve response.
+    // Default: the task manager's resolveFinished, which sends the resolve response.
     void setReporter(const ReportFn& report);
     void setLookupTimeoutMs(int ms) { m_lookupTimeoutMs = ms; }
     void setMaxAbandonedLookups(int count) { m_lookup.setMaxAbandoned(count); }
