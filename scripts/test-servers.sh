@@ -54,6 +54,7 @@ proc_alive() { # pid [start-time]: exists, is not a zombie and (when given) star
 record_pid() { # name pid
   echo "$2 $(proc_start "$2")" > "$PIDS/$1.pid"
 }
+boot_id() { cat /proc/sys/kernel/random/boot_id; }
 read_pid() { # name -> "pid start", or fails
   local f=$PIDS/$1.pid
   [ -s "$f" ] || return 1
@@ -558,18 +559,26 @@ stop_all() {
   [ -d "$PIDS" ] || return 0
   local f name rec pid start sig stopped=()
   rm -f "$ROOT/running"
+  if [ "$(cat "$PIDS/boot_id" 2>/dev/null)" != "$(boot_id)" ]; then
+    # recorded before a reboot: those pids mean other processes now
+    rm -f "$PIDS"/*.pid "$PIDS/boot_id"
+    return 0
+  fi
   for f in "$PIDS"/*.pid; do
     [ -f "$f" ] || continue
     name=$(basename "$f" .pid)
     rec=$(cat "$f" 2>/dev/null || true)
+    pid= start=
     read -r pid start <<<"$rec" || true
-    if [ -z "${pid:-}" ] || ! proc_alive "$pid" "${start:-}"; then
-      rm -f "$f"
-      continue
+    case "$pid" in
+      ''|*[!0-9]*) rm -f "$f"; continue ;;
+    esac
+    if proc_alive "$pid" "$start"; then
+      sig=TERM
+      [ "$name" = postgres ] && sig=INT      # fast shutdown
+      kill -s "$sig" "$pid" 2>/dev/null || true
     fi
-    sig=TERM
-    [ "$name" = postgres ] && sig=INT      # fast shutdown
-    kill -s "$sig" "$pid" 2>/dev/null || true
+    # also when the server itself is gone: its children may still be there
     stopped+=("$name:$pid:$start")
   done
   local deadline=$(( $(date +%s) + 15 )) entry left
@@ -589,8 +598,9 @@ stop_all() {
       echo "$name ($pid) did not stop in 15 s: KILL" >&2
       kill -KILL "$pid" 2>/dev/null || true
     fi
-    # children left behind in the server's own process group (the group id is the server's pid)
-    if pgrep -g "$pid" >/dev/null 2>&1; then
+    # children left behind in the server's own process group (the group id is the server's pid).
+    # A group without a living leader is ours: no other process can take a live group's id.
+    if { ! proc_alive "$pid" || proc_alive "$pid" "$start"; } && pgrep -g "$pid" >/dev/null 2>&1; then
       kill -TERM -- "-$pid" 2>/dev/null || true
       sleep 0.3
       kill -KILL -- "-$pid" 2>/dev/null || true
@@ -635,6 +645,8 @@ check_ports_free() {
 start_all() {
   local t0 t
   t0=$(now)
+  # interrupted while starting: leave nothing running
+  trap 'trap - INT TERM; stop_all >&2; exit 130' INT TERM
   if [ -d "$PIDS" ] && compgen -G "$PIDS/*.pid" >/dev/null; then
     echo "test-servers: stopping the servers of an earlier start first"
     stop_all
@@ -644,6 +656,7 @@ start_all() {
   chmod 755 "$ROOT"
   touch "$MARKER"
   rm -f "$ROOT/running"
+  boot_id > "$PIDS/boot_id"
 
   # shared material first (reused from an earlier start when present)
   prepare_user
@@ -677,6 +690,7 @@ start_all() {
     stop_all >&2
     die "failed: ${failed[*]} (logs in $LOGS)"
   fi
+  trap - INT TERM
   date -u +%FT%TZ > "$ROOT/running"
   echo "test servers up in $(elapsed "$t0") s (folder $ROOT)"
 }
