@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr uint32_t kMaxWaitStepMs = 10000;  // a stop request is seen within this time
+constexpr uint32_t kMaxWaitStepMs = 1000;  // a stop request is seen within this time
 constexpr int kSendPiece = 1024;
 constexpr int kRecvPiece = 4096;
 

@@ -1,7 +1,7 @@
 #pragma once
 // Blocking TCP client for line protocols: IPv4 connect within a time budget, optional TLS (at
 // once, or later for STARTTLS), text lines out, text lines and numeric status replies in.
-// Every wait is bounded by the remaining budget (never more than 10 s at a time, so a stop
+// Every wait is bounded by the remaining budget (never more than 1 s at a time, so a stop
 // request is seen) and ends early when the host's still-alive test says stop. The descriptor
 // stays non-blocking for its whole life, so TLS handshakes, reads and writes are bounded too.
 // Failures answer false and leave a text in the reason buffer (the caller's, cut to its size).
