@@ -21,16 +21,16 @@ bool CLineBuffer::takeLine(std::string& line)
     const void* nl = have > m_scanned ? std::memchr(begin + m_scanned, '\n', have - m_scanned) : nullptr;
     if (nl) {
         const size_t rawLength = static_cast<size_t>(static_cast<const char*>(nl) - begin);
-        if (rawLength >= kLongLineCut) {
+        size_t length = rawLength;
+        if (length > 0 && begin[length - 1] == '\r')
+            --length;
+        if (length > kLongLineCut) {
             // the line end lies beyond a cut: hand out the next piece first
             line.assign(begin, kLongLineCut);
             m_pos += kLongLineCut;
             m_scanned = 0;
             return true;
         }
-        size_t length = rawLength;
-        if (length > 0 && begin[length - 1] == '\r')
-            --length;
         line.assign(begin, length);
         m_pos += rawLength + 1;
         m_scanned = 0;
@@ -39,12 +39,11 @@ bool CLineBuffer::takeLine(std::string& line)
         return true;
     }
     m_scanned = have;
-    if (have >= kLongLineCut) {
+    // two bytes more than the cut: even a "\r\n" still to come leaves a line longer than it
+    if (have >= kLongLineCut + 2) {
         line.assign(begin, kLongLineCut);
         m_pos += kLongLineCut;
         m_scanned = size();
-        if (empty())
-            clear();
         return true;
     }
     return false;

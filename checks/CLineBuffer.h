@@ -8,8 +8,8 @@
 class CLineBuffer
 {
 public:
-    // A line longer than this without "\n" is handed out in pieces of this size, so a peer
-    // that never sends a line end cannot make the buffer grow without bound.
+    // A line longer than this is handed out in pieces of this size (the last piece ends at the
+    // line end), so a peer that never sends a line end cannot make the buffer grow without bound.
     static constexpr size_t kLongLineCut = 65000;
 
     void append(const char* data, size_t length);
