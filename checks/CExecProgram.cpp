@@ -338,6 +338,12 @@ bool CExecProgram::pump(int waitMs)
                 m_pid = -1;
                 return true;
             }
+            if (r < 0 && errno == ECHILD) {
+                // reaped elsewhere (SIGCHLD ignored): it ended, its exit code is unknown
+                m_waitStatus = 0x7f;
+                m_pid = -1;
+                return true;
+            }
         }
         const int left = waitMs - static_cast<int>(step.elapsed());
         if (left <= 0)

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <sys/socket.h>
 #include <thread>
@@ -365,6 +366,24 @@ TEST(TimedSocketServers, CheckedCertificatesMustVerify)
     checked.socket.setIgnoreSslErrors(false);
     EXPECT_FALSE(checked.socket.connect());
     EXPECT_STREQ(checked.reason, "Cannot start SSL negotiation: certificate verify failed.");
+
+    // the test CA trusted through OpenSSL's environment: name and address checks
+    ::setenv("SSL_CERT_FILE", testservers::caCertPath().toLocal8Bit().constData(), 1);
+    struct Case {
+        const char* peerName;  // null: the certificate must name the address
+        bool ok;
+    } cases[] = {{nullptr, true}, {"localhost", true}, {"other.example", false}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.peerName ? k.peerName : "address");
+        Client c(testservers::kSmtpsPort, CTimedSocket::SecureSsl);
+        c.socket.setIgnoreSslErrors(false);
+        if (k.peerName)
+            c.socket.setPeerName(k.peerName);
+        EXPECT_EQ(c.socket.connect(), k.ok) << c.reason;
+        if (!k.ok)
+            EXPECT_STREQ(c.reason, "Cannot start SSL negotiation: certificate verify failed.");
+    }
+    ::unsetenv("SSL_CERT_FILE");
 
     // TLS spoken to a plain-text server
     Client plain(testservers::kHttpPort, CTimedSocket::SecureSsl);
