@@ -2,6 +2,7 @@
 // the SMTP server with STARTTLS and with TLS from the start, dovecot IMAPS).
 
 #include "CTimedSocket.h"
+#include "CTimedSocketPlugin.h"
 #include "support/LoopbackServer.h"
 #include "support/TestServers.h"
 
@@ -254,6 +255,62 @@ TEST(TimedSocket, StopRequestEndsEveryWait)
     EXPECT_STREQ(reading.reason, "recv operation aborted");
     EXPECT_FALSE(reading.socket.sendline("x"));
     EXPECT_STREQ(reading.reason, "send operation aborted");
+
+    LoopbackServer silentTls([](int fd) { LoopbackServer::drain(fd); });
+    Client handshaking(silentTls.port(), CTimedSocket::SecureSsl, 0, 0);
+    std::thread stopTls([&] {
+        sleepMs(300);
+        handshaking.alive.stop = true;
+    });
+    t.restart();
+    EXPECT_FALSE(handshaking.socket.connect());
+    stopTls.join();
+    EXPECT_STREQ(handshaking.reason, "Cannot start SSL negotiation: operation aborted.");
+    EXPECT_LT(t.elapsed(), 5000);
+}
+
+// Counts the observer's calls and sleeps in the receive hook.
+struct SlowObserver : CTimedSocketPlugin {
+    std::string calls;
+    void connectStarting(const char*, int) override { calls += 'c'; }
+    void connected() override { calls += 'C'; }
+    void tlsStarting() override { calls += 't'; }
+    void tlsSucceeded() override { calls += 'T'; }
+    void tlsFailed() override { calls += 'F'; }
+    void sendStarting() override { calls += 's'; }
+    void dataSent(const char*, int) override { calls += 'S'; }
+    void receiveStarting() override
+    {
+        calls += 'r';
+        sleepMs(300);
+    }
+    void dataReceived(const char*, int) override { calls += 'R'; }
+    void disconnectStarting() override { calls += 'd'; }
+    void disconnected() override { calls += 'D'; }
+};
+
+TEST(TimedSocket, TimeSpentInTheObserverIsNotCharged)
+{
+    LoopbackServer server([](int fd) {
+        for (int i = 0; i < 4; ++i) {
+            LoopbackServer::readLine(fd);
+            LoopbackServer::sendAll(fd, "250 ok\r\n");
+        }
+        LoopbackServer::drain(fd);
+    });
+    SlowObserver observer;
+    Client c(server.port(), CTimedSocket::SecureNone, 1000, 1000);
+    c.socket.setObserver(&observer);
+    ASSERT_TRUE(c.socket.connect()) << c.reason;
+    // four exchanges with 300 ms in each receive hook: more than the whole budget
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(c.socket.sendline("NOOP\r\n")) << c.reason;
+        int code = 0;
+        ASSERT_TRUE(c.socket.getstatus(&code, true)) << c.reason;
+        EXPECT_EQ(code, 250);
+    }
+    EXPECT_TRUE(c.socket.disconnect());
+    EXPECT_EQ(observer.calls, "cCsSrRsSrRsSrRsSrRdD");
 }
 
 TEST(TimedSocket, SendingToAResetPeerFails)
