@@ -31,5 +31,3 @@ int poll_udp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMon
 // Time budget of the socket checks (TCP, SMTP, POP3, IMAP): the larger of the monitor's
 // time-out and 2000 ms; a discovery poll (mode 1) connects within 2000 ms.
 void socketTimeBudget(const stZamMonitor* mon, int* totalMs, int* connectMs);
-// Internet checksum (RFC 1071) of an ICMP message.
-uint16_t in_cksum(const uint16_t* words, int length);
