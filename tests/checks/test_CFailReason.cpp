@@ -29,14 +29,16 @@ TEST(FailReason, TextsFitTheirBuffer)
         char buffer[1024];
         std::memset(buffer, 'z', sizeof buffer);
         CFailReason reason(k.callerSize ? buffer : nullptr, k.callerSize);
-        if (k.callerSize)
+        if (k.callerSize) {
             EXPECT_EQ(buffer[0], '\0');  // cleared at once
+        }
         EXPECT_FALSE(reason.hasText());
         EXPECT_EQ(reason.setReason("%s", k.text.c_str()), 0);
         EXPECT_EQ(std::string(reason.text()), k.kept);
         EXPECT_TRUE(reason.hasText());
-        if (k.callerSize)
+        if (k.callerSize) {
             EXPECT_EQ(reason.text(), static_cast<const char*>(buffer));
+        }
     }
 }
 

@@ -437,8 +437,9 @@ TEST(TimedSocketServers, CheckedCertificatesMustVerify)
         if (k.peerName)
             c.socket.setPeerName(k.peerName);
         EXPECT_EQ(c.socket.connect(), k.ok) << c.reason;
-        if (!k.ok)
+        if (!k.ok) {
             EXPECT_STREQ(c.reason, "Cannot start SSL negotiation: certificate verify failed.");
+        }
     }
     ::unsetenv("SSL_CERT_FILE");
 

@@ -181,8 +181,9 @@ TEST_F(UdpCheck, FailuresAndLosses)
             EXPECT_EQ(rec.mon.resultValue, rec.mon.perfValue);
         } else {
             EXPECT_EQ(rec.mon.perfValue, k.value);
-            if (k.result == 0)
+            if (k.result == 0) {
                 EXPECT_EQ(rec.mon.resultValue, k.value);
+            }
         }
     }
 }
