@@ -42,6 +42,7 @@ proc_start() { # pid -> start time in clock ticks (field 22 of /proc/pid/stat)
   local s
   s=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
   s=${s##*) }                       # the command name may hold blanks: cut after ") "
+  # shellcheck disable=SC2086  # split into fields on purpose
   set -- $s
   echo "${20}"
 }
@@ -390,7 +391,6 @@ start_sshd() {
   cat "$S"/client/*.pub > "$S/authorized_keys/$U"
   chmod 755 "$S" "$S/authorized_keys"
   chmod 644 "$S/authorized_keys/$U"
-  # sshd -t and the daemon want an absolute path
   sshconf() { # port pam
     cat <<EOF
 Port $1
@@ -412,6 +412,7 @@ EOF
   }
   sshconf "$ZAM_TS_SSH_PORT" no > "$S/sshd_config"
   sshconf "$ZAM_TS_SSH_KBDINT_PORT" yes > "$S/sshd_kbdint_config"
+  # sshd re-executes itself and insists on an absolute path
   launch sshd "$LOGS/sshd.log" /usr/sbin/sshd -D -f "$S/sshd_config" -E "$S/sshd.log"
   launch sshd-kbdint "$LOGS/sshd-kbdint.log" /usr/sbin/sshd -D -f "$S/sshd_kbdint_config" -E "$S/sshd-kbdint.log"
   wait_for sshd "port" tcp_open "$ZAM_TS_SSH_PORT"
@@ -568,7 +569,7 @@ stop_all() {
     [ -f "$f" ] || continue
     name=$(basename "$f" .pid)
     rec=$(cat "$f" 2>/dev/null || true)
-    pid= start=
+    pid="" start=""
     read -r pid start <<<"$rec" || true
     case "$pid" in
       ''|*[!0-9]*) rm -f "$f"; continue ;;
