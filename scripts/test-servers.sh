@@ -26,6 +26,7 @@ PIDS=$ROOT/pids
 LOGS=$ROOT/logs
 C=$ROOT/certs
 MARKER=$ROOT/.corvane-test-servers
+ABORT=$ROOT/aborting   # present while an interrupted start winds down
 READY_TIMEOUT=${ZAM_TEST_SERVERS_TIMEOUT:-60}   # seconds per server
 PAM_FTP=corvane-test-ftp
 
@@ -85,6 +86,10 @@ wait_for() {
   shift 2
   deadline=$(( $(date +%s) + READY_TIMEOUT ))
   while ! "$@" >/dev/null 2>&1; do
+    if [ -e "$ABORT" ]; then
+      echo "$name: start interrupted" >&2
+      return 1
+    fi
     if [ -n "$name" ] && ! server_alive "$name"; then
       echo "$name exited while waiting for $what" >&2
       return 1
@@ -329,7 +334,8 @@ CREATE DATABASE IF NOT EXISTS $db;
 GRANT PROCESS, REPLICATION CLIENT ON *.* TO '$U'@'$H', '$U'@'localhost';
 GRANT ALL ON $db.* TO '$U'@'$H', '$U'@'localhost';
 CREATE TABLE IF NOT EXISTS $db.zam_items (id INT PRIMARY KEY, name VARCHAR(40), amount DECIMAL(10,2), big BIGINT);
-INSERT IGNORE INTO $db.zam_items VALUES (1, 'one', 12.50, 3000000000), (2, 'two', 3.90, NULL), (3, 'three', 0.00, -1);
+DELETE FROM $db.zam_items;
+INSERT INTO $db.zam_items VALUES (1, 'one', 12.50, 3000000000), (2, 'two', 3.90, NULL), (3, 'three', 0.00, -1);
 EOF
   wait_for mariadb "TCP port" tcp_open "$ZAM_TS_MYSQL_PORT"
 }
@@ -368,7 +374,8 @@ SELECT 'CREATE DATABASE $db OWNER $U' WHERE NOT EXISTS (SELECT 1 FROM pg_databas
 EOF
   (cd "$P" && "${psql[@]}" -d "$db") <<EOF
 CREATE TABLE IF NOT EXISTS zam_items (id INT PRIMARY KEY, name VARCHAR(40), amount NUMERIC(10,2), big BIGINT);
-INSERT INTO zam_items VALUES (1, 'one', 12.50, 3000000000), (2, 'two', 3.90, NULL), (3, 'three', 0.00, -1) ON CONFLICT DO NOTHING;
+DELETE FROM zam_items;
+INSERT INTO zam_items VALUES (1, 'one', 12.50, 3000000000), (2, 'two', 3.90, NULL), (3, 'three', 0.00, -1);
 ALTER TABLE zam_items OWNER TO $U;
 EOF
 }
@@ -421,6 +428,8 @@ EOF
 
 # ---------- SMTP (aiosmtpd) ----------
 start_smtp() {
+  # every start begins with an empty spool
+  rm -rf "$ROOT/smtp/spool"
   mkdir -p "$ROOT/smtp/spool"
   launch smtp "$LOGS/smtp.log" /usr/bin/python3 "$here/test-smtp-server.py" --host "$H" \
     --port "$ZAM_TS_SMTP_PORT" --starttls-port "$ZAM_TS_SMTP_STARTTLS_PORT" --smtps-port "$ZAM_TS_SMTPS_PORT" \
@@ -646,8 +655,9 @@ check_ports_free() {
 start_all() {
   local t0 t
   t0=$(now)
-  # interrupted while starting: leave nothing running
-  trap 'trap - INT TERM; stop_all >&2; exit 130' INT TERM
+  # Interrupted while starting: let the start jobs see the flag and end (so that every server
+  # they launched has its pid file), then stop everything.
+  trap 'trap - INT TERM; touch "$ABORT"; wait; stop_all >&2; rm -f "$ABORT"; exit 130' INT TERM
   if [ -d "$PIDS" ] && compgen -G "$PIDS/*.pid" >/dev/null; then
     echo "test-servers: stopping the servers of an earlier start first"
     stop_all
@@ -656,7 +666,7 @@ start_all() {
   mkdir -p "$ROOT" "$PIDS" "$LOGS"
   chmod 755 "$ROOT"
   touch "$MARKER"
-  rm -f "$ROOT/running"
+  rm -f "$ROOT/running" "$ABORT"
   boot_id > "$PIDS/boot_id"
 
   # shared material first (reused from an earlier start when present)
@@ -671,7 +681,9 @@ start_all() {
   # every server in parallel; each one waits for its own readiness
   local name jobs=() names=() failed=()
   for name in nginx udp_echo snmpd dnsmasq mariadb postgres sshd smtp vsftpd dovecot; do
-    ( t=$(now); "start_$name"; echo "ready in $(elapsed "$t") s" ) > "$LOGS/start-$name.log" 2>&1 &
+    # a signal only raises the flag here: dying between a launch and its pid file would leak a server
+    ( trap 'touch "$ABORT"' INT TERM
+      t=$(now); "start_$name"; echo "ready in $(elapsed "$t") s" ) > "$LOGS/start-$name.log" 2>&1 &
     jobs+=($!)
     names+=("$name")
   done
