@@ -699,6 +699,12 @@ start_all() {
     for name in "${failed[@]}"; do
       echo "---- $name failed to start; $LOGS/start-$name.log:" >&2
       tail -20 "$LOGS/start-$name.log" >&2
+      local out
+      for out in "$LOGS/${name//_/-}"*.log; do
+        [ -s "$out" ] || continue
+        echo "---- $out:" >&2
+        tail -10 "$out" >&2
+      done
     done
     stop_all >&2
     die "failed: ${failed[*]} (logs in $LOGS)"
