@@ -57,6 +57,13 @@ record_pid() { # name pid
   echo "$2 $(proc_start "$2")" > "$PIDS/$1.pid"
 }
 boot_id() { cat /proc/sys/kernel/random/boot_id; }
+group_alive() { # pgid: some member is not a zombie (zombies wait for pid 1 to reap them)
+  local m
+  for m in $(pgrep -g "$1" 2>/dev/null); do
+    proc_alive "$m" && return 0
+  done
+  return 1
+}
 read_pid() { # name -> "pid start", or fails
   local f=$PIDS/$1.pid
   [ -s "$f" ] || return 1
@@ -610,9 +617,12 @@ stop_all() {
     fi
     # children left behind in the server's own process group (the group id is the server's pid).
     # A group without a living leader is ours: no other process can take a live group's id.
-    if { ! proc_alive "$pid" || proc_alive "$pid" "$start"; } && pgrep -g "$pid" >/dev/null 2>&1; then
+    if { ! proc_alive "$pid" || proc_alive "$pid" "$start"; } && group_alive "$pid"; then
       kill -TERM -- "-$pid" 2>/dev/null || true
-      sleep 0.3
+      for _ in 1 2 3 4 5 6 7 8 9 10; do
+        group_alive "$pid" || break
+        sleep 0.1
+      done
       kill -KILL -- "-$pid" 2>/dev/null || true
     fi
     rm -f "$PIDS/$name.pid"
