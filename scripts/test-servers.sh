@@ -26,6 +26,7 @@ PIDS=$ROOT/pids
 LOGS=$ROOT/logs
 C=$ROOT/certs
 MARKER=$ROOT/.corvane-test-servers
+ABORT=$ROOT/aborting   # present while an interrupted start winds down
 READY_TIMEOUT=${ZAM_TEST_SERVERS_TIMEOUT:-60}   # seconds per server
 PAM_FTP=corvane-test-ftp
 
@@ -42,6 +43,7 @@ proc_start() { # pid -> start time in clock ticks (field 22 of /proc/pid/stat)
   local s
   s=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
   s=${s##*) }                       # the command name may hold blanks: cut after ") "
+  # shellcheck disable=SC2086  # split into fields on purpose
   set -- $s
   echo "${20}"
 }
@@ -55,6 +57,13 @@ record_pid() { # name pid
   echo "$2 $(proc_start "$2")" > "$PIDS/$1.pid"
 }
 boot_id() { cat /proc/sys/kernel/random/boot_id; }
+group_alive() { # pgid: some member is not a zombie (zombies wait for pid 1 to reap them)
+  local m
+  for m in $(pgrep -g "$1" 2>/dev/null); do
+    proc_alive "$m" && return 0
+  done
+  return 1
+}
 read_pid() { # name -> "pid start", or fails
   local f=$PIDS/$1.pid
   [ -s "$f" ] || return 1
@@ -84,6 +93,10 @@ wait_for() {
   shift 2
   deadline=$(( $(date +%s) + READY_TIMEOUT ))
   while ! "$@" >/dev/null 2>&1; do
+    if [ -e "$ABORT" ]; then
+      echo "$name: start interrupted" >&2
+      return 1
+    fi
     if [ -n "$name" ] && ! server_alive "$name"; then
       echo "$name exited while waiting for $what" >&2
       return 1
@@ -328,7 +341,8 @@ CREATE DATABASE IF NOT EXISTS $db;
 GRANT PROCESS, REPLICATION CLIENT ON *.* TO '$U'@'$H', '$U'@'localhost';
 GRANT ALL ON $db.* TO '$U'@'$H', '$U'@'localhost';
 CREATE TABLE IF NOT EXISTS $db.zam_items (id INT PRIMARY KEY, name VARCHAR(40), amount DECIMAL(10,2), big BIGINT);
-INSERT IGNORE INTO $db.zam_items VALUES (1, 'one', 12.50, 3000000000), (2, 'two', 3.90, NULL), (3, 'three', 0.00, -1);
+DELETE FROM $db.zam_items;
+INSERT INTO $db.zam_items VALUES (1, 'one', 12.50, 3000000000), (2, 'two', 3.90, NULL), (3, 'three', 0.00, -1);
 EOF
   wait_for mariadb "TCP port" tcp_open "$ZAM_TS_MYSQL_PORT"
 }
@@ -367,7 +381,8 @@ SELECT 'CREATE DATABASE $db OWNER $U' WHERE NOT EXISTS (SELECT 1 FROM pg_databas
 EOF
   (cd "$P" && "${psql[@]}" -d "$db") <<EOF
 CREATE TABLE IF NOT EXISTS zam_items (id INT PRIMARY KEY, name VARCHAR(40), amount NUMERIC(10,2), big BIGINT);
-INSERT INTO zam_items VALUES (1, 'one', 12.50, 3000000000), (2, 'two', 3.90, NULL), (3, 'three', 0.00, -1) ON CONFLICT DO NOTHING;
+DELETE FROM zam_items;
+INSERT INTO zam_items VALUES (1, 'one', 12.50, 3000000000), (2, 'two', 3.90, NULL), (3, 'three', 0.00, -1);
 ALTER TABLE zam_items OWNER TO $U;
 EOF
 }
@@ -390,7 +405,6 @@ start_sshd() {
   cat "$S"/client/*.pub > "$S/authorized_keys/$U"
   chmod 755 "$S" "$S/authorized_keys"
   chmod 644 "$S/authorized_keys/$U"
-  # sshd -t and the daemon want an absolute path
   sshconf() { # port pam
     cat <<EOF
 Port $1
@@ -412,6 +426,7 @@ EOF
   }
   sshconf "$ZAM_TS_SSH_PORT" no > "$S/sshd_config"
   sshconf "$ZAM_TS_SSH_KBDINT_PORT" yes > "$S/sshd_kbdint_config"
+  # sshd re-executes itself and insists on an absolute path
   launch sshd "$LOGS/sshd.log" /usr/sbin/sshd -D -f "$S/sshd_config" -E "$S/sshd.log"
   launch sshd-kbdint "$LOGS/sshd-kbdint.log" /usr/sbin/sshd -D -f "$S/sshd_kbdint_config" -E "$S/sshd-kbdint.log"
   wait_for sshd "port" tcp_open "$ZAM_TS_SSH_PORT"
@@ -420,6 +435,8 @@ EOF
 
 # ---------- SMTP (aiosmtpd) ----------
 start_smtp() {
+  # every start begins with an empty spool
+  rm -rf "$ROOT/smtp/spool"
   mkdir -p "$ROOT/smtp/spool"
   launch smtp "$LOGS/smtp.log" /usr/bin/python3 "$here/test-smtp-server.py" --host "$H" \
     --port "$ZAM_TS_SMTP_PORT" --starttls-port "$ZAM_TS_SMTP_STARTTLS_PORT" --smtps-port "$ZAM_TS_SMTPS_PORT" \
@@ -568,7 +585,7 @@ stop_all() {
     [ -f "$f" ] || continue
     name=$(basename "$f" .pid)
     rec=$(cat "$f" 2>/dev/null || true)
-    pid= start=
+    pid="" start=""
     read -r pid start <<<"$rec" || true
     case "$pid" in
       ''|*[!0-9]*) rm -f "$f"; continue ;;
@@ -600,9 +617,12 @@ stop_all() {
     fi
     # children left behind in the server's own process group (the group id is the server's pid).
     # A group without a living leader is ours: no other process can take a live group's id.
-    if { ! proc_alive "$pid" || proc_alive "$pid" "$start"; } && pgrep -g "$pid" >/dev/null 2>&1; then
+    if { ! proc_alive "$pid" || proc_alive "$pid" "$start"; } && group_alive "$pid"; then
       kill -TERM -- "-$pid" 2>/dev/null || true
-      sleep 0.3
+      for _ in 1 2 3 4 5 6 7 8 9 10; do
+        group_alive "$pid" || break
+        sleep 0.1
+      done
       kill -KILL -- "-$pid" 2>/dev/null || true
     fi
     rm -f "$PIDS/$name.pid"
@@ -645,8 +665,9 @@ check_ports_free() {
 start_all() {
   local t0 t
   t0=$(now)
-  # interrupted while starting: leave nothing running
-  trap 'trap - INT TERM; stop_all >&2; exit 130' INT TERM
+  # Interrupted while starting: let the start jobs see the flag and end (so that every server
+  # they launched has its pid file), then stop everything.
+  trap 'trap - INT TERM; touch "$ABORT"; wait; stop_all >&2; rm -f "$ABORT"; exit 130' INT TERM
   if [ -d "$PIDS" ] && compgen -G "$PIDS/*.pid" >/dev/null; then
     echo "test-servers: stopping the servers of an earlier start first"
     stop_all
@@ -655,7 +676,7 @@ start_all() {
   mkdir -p "$ROOT" "$PIDS" "$LOGS"
   chmod 755 "$ROOT"
   touch "$MARKER"
-  rm -f "$ROOT/running"
+  rm -f "$ROOT/running" "$ABORT"
   boot_id > "$PIDS/boot_id"
 
   # shared material first (reused from an earlier start when present)
@@ -670,7 +691,9 @@ start_all() {
   # every server in parallel; each one waits for its own readiness
   local name jobs=() names=() failed=()
   for name in nginx udp_echo snmpd dnsmasq mariadb postgres sshd smtp vsftpd dovecot; do
-    ( t=$(now); "start_$name"; echo "ready in $(elapsed "$t") s" ) > "$LOGS/start-$name.log" 2>&1 &
+    # a signal only raises the flag here: dying between a launch and its pid file would leak a server
+    ( trap 'touch "$ABORT"' INT TERM
+      t=$(now); "start_$name"; echo "ready in $(elapsed "$t") s" ) > "$LOGS/start-$name.log" 2>&1 &
     jobs+=($!)
     names+=("$name")
   done
@@ -686,6 +709,12 @@ start_all() {
     for name in "${failed[@]}"; do
       echo "---- $name failed to start; $LOGS/start-$name.log:" >&2
       tail -20 "$LOGS/start-$name.log" >&2
+      local out
+      for out in "$LOGS/${name//_/-}"*.log; do
+        [ -s "$out" ] || continue
+        echo "---- $out:" >&2
+        tail -10 "$out" >&2
+      done
     done
     stop_all >&2
     die "failed: ${failed[*]} (logs in $LOGS)"

@@ -69,7 +69,8 @@ inline constexpr const char* kDnsMxAddress2 = "127.0.0.13";
 inline constexpr const char* kDnsCnameName = "alias.zam.test";   // CNAME to kDnsAName
 inline constexpr const char* kDnsTxt = "corvane-test-txt";       // TXT of kDnsZone
 
-// Both databases hold kDatabase with the table zam_items (id, name, amount, big): 3 rows,
+// Both databases hold kDatabase with the table zam_items (id, name, amount, big), reset on
+// every start to 3 rows:
 // (1, 'one', 12.50, 3000000000), (2, 'two', 3.90, NULL), (3, 'three', 0.00, -1). TLS on.
 inline constexpr quint16 kMysqlPort = 18715;
 inline constexpr quint16 kPostgresPort = 18716;
@@ -80,7 +81,8 @@ inline constexpr quint16 kSshPort = 18722;
 inline constexpr quint16 kSshKbdIntPort = 18723;
 
 // SMTP: AUTH PLAIN/LOGIN allowed without TLS and no STARTTLS; STARTTLS with AUTH only after
-// it; TLS from the start. Accepted messages land in smtpSpoolDir(), one file each.
+// it; TLS from the start. Accepted messages land in smtpSpoolDir(), one file each (emptied
+// on every start).
 inline constexpr quint16 kSmtpPort = 18725;
 inline constexpr quint16 kSmtpStartTlsPort = 18726;
 inline constexpr quint16 kSmtpsPort = 18727;
