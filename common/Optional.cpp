@@ -1,0 +1,8 @@
+#include "common/Optional.h"
+
+#include <QDebug>
+
+void optionalWarnNoValue()
+{
+    qWarning("attempt to get null value from Optional<>");
+}
