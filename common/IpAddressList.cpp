@@ -66,6 +66,25 @@ Optional<CIpAddressRange> refuse(const QString& format, const QString& arg, QStr
     return Optional<CIpAddressRange>();
 }
 
+// A captured dotted quad read as four decimal octets. QHostAddress would read "010" as
+// octal (010.0.0.1 as 8.0.0.1); an address list written by a person means decimal.
+bool dottedDecimal(const QString& text, QHostAddress* out)
+{
+    const QVector<QStringRef> octets = text.splitRef(QLatin1Char('.'));
+    if (octets.size() != 4)
+        return false;
+    quint32 value = 0;
+    for (const QStringRef& octet : octets) {
+        bool ok = false;
+        const uint v = octet.toUInt(&ok, 10);
+        if (!ok || v > 255)
+            return false;
+        value = (value << 8) | v;
+    }
+    out->setAddress(value);
+    return true;
+}
+
 } // namespace
 
 QHostAddress lookupFirstIPv4(const QString& name)
@@ -372,9 +391,9 @@ Optional<CIpAddressRange> parseIpAddressRange(const QString& item, QString* erro
     QRegExp range(rangeProto);
     if (range.exactMatch(item)) {
         QHostAddress first, last;
-        if (!first.setAddress(range.cap(1)))
+        if (!dottedDecimal(range.cap(1), &first))
             return refuse(badAddr, range.cap(1), errorText);
-        if (!last.setAddress(range.cap(6)))
+        if (!dottedDecimal(range.cap(6), &last))
             return refuse(badAddr, range.cap(6), errorText);
         if (last.toIPv4Address() < first.toIPv4Address())
             std::swap(first, last);
@@ -384,9 +403,9 @@ Optional<CIpAddressRange> parseIpAddressRange(const QString& item, QString* erro
     QRegExp mask(maskProto);
     if (mask.exactMatch(item)) {
         QHostAddress address, maskAddress;
-        if (!address.setAddress(mask.cap(1)))
+        if (!dottedDecimal(mask.cap(1), &address))
             return refuse(badAddr, mask.cap(1), errorText);
-        if (!maskAddress.setAddress(mask.cap(6)))
+        if (!dottedDecimal(mask.cap(6), &maskAddress))
             return refuse(badMask, mask.cap(6), errorText);
         const quint32 m = maskAddress.toIPv4Address();
         if (m == 0)
@@ -406,7 +425,7 @@ Optional<CIpAddressRange> parseIpAddressRange(const QString& item, QString* erro
     QRegExp prefix(prefixProto);
     if (prefix.exactMatch(item)) {
         QHostAddress address;
-        if (!address.setAddress(prefix.cap(1)))
+        if (!dottedDecimal(prefix.cap(1), &address))
             return refuse(badAddr, prefix.cap(1), errorText);
         bool ok = false;
         const qulonglong n = prefix.cap(6).toULongLong(&ok);
@@ -422,7 +441,7 @@ Optional<CIpAddressRange> parseIpAddressRange(const QString& item, QString* erro
     QRegExp single(singleProto);
     if (single.exactMatch(item)) {
         QHostAddress address;
-        if (!address.setAddress(single.cap(1)))
+        if (!dottedDecimal(single.cap(1), &address))
             return refuse(badAddr, single.cap(1), errorText);
         return CIpAddressRange::fromRange(address, address);
     }

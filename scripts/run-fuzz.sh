@@ -8,6 +8,7 @@ shopt -s nullglob
 status=0
 pids=()
 for bin in "$dir"/fuzz_*; do
+  [ -f "$bin" ] && [ -x "$bin" ] || continue  # skip build folders such as fuzz_x_autogen
   name=$(basename "$bin"); name=${name#fuzz_}
   seeds="$root/fuzz/$name/corpus"
   work=$(mktemp -d)
