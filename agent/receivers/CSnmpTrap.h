@@ -13,6 +13,13 @@ class CSnmpTrapPayload : public QSharedData
 public:
     CSnmpTrapPayload() = default;
     explicit CSnmpTrapPayload(const QByteArray& d) : data(d) {}
+    // Held by value in the payload map; a copy starts with its own reference count.
+    CSnmpTrapPayload(const CSnmpTrapPayload& o) : QSharedData(), data(o.data) {}
+    CSnmpTrapPayload& operator=(const CSnmpTrapPayload& o)
+    {
+        data = o.data;
+        return *this;
+    }
     virtual ~CSnmpTrapPayload() = default;
 
     QByteArray data;
