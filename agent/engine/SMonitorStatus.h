@@ -34,8 +34,8 @@ struct SMonitorStatus
     int second = 5;   // enumeration stored as 1..4
     int third = -1;   // enumeration stored as 0..2
     SStatusValue value;
-    QString text;
-    QString secondText;
+    QString text{QLatin1String("")};
+    QString secondText{QLatin1String("")};
     QStringList list;
     QDateTime time;
     int flags = 0;
@@ -48,10 +48,11 @@ struct SMonitorStatus
 struct SMonitorStatusDetails
 {
     bool present = false;
-    QString text1;
-    QString text2;
-    QString text3;
-    QString text4;
+    // Empty, not null: they travel as zero-length strings.
+    QString text1{QLatin1String("")};
+    QString text2{QLatin1String("")};
+    QString text3{QLatin1String("")};
+    QString text4{QLatin1String("")};
     int extra = 0;  // not streamed
 };
 
