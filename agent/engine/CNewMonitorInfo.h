@@ -29,6 +29,3 @@ QDataStream& operator<<(QDataStream& out, const CNewMonitorInfo& info);
 // Reads the same; counts are checked against the bytes left and container variants are
 // read with bounded counts, so a hostile record cannot force a large allocation.
 QDataStream& operator>>(QDataStream& in, CNewMonitorInfo& info);
-
-// QVariant reader with every container count checked against the bytes left.
-void readBoundedVariant(QDataStream& in, QVariant& value, int depth = 0);

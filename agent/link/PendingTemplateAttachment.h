@@ -9,6 +9,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "BoundedVariantReader.h"
+
 template <class T>
 class Optional
 {
@@ -73,7 +75,9 @@ inline QDataStream& operator>>(QDataStream& in, STemplateAttachment& a)
 {
     qint32 id = 0;
     QVariant type;
-    in >> id >> a.number >> a.name >> a.fileName >> type >> a.checksum >> a.replace;
+    in >> id >> a.number >> a.name >> a.fileName;
+    readBoundedVariant(in, type);  // a hostile container count must not reach Qt's reader
+    in >> a.checksum >> a.replace;
     a.id = id;
     if (!type.isValid() || type.isNull()) {
         a.type = Optional<int>::null();

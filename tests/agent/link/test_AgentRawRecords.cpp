@@ -193,6 +193,9 @@ TEST(AgentRawRecords, AttachmentLists)
         {hex("ffffffff"), 0},
         {one.left(one.size() - 1), 0},
         {hex("000000"), 0},
+        // type as a variant list with a hostile count
+        {hex("00000001 00000001 0001 00000000 0001 ffffffff 0100 00000002 0066 00000009 7fffffff"), 0},
+        {hex("00000001 00000001 0001 00000000 0001 ffffffff 0100 00000002 0066 0000000b 7fffffff"), 0},
     };
     for (const Case& c : cases) {
         auto r = decodeWithRecord<CCheckAttachmentsReq>(30, "attachments", c.record);
