@@ -1,0 +1,3 @@
+#include "snmp_mutex.h"
+
+pthread_mutex_t snmp_mutex = PTHREAD_MUTEX_INITIALIZER;

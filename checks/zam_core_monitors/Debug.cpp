@@ -1,0 +1,10 @@
+#include "Debug.h"
+
+#include <QMessageLogger>
+
+namespace Debug {
+void warning(const char* text)
+{
+    QMessageLogger(nullptr, 0, nullptr).warning("%s", text ? text : "");
+}
+}

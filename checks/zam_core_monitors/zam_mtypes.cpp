@@ -1,0 +1,98 @@
+#include "zam_mtypes.h"
+
+#include "zam_monitor_functions.h"
+#include "zam_monitor_helpers.h"
+#include "zmt_descriptors.h"
+
+#include <cstdlib>
+
+// Rows in index order: descriptor, poll, invalidate, init by event, term by event, exec by event.
+// ZAM_POLL_PENDING marks a check that is not in yet; put its poll function there when it is.
+#define ZAM_POLL_PENDING poll_not_ready
+
+const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
+    {&zmt_ping, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ping
+    {&zmt_tcp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_tcp
+    {&zmt_udp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_udp
+    {&zmt_smtp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_smtp
+    {&zmt_pop3, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_pop3
+    {&zmt_imap, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_imap
+    {&zmt_http, ZAM_POLL_PENDING, invalidate_simple, nullptr, nullptr, nullptr},  // poll_http
+    {&zmt_ftp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ftp
+    {&zmt_diskspace, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_diskspace, invalidate_diskspace
+    {&zmt_file, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_file, invalidate_file
+    {&zmt_service, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_odbc, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_wmi, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_snmp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp, invalidate_snmp
+    {&zmt_program, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_program, invalidate_program
+    {&zmt_oracle, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_mysql, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_mysql
+    {&zmt_mssql, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_advhttp, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_ssh, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ssh, invalidate_ssh
+    {&zmt_dns, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_dns
+    {&zmt_snmp_gentrap, nullptr, nullptr, init_snmp_gentrap, term_snmp_gentrap, nullptr},
+    {&zmt_snmp_t_speed, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_t_speed, invalidate_snmp_traffic
+    {&zmt_snmp_t_volume, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_t_volume, invalidate_snmp_traffic
+    {&zmt_wmi_t_speed, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_wmi_t_volume, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_wmi_cpu, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_wmi_memory, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_wmi_process, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_snmp_cpu, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_cpu, invalidate_snmp_cpu
+    {&zmt_snmp_memory, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_memory, invalidate_snmp_memory
+    {&zmt_snmp_diskspace, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_diskspace, invalidate_snmp_diskspace
+    {&zmt_snmp_process, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_process, invalidate_snmp_process
+    {&zmt_ssh_cpu, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ssh_cpu, invalidate_ssh
+    {&zmt_ssh_memory, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ssh_memory, invalidate_ssh
+    {&zmt_ssh_process, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ssh_process, invalidate_ssh
+    {&zmt_ssh_diskspace, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ssh_diskspace, invalidate_ssh
+    {&zmt_wmi_diskspace, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_hyperv_host, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_hyperv_vm, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_hyperv_virtual_storage, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_hyperv_traffic, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_vmware_host, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_vmware_host, invalidate_vmware
+    {&zmt_vmware_vm, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_vmware_vm, invalidate_vmware
+    {&zmt_vmware_datastore, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_vmware_datastore, invalidate_vmware
+    {&zmt_python, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_python, invalidate_python
+    {&zmt_email_round_trip, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_email_round_trip
+    {&zmt_event_log, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_syslog, nullptr, nullptr, init_syslog, term_syslog, nullptr},
+    {&zmt_pgsql, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_pgsql
+};
+
+const stZamMonitorTypeRow* zamMonitorTypeRow(unsigned index)
+{
+    return index < ZAM_MONITOR_TYPE_COUNT ? &zam_mtypes[index] : nullptr;
+}
+
+const char* zamMonitorTypeName(unsigned index)
+{
+    const stZamMonitorTypeRow* row = zamMonitorTypeRow(index);
+    return row && row->descriptor && row->descriptor->name ? row->descriptor->name : "unknown";
+}
+
+int invalidate_simple(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*, stZamMonitor* mon,
+                      unsigned flags)
+{
+    if (!mon)
+        return 0;
+    if (flags & ZAM_INVALIDATE_CACHED_DATA) {
+        free(mon->cachedData);
+        mon->cachedData = nullptr;
+    }
+    if (flags & ZAM_INVALIDATE_PLUGIN_DATA) {
+        free(mon->pluginData);
+        mon->pluginData = nullptr;
+    }
+    return 0;
+}
+
+int poll_not_ready(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType* type, stZamMonitor* mon)
+{
+    setMonFailReasonFmt(mon, "Monitor type '%s' is not available in this agent build yet.",
+                        type && type->name ? type->name : "unknown");
+    return setMonFailure(mon);
+}
