@@ -1,10 +1,12 @@
 #pragma once
 
 // Stream forms of the trap filters that a subscribe-SNMP message carries. The sender
-// address is the shared IP address-list entry; without it in the build the filters
+// address is the shared IP address-list entry; until it is in the build the filters
 // are left out (ZAM_HAVE_TRAP_FILTERS is 0).
 
-#if __has_include("common/IpAddressList.h")
+#include "receivers/IpAddressListSupport.h"
+
+#if ZAM_HAVE_IP_ADDRESS_LIST
 #define ZAM_HAVE_TRAP_FILTERS 1
 
 #include "common/IpAddressList.h"

@@ -4,7 +4,9 @@
 // shared IP address-list entry; without it the filters are left out
 // (ZAM_HAVE_SYSLOG_FILTERS is 0).
 
-#if __has_include("common/IpAddressList.h")
+#include "receivers/IpAddressListSupport.h"
+
+#if ZAM_HAVE_IP_ADDRESS_LIST
 #define ZAM_HAVE_SYSLOG_FILTERS 1
 
 #include "common/IpAddressList.h"
