@@ -1,5 +1,6 @@
 #include "SMonitorStatus.h"
 
+#include "common/EnumTexts.h"
 #include "link/DataStreamLimits.h"
 
 SPackedStatusValue packStatusValue(const SStatusValue& v)
@@ -42,16 +43,6 @@ QDataStream& operator>>(QDataStream& in, SMonitorStatusDetails& d)
     d = SMonitorStatusDetails();
     in >> d.present >> d.text1 >> d.text2 >> d.text3 >> d.text4;
     return in;
-}
-
-int statusEnumFromIndex4(int stored)
-{
-    return (stored >= 1 && stored <= 4) ? stored : 0;
-}
-
-int statusEnumFromIndex3(int stored)
-{
-    return (stored >= 0 && stored <= 2) ? stored : -1;
 }
 
 void writeStatusBody(QDataStream& out, const SMonitorStatus& s, const SMonitorStatusDetails& details, bool wide)
@@ -105,6 +96,6 @@ void readStatusBody(QDataStream& in, SMonitorStatus& s, SMonitorStatusDetails& d
             list.append(item);
         }
     }
-    s = SMonitorStatus(1, statusEnumFromIndex4(second), statusEnumFromIndex3(third), value, text, secondText, list,
+    s = SMonitorStatus(1, enumFromIndex4(second), enumFromIndex3(third), value, text, secondText, list,
                        QDateTime(), 0);
 }

@@ -59,10 +59,6 @@ struct SMonitorStatusDetails
 QDataStream& operator<<(QDataStream& out, const SMonitorStatusDetails& d);
 QDataStream& operator>>(QDataStream& in, SMonitorStatusDetails& d);
 
-// Stored index 1..4 stays, anything else gives 0; stored 0..2 stays, anything else -1.
-int statusEnumFromIndex4(int stored);
-int statusEnumFromIndex3(int stored);
-
 // The status body of a status event: second, third, value (64-bit with wide set, else
 // packed to 32 bits), the two texts, the details and the string list.
 void writeStatusBody(QDataStream& out, const SMonitorStatus& status, const SMonitorStatusDetails& details, bool wide);
