@@ -53,9 +53,7 @@ CSubscribeSnmp::~CSubscribeSnmp()
 
 void CSubscribeSnmp::clearFilters()
 {
-#if ZAM_HAVE_TRAP_FILTERS
     qDeleteAll(m_filters);
-#endif
     m_filters.clear();
 }
 
@@ -77,12 +75,7 @@ void CSubscribeSnmp::readRawData(bool)
     recordError.clear();
     QDataStream in(snmpMonData);
     in.setVersion(LinkStreamVersion);
-#if ZAM_HAVE_TRAP_FILTERS
     auto make = [](QDataStream& s) { return CSnmpTrapFilter::fromStream(s); };
-#else
-    // Filters need the shared address-list entry, which this build does not have.
-    auto make = [](QDataStream&) -> CSnmpTrapFilter* { return nullptr; };
-#endif
     if (!readFilters(in, monitorId, m_filters, recordError, make)) {
         clearFilters();
         return;
@@ -111,9 +104,7 @@ CSubscribeSyslog::~CSubscribeSyslog()
 
 void CSubscribeSyslog::clearFilters()
 {
-#if ZAM_HAVE_SYSLOG_FILTERS
     qDeleteAll(m_filters);
-#endif
     m_filters.clear();
 }
 
@@ -135,11 +126,7 @@ void CSubscribeSyslog::readRawData(bool)
     recordError.clear();
     QDataStream in(syslogMonData);
     in.setVersion(LinkStreamVersion);
-#if ZAM_HAVE_SYSLOG_FILTERS
     auto make = [](QDataStream& s) { return SyslogLineFilter::fromStream(s); };
-#else
-    auto make = [](QDataStream&) -> SyslogLineFilter* { return nullptr; };
-#endif
     if (!readFilters(in, monitorId, m_filters, recordError, make)) {
         clearFilters();
         return;
@@ -165,10 +152,8 @@ QByteArray writeTrapSubscriptionRecord(qint32 monitorId, const QList<const CSnmp
     QDataStream out(&record, QIODevice::WriteOnly);
     out.setVersion(LinkStreamVersion);
     out << monitorId << qint32(filters.size());
-#if ZAM_HAVE_TRAP_FILTERS
     for (const CSnmpTrapFilter* f : filters)
         f->toStream(out);
-#endif
     out << limit.on << limit.value1 << limit.value2;
     out << user.userName << user.authProtocol << user.authPassphrase << user.privProtocol << user.privPassphrase;
     return record;
@@ -181,10 +166,8 @@ QByteArray writeSyslogSubscriptionRecord(qint32 monitorId, const QList<const Sys
     QDataStream out(&record, QIODevice::WriteOnly);
     out.setVersion(LinkStreamVersion);
     out << monitorId << qint32(filters.size());
-#if ZAM_HAVE_SYSLOG_FILTERS
     for (const SyslogLineFilter* f : filters)
         f->write(out);
-#endif
     out << limit.on << limit.value1 << limit.value2;
     return record;
 }

@@ -1,12 +1,11 @@
 #include "CSnmpTrapFilter.h"
 
-#if ZAM_HAVE_TRAP_FILTERS
-
 #include "link/DataStreamLimits.h"
 
 #include <QtDebug>
 
 CSnmpTrapFilter::CSnmpTrapFilter()
+    : address(CIpAddressRange::fromHostName(QString(), Optional<QHostAddress>(QHostAddress())))
 {
     monitorRegExps.insert(0, QRegExp());
     monitorRegExps.insert(1, QRegExp());
@@ -125,5 +124,3 @@ void CSnmpGenTrapFilterIfaceState::load(QDataStream& in)
     in >> v;
     ifState = (v >= 0 && v <= 2) ? v : -1;
 }
-
-#endif

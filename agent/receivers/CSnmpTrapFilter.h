@@ -1,13 +1,6 @@
 #pragma once
 
-// Stream forms of the trap filters that a subscribe-SNMP message carries. The sender
-// address is the shared IP address-list entry; until it is in the build the filters
-// are left out (ZAM_HAVE_TRAP_FILTERS is 0).
-
-#include "receivers/IpAddressListSupport.h"
-
-#if ZAM_HAVE_IP_ADDRESS_LIST
-#define ZAM_HAVE_TRAP_FILTERS 1
+// Stream forms of the trap filters that a subscribe-SNMP message carries.
 
 #include "common/IpAddressList.h"
 
@@ -93,8 +86,3 @@ class CSnmpGenTrapFilterOIDRegexpEvent : public CSnmpTrapFilterSimpleOIDRegexp
 public:
     int typeId() const override { return 4; }
 };
-
-#else
-#define ZAM_HAVE_TRAP_FILTERS 0
-class CSnmpTrapFilter;
-#endif

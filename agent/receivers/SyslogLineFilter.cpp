@@ -1,8 +1,9 @@
 #include "SyslogLineFilter.h"
 
-#if ZAM_HAVE_SYSLOG_FILTERS
-
-SyslogLineFilter::SyslogLineFilter() = default;
+SyslogLineFilter::SyslogLineFilter()
+    : address(CIpAddressRange::fromHostName(QString(), Optional<QHostAddress>()))
+{
+}
 
 SyslogLineFilter* SyslogLineFilter::fromStream(QDataStream& in)
 {
@@ -36,5 +37,3 @@ void SyslogLineFilter::write(QDataStream& out) const
     out << qint32(0);
     save(out);
 }
-
-#endif

@@ -1,13 +1,6 @@
 #pragma once
 
-// Stream form of the syslog filters that a subscribe-syslog message carries. Needs the
-// shared IP address-list entry; without it the filters are left out
-// (ZAM_HAVE_SYSLOG_FILTERS is 0).
-
-#include "receivers/IpAddressListSupport.h"
-
-#if ZAM_HAVE_IP_ADDRESS_LIST
-#define ZAM_HAVE_SYSLOG_FILTERS 1
+// Stream form of the syslog filters that a subscribe-syslog message carries.
 
 #include "common/IpAddressList.h"
 
@@ -45,8 +38,3 @@ public:
     QString appNameText{QLatin1String("")};
     QString structuredDataCondition{QLatin1String("")};
 };
-
-#else
-#define ZAM_HAVE_SYSLOG_FILTERS 0
-class SyslogLineFilter;
-#endif

@@ -7,8 +7,6 @@
 
 #include <QDataStream>
 
-#if ZAM_HAVE_TRAP_FILTERS && ZAM_HAVE_SYSLOG_FILTERS
-
 namespace {
 
 QByteArray hex(const char* h)
@@ -165,11 +163,19 @@ TEST(SyslogFilterStream, RoundTripAndTypeIdIgnored)
     EXPECT_TRUE(h->filters().isEmpty());
 }
 
-#else
-
-TEST(SubscriptionFilterStreams, NeedTheSharedAddressEntry)
+TEST(FilterDefaults, AddressIsAnEmptyHostName)
 {
-    GTEST_SKIP() << "the shared IP address-list entry is not in this build";
+    CSnmpGenTrapFilterEvent trap;
+    EXPECT_TRUE(trap.address.isHostName());
+    EXPECT_TRUE(trap.address.cachedAddress().hasValue());  // set, null address
+    EXPECT_TRUE(trap.address.cachedAddress().rawValue().isNull());
+    EXPECT_EQ(trap.key, 1);
+    EXPECT_EQ(trap.monitorId, -1);
+    EXPECT_EQ(trap.monitorRegExps.keys(), (QList<int>{0, 1}));
+    SyslogLineFilter syslog;
+    EXPECT_TRUE(syslog.address.isHostName());
+    EXPECT_FALSE(syslog.address.cachedAddress().hasValue());
+    EXPECT_EQ(syslog.severityMask(), 0xFF);
+    EXPECT_EQ(syslog.facilityMask(), 0xFFFFFF);
+    EXPECT_EQ(syslog.processId, -1);
 }
-
-#endif
