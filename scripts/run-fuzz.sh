@@ -8,7 +8,7 @@ shopt -s nullglob
 status=0
 pids=()
 for bin in "$dir"/fuzz_*; do
-  [ -f "$bin" ] && [ -x "$bin" ] || continue
+  [ -f "$bin" ] && [ -x "$bin" ] || continue   # skip the AUTOMOC folders beside the binaries
   name=$(basename "$bin"); name=${name#fuzz_}
   seeds="$root/fuzz/$name/corpus"
   work=$(mktemp -d)

@@ -8,3 +8,4 @@ QMap<int, int>& logCategories()
     static QMap<int, int> categories;
     return categories;
 }
+std::atomic<bool> logToStderr{true};

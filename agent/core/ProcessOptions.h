@@ -9,3 +9,5 @@ extern std::atomic<bool> stopRequested;
 extern std::atomic<int> scheduleDebugFlags;
 // Log categories of the option "value" (category -> switch); filled before any thread starts.
 QMap<int, int>& logCategories();
+// Copy every log line to stderr; cleared by the option "daemon" before the daemon runs.
+extern std::atomic<bool> logToStderr;

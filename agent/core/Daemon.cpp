@@ -1,0 +1,80 @@
+#include "Daemon.h"
+#include "CNetworkMonitor.h"
+#include "DaemonSignals.h"
+#include "LogFile.h"
+#include "ServiceThread.h"
+#include "Version.h"
+
+#include "common/AgentSettings.h"
+#include "common/AppPaths.h"
+#include "common/Environment.h"
+#include "common/ZamCommonSettings.h"
+
+#include <QCoreApplication>
+#include <QSslSocket>
+
+#include <curl/curl.h>
+#include <openssl/ssl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+int runDaemon(const CNetworkMonitor::ComponentFactory& factory)
+{
+    static int argc = 0;
+    static char* argv[] = {nullptr};
+    // Its event loop is never run.
+    QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+
+    appDir();
+    auto* commonSettings = new ZamCommonSettings(configDir() + QStringLiteral("zam.ini"));
+    appendToPath(appDir());
+
+    installSignalHandlers();
+    startSignalWorker([] { ServiceThread::wake(); });
+
+    lockLogMutex();
+    openLogFile(logFilePath());
+    unlockLogMutex();
+    qInstallMessageHandler(qtMessageHandler);
+
+    writeLogLine(QStringLiteral("%2 started (version %1), commit %3").arg(versionText(), productText(), commitId()));
+
+    setSnmpEnvironment();
+    for (const QString& key : missingAgentSettings())
+        qWarning("setting %s was not found", qPrintable(key));
+
+    OPENSSL_init_ssl(0, nullptr);
+    OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
+    auto* sslSocket = new QSslSocket();
+
+    const bool curlFailed = curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK;
+    if (curlFailed)
+        reportFatalError(QStringLiteral("cannot initialize libcurl"));
+
+    auto* service = new ServiceThread();
+    service->serve(factory);
+
+    const bool shutdownFailed = CNetworkMonitor::isShutdownFailed();
+    if (!shutdownFailed && !curlFailed)
+        curl_global_cleanup();
+    stopSignalWorker();
+    delete sslSocket;
+
+    writeLogLine(QStringLiteral("%2 stopped (version %1)").arg(versionText(), productText()));
+    qInstallMessageHandler(nullptr);
+    lockLogMutex();
+    closeLogFile();
+    unlockLogMutex();
+
+    if (shutdownFailed) {
+        // Components are still running: leave without tearing down what they may use.
+        std::fflush(nullptr);
+        std::_Exit(2);
+    }
+    delete service;
+    delete commonSettings;
+    delete app;
+    return 0;
+}

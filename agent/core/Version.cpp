@@ -1,0 +1,6 @@
+#include "Version.h"
+
+QString commitId()
+{
+    return QStringLiteral("fce1bf668");
+}

@@ -1,0 +1,19 @@
+#include "CSnmpTrapManager.h"
+#include "core/CNetworkMonitor.h"
+
+CSnmpTrapManager::CSnmpTrapManager(QObject* parent, const QString& name, int subsystemBit)
+    : CNetMonSysHeavy(parent, name, subsystemBit)
+{
+}
+
+bool CSnmpTrapManager::init()
+{
+    CNetworkMonitor::isInitialized(8);
+    return true;
+}
+
+bool CSnmpTrapManager::runStep()
+{
+    waitForStop();
+    return false;
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include "core/CNetMonSysHeavy.h"
+
+// The SNMP trap receiver's manager (name "snmp trap manager", bit 32).
+// Placeholder body: it takes its place, name and bit in the root, initialises, waits for the
+// stop flag and does nothing else. Thread: its own; constructed and stopped by the root.
+class CSnmpTrapManager : public CNetMonSysHeavy
+{
+    Q_OBJECT
+public:
+    CSnmpTrapManager(QObject* parent, const QString& name, int subsystemBit);
+
+protected:
+    bool init() override;
+    bool runStep() override;
+    void shutdown() override {}
+    void onStop() override {}
+    void onTerminate() override {}
+    void postInit() override {}
+};

@@ -1,0 +1,240 @@
+#include "CapturedMessages.h"
+
+#include "core/BasicTask.h"
+#include "core/CNetMonSysLight.h"
+#include "core/ProtectedQueue.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+// A light component whose steps the test drives.
+class TestLight : public CNetMonSysLight
+{
+public:
+    using CNetMonSysLight::CNetMonSysLight;
+    std::atomic<int> runCalls{0};
+    std::atomic<bool> throwStd{false};
+    std::atomic<bool> throwOther{false};
+    std::atomic<bool> shutdownDone{false};
+    std::atomic<int> stopCalls{0};
+
+    void terminateThread() override { terminateNow(); }
+
+protected:
+    bool init() override { return true; }
+    bool runStep() override
+    {
+        ++runCalls;
+        if (throwStd)
+            throw std::runtime_error("boom");
+        if (throwOther)
+            throw 42;
+        waitUnlessStopping(20);
+        return !isStopping();
+    }
+    void shutdown() override { shutdownDone = true; }
+    void onStop() override { ++stopCalls; }
+    void onTerminate() override {}
+};
+
+// A component that ignores its stop flag.
+class DeafLight : public TestLight
+{
+public:
+    using TestLight::TestLight;
+    std::atomic<bool> terminated{false};
+
+protected:
+    bool runStep() override
+    {
+        for (;;)
+            QThread::msleep(10);
+    }
+    void onTerminate() override { terminated = true; }
+};
+
+class Owner;
+struct Counted
+{
+    static std::atomic<int> alive;
+    Counted() { ++alive; }
+    Counted(const Counted&) { ++alive; }
+    ~Counted() { --alive; }
+};
+std::atomic<int> Counted::alive{0};
+
+ZAM_TASK_KIND(SAddTask);
+ZAM_TASK_KIND(SPairTask);
+struct PlainPayload
+{
+    int value;
+};
+struct NamedPayload
+{
+    int value;
+    static const char* kindName() { return "NamedPayload"; }
+};
+
+class Owner
+{
+public:
+    QStringList calls;
+    void handleTask(SAddTask, int v) { calls << QStringLiteral("add %1").arg(v); }
+    void handleTask(SPairTask, const QString& a, Counted) { calls << QStringLiteral("pair %1").arg(a); }
+    void handleTask(PlainPayload& p) { calls << QStringLiteral("plain %1").arg(p.value); }
+    void handleTask(NamedPayload& p) { calls << QStringLiteral("named %1").arg(p.value); }
+};
+
+using OwnerQueue = ProtectedQueue<BasicTaskPtr<Owner>>;
+using AddTask = TaskData1<int, SAddTask>;
+using PairTask = TaskData2<QString, Counted, SPairTask>;
+template <class P> using OwnerTask = BridgeTask<Owner, Owner, P>;
+
+}
+
+TEST(ComponentBases, ThrowingRunStepIsLoggedAndCalledAgainWithBackOff)
+{
+    const struct {
+        bool std;
+        const char* line;
+    } cases[] = {
+        {true, "warning: thrower: exception in run: boom"},
+        {false, "warning: thrower: exception in run"},
+    };
+    for (const auto& c : cases) {
+        CapturedMessages messages;
+        TestLight light(nullptr, QStringLiteral("thrower"));
+        light.throwStd = c.std;
+        light.throwOther = !c.std;
+        light.start();
+        QThread::msleep(450);
+        const int calls = light.runCalls.load();
+        light.stop();
+        light.wait();
+        EXPECT_TRUE(light.shutdownDone.load());
+        EXPECT_EQ(light.stopCalls.load(), 1);
+        EXPECT_GE(calls, 2) << "a throwing step must be called again";
+        EXPECT_LE(calls, 20) << "a throwing step must not spin";
+        EXPECT_GE(CapturedMessages::count(QString::fromLatin1(c.line)), 2);
+    }
+}
+
+TEST(ComponentBases, NameIsAlsoTheObjectName)
+{
+    TestLight light(nullptr, QStringLiteral("first"));
+    light.setName(QStringLiteral("renamed"));
+    EXPECT_EQ(light.name(), QStringLiteral("renamed"));
+    EXPECT_EQ(light.objectName(), QStringLiteral("renamed"));
+    EXPECT_EQ(light.constructionName(), QStringLiteral("first"));
+    EXPECT_FALSE(light.isStopping());
+    light.setStopFlag();
+    EXPECT_TRUE(light.isStopping());
+}
+
+TEST(ComponentBases, TerminateNowReturnsForAThreadThatDoesNotReact)
+{
+    CapturedMessages messages;
+    DeafLight deaf(nullptr, QStringLiteral("deaf"));
+    deaf.start();
+    QThread::msleep(50);
+    QElapsedTimer timer;
+    timer.start();
+    deaf.terminateThread();
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_TRUE(deaf.terminated.load());
+    const QStringList lines = CapturedMessages::lines();
+    EXPECT_EQ(lines.filter(QStringLiteral("terminating thread")).size(), 1);
+    EXPECT_EQ(lines.filter(QStringLiteral("thread terminated")).size(), 1);
+    deaf.wait(2000);
+}
+
+TEST(ProtectedQueue, TasksRunInArrivalOrderWithFrontPushesFirst)
+{
+    OwnerQueue queue(QStringLiteral("TQ"));
+    EXPECT_EQ(queue.label(), QStringLiteral("<TQ>"));
+    EXPECT_EQ(queue.notifier()->objectName(), QStringLiteral("TQ"));
+    Owner owner;
+    // Accepting but closed for taking at construction: items wait.
+    BasicTaskPtr<Owner> out;
+    EXPECT_EQ(queue.take(out, 0), OwnerQueue::Closed);
+    EXPECT_TRUE((OwnerTask<AddTask>::post(queue, &owner, {1})));
+    EXPECT_TRUE(OwnerTask<PlainPayload>::post(queue, &owner, {2}));
+    EXPECT_TRUE(OwnerTask<NamedPayload>::post(queue, &owner, {3}, true));
+    EXPECT_TRUE((OwnerTask<PairTask>::post(queue, &owner, {QStringLiteral("x"), {}}, true)));
+    EXPECT_EQ(queue.size(), 4);
+
+    queue.setServing(true);
+    QStringList kinds;
+    while (queue.take(out, 0) == OwnerQueue::Taken) {
+        kinds << QString::fromLatin1(out->kindName());
+        out->exec();
+    }
+    EXPECT_EQ(kinds, QStringList({QStringLiteral("NamedPayload"), QStringLiteral("SPairTask"), QStringLiteral("SAddTask"),
+                                  QStringLiteral("<?>")}));
+    EXPECT_EQ(owner.calls, QStringList({QStringLiteral("named 3"), QStringLiteral("pair x"), QStringLiteral("add 1"),
+                                        QStringLiteral("plain 2")}));
+    EXPECT_EQ(queue.take(out, 50), OwnerQueue::TimedOut);
+}
+
+TEST(ProtectedQueue, StopReleasesQueuedTasksAndDropsLaterOnes)
+{
+    OwnerQueue queue(QStringLiteral("TQ"));
+    Owner owner;
+    queue.notifier()->setNotify(true);
+    QSignalSpy newItems(queue.notifier(), &ProtectedQueueObject::newItem);
+    QSignalSpy stops(queue.notifier(), &ProtectedQueueObject::stopped);
+    for (int i = 0; i < 3; ++i)
+        OwnerTask<PairTask>::post(queue, &owner, {QStringLiteral("q"), {}});
+    EXPECT_EQ(Counted::alive.load(), 3);
+    EXPECT_EQ(newItems.count(), 3);
+
+    queue.stopAndDiscard();
+    EXPECT_EQ(stops.count(), 1);
+    EXPECT_EQ(Counted::alive.load(), 0) << "queued tasks must be released without running";
+    EXPECT_FALSE((OwnerTask<PairTask>::post(queue, &owner, {QStringLiteral("late"), {}})));
+    EXPECT_EQ(Counted::alive.load(), 0);
+    EXPECT_EQ(newItems.count(), 3);
+    EXPECT_TRUE(owner.calls.isEmpty());
+}
+
+TEST(ProtectedQueue, ConsumerWakesForItemsAndEndsOnStop)
+{
+    OwnerQueue queue(QStringLiteral("TQ"));
+    queue.setServing(true);
+    Owner owner;
+    std::atomic<bool> stopFlag{false};
+    std::thread consumer([&] { runPostedTasks<Owner>(queue, [&] { return stopFlag.load(); }); });
+    for (int i = 0; i < 100; ++i)
+        OwnerTask<AddTask>::post(queue, &owner, {i});
+    while (queue.size() > 0)
+        QThread::msleep(5);
+    QThread::msleep(20);
+    stopFlag = true;
+    queue.stop();
+    consumer.join();
+    ASSERT_EQ(owner.calls.size(), 100);
+    EXPECT_EQ(owner.calls.first(), QStringLiteral("add 0"));
+    EXPECT_EQ(owner.calls.last(), QStringLiteral("add 99"));
+
+    // stop(true) waits until the consumer closes the queue.
+    OwnerQueue second(QStringLiteral("T2"));
+    second.setServing(true);
+    std::atomic<bool> returned{false};
+    std::thread stopper([&] {
+        second.stop(true);
+        returned = true;
+    });
+    QThread::msleep(100);
+    EXPECT_FALSE(returned.load());
+    second.setServing(false);
+    stopper.join();
+    EXPECT_TRUE(returned.load());
+}

@@ -1,0 +1,325 @@
+#include "CapturedMessages.h"
+#include "support/TestPaths.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+// Runs the real netagentd; this program runs with private tmpfs folders over
+// /etc/opt/corvane-agent and /var/log/corvane-agent.
+namespace {
+
+const QString kQuv = QStringLiteral("/etc/opt/corvane-agent/quv.ini");
+const QString kLog = QStringLiteral("/var/log/corvane-agent/agent.log");
+const QString kStart = QStringLiteral("Network Monitor Agent started (version 1.1 build 354 r), commit fce1bf668");
+const QString kStop = QStringLiteral("Network Monitor Agent stopped (version 1.1 build 354 r)");
+const QRegularExpression kPrefix(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}: \\[[0-9a-f]{4,}\\] "));
+
+const QStringList kCommonMissing = {
+    QStringLiteral("SSLSettings/CertificatePath"), QStringLiteral("SSLSettings/AllowUntrustedService"),
+    QStringLiteral("SSLSettings/ServiceCertificatePath"), QStringLiteral("SSLSettings/PrivateKeyPath"),
+    QStringLiteral("Common/AgentType"), QStringLiteral("AgentControlServer/Port"), QStringLiteral("SNMP/UDPProxyPort")};
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+QString readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
+}
+
+QStringList logLines(const QString& path = kLog)
+{
+    return readFile(path).split(QLatin1Char('\n'));
+}
+
+QString stripPrefix(QString line)
+{
+    return line.remove(kPrefix);
+}
+
+struct Result
+{
+    int exitCode = -1;
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    QByteArray out;
+    QByteArray err;
+};
+
+class Daemon
+{
+public:
+    explicit Daemon(const QStringList& args)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("NETAGENTD_TEST_TIME_SCALE"), QStringLiteral("0.1"));
+        process.setProcessEnvironment(env);
+        process.start(testpaths::daemonPath(), args);
+        EXPECT_TRUE(process.waitForStarted(10000));
+    }
+    ~Daemon()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+    // Waits until the log holds a line with the text.
+    bool waitForLogLine(const QString& text, int ms = 15000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            if (readFile(kLog).contains(text))
+                return true;
+            QThread::msleep(20);
+        }
+        return false;
+    }
+    void signal(int number) { ::kill(static_cast<pid_t>(process.processId()), number); }
+    Result finish(int ms = 20000)
+    {
+        Result r;
+        EXPECT_TRUE(process.waitForFinished(ms));
+        r.exitCode = process.exitCode();
+        r.status = process.exitStatus();
+        r.out = process.readAllStandardOutput();
+        r.err = process.readAllStandardError();
+        return r;
+    }
+    QProcess process;
+};
+
+Result runToEnd(const QStringList& args)
+{
+    Daemon d(args);
+    return d.finish();
+}
+
+// Starts the daemon, waits for its start, stops it with the signal; answers the result.
+Result runAndStop(const QStringList& args, int signalNumber = SIGTERM, qint64* stopMs = nullptr)
+{
+    Daemon d(args);
+    EXPECT_TRUE(d.waitForLogLine(kStart));
+    QThread::msleep(300);   // let the components come up
+    QElapsedTimer t;
+    t.start();
+    d.signal(signalNumber);
+    Result r = d.finish();
+    if (stopMs)
+        *stopMs = t.elapsed();
+    return r;
+}
+
+class DaemonTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile::remove(kQuv);
+        QFile::remove(kLog);
+        writeFile(kQuv, QByteArray());
+    }
+};
+
+}
+
+TEST_F(DaemonTest, UsageTextForArgumentsThatSetNoMode)
+{
+    const QString program = testpaths::daemonPath();
+    const QByteArray usage = "Network Monitor Unix Daemon\nUsage: " + program.toLocal8Bit()
+        + " {-debug|-daemon}\n   -debug\truns the service as a normal process\n   -daemon\truns the process as a daemon ";
+    const QList<QStringList> cases = {
+        {},
+        {QStringLiteral("debug"), QStringLiteral("x")},
+        {QStringLiteral("-bogus"), QStringLiteral("--debug")},
+        {QStringLiteral("-stress"), QStringLiteral("8")},
+        {QStringLiteral("-value"), QStringLiteral("2"), QStringLiteral("0")},
+        {QStringLiteral("-delay"), QStringLiteral("abc")},
+    };
+    for (const QStringList& args : cases) {
+        const Result r = runToEnd(args);
+        EXPECT_EQ(r.status, QProcess::NormalExit);
+        EXPECT_EQ(r.exitCode, 1) << qPrintable(args.join(' '));
+        EXPECT_EQ(r.err, usage) << qPrintable(args.join(' '));
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(kLog));
+}
+
+TEST_F(DaemonTest, ConnectionIdFromAPathOrFromTheSettings)
+{
+    QTemporaryDir dir;
+    const QString cert = dir.filePath(QStringLiteral("agent.pem"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                         QStringLiteral("openssl req -x509 -newkey rsa:2048 -nodes -keyout '%1/key.pem' "
+                                                        "-out '%2' -subj /CN=agent -days 2 2>/dev/null && "
+                                                        "openssl x509 -in '%2' | md5sum")
+                                             .arg(dir.path(), cert)});
+    ASSERT_TRUE(openssl.waitForFinished(60000));
+    const QByteArray id = openssl.readAllStandardOutput().left(32);
+    ASSERT_EQ(id.size(), 32);
+    const QString missing = dir.filePath(QStringLiteral("missing.pem"));
+    const QString corrupt = dir.filePath(QStringLiteral("corrupt.pem"));
+    writeFile(corrupt, "garbage");
+
+    const struct {
+        QStringList args;
+        QByteArray settings;
+        int exitCode;
+        QByteArray out;
+        QByteArray err;
+    } cases[] = {
+        {{QStringLiteral("-connectionId"), cert}, {}, 0, id + "\n", {}},
+        {{QStringLiteral("-CONNECTIONID"), cert}, {}, 0, id + "\n", {}},
+        {{QStringLiteral("-connectionId"), missing}, {}, 1, {}, "certificate file " + missing.toUtf8() + " doesn't exist\n"},
+        {{QStringLiteral("-connectionId"), dir.path()}, {}, 1, {}, "can't read certificate file " + dir.path().toUtf8() + "\n"},
+        {{QStringLiteral("-connectionId"), corrupt}, {}, 1, {},
+         "can't load certificate from " + corrupt.toUtf8() + " file, is it corrupted?\n"},
+        {{QStringLiteral("-debug"), QStringLiteral("-connectionId")}, "[SSLSettings]\nCertificatePath=" + cert.toUtf8() + "\n", 0,
+         id + "\n", {}},
+        {{QStringLiteral("-connectionId")}, {}, 1, {}, "certificate file  doesn't exist\n"},
+        {{QStringLiteral("-connectionId"), cert, QStringLiteral("-connectionId")}, {}, 0, id + "\n", {}},
+    };
+    for (const auto& c : cases) {
+        writeFile(kQuv, c.settings);
+        const Result r = runToEnd(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << qPrintable(c.args.join(' '));
+        EXPECT_EQ(r.out, c.out) << qPrintable(c.args.join(' '));
+        EXPECT_EQ(r.err, c.err) << qPrintable(c.args.join(' '));
+    }
+    EXPECT_FALSE(QFile::exists(kLog)) << "the daemon must not start for a connection id";
+}
+
+TEST_F(DaemonTest, StopSignalsEndARunWithStartWarningAndStopLines)
+{
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        QFile::remove(kLog);
+        qint64 stopMs = 0;
+        const Result r = runAndStop({QStringLiteral("-daemon")}, sig, &stopMs);
+        EXPECT_EQ(r.status, QProcess::NormalExit) << sig;
+        EXPECT_EQ(r.exitCode, 0) << sig;
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
+        EXPECT_LT(stopMs, 10000) << "stop took too long";
+
+        QStringList lines = logLines();
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_EQ(lines.takeLast(), QString());   // the file ends with a line end
+        for (const QString& line : lines)
+            EXPECT_TRUE(kPrefix.match(line).hasMatch()) << qPrintable(line);
+        QStringList texts;
+        for (const QString& line : lines)
+            texts << stripPrefix(line);
+        QStringList expected = {kStart};
+        for (const QString& key : kCommonMissing + QStringList({QStringLiteral("ActiveAgentSettings/Transport"),
+                                                                QStringLiteral("ActiveAgentSettings/Host"),
+                                                                QStringLiteral("ActiveAgentSettings/Port")}))
+            expected << QStringLiteral("warning: setting %1 was not found (:0, )").arg(key);
+        EXPECT_EQ(texts.mid(0, expected.size()), expected);
+        EXPECT_EQ(texts.last(), kStop);
+    }
+}
+
+TEST_F(DaemonTest, PassiveModeMissesTheFirstServerEntry)
+{
+    writeFile(kQuv, "[Common]\nAgentType=1\n[AgentServer0]\nHost=127.0.0.1\n");
+    const Result r = runAndStop({QStringLiteral("-daemon")});
+    EXPECT_EQ(r.exitCode, 0);
+    QStringList warnings = logLines().filter(QStringLiteral("was not found"));
+    for (QString& w : warnings)
+        w = stripPrefix(w);
+    QStringList expected;
+    QStringList keys = kCommonMissing;
+    keys.removeAll(QStringLiteral("Common/AgentType"));
+    for (const QString& key : keys + QStringList({QStringLiteral("AgentServer0/Transport"), QStringLiteral("AgentServer0/Port")}))
+        expected << QStringLiteral("warning: setting %1 was not found (:0, )").arg(key);
+    EXPECT_EQ(warnings, expected);
+}
+
+TEST_F(DaemonTest, SecondRunAppendsAfterExactlyOneEmptyLine)
+{
+    runAndStop({QStringLiteral("-daemon")});
+    runAndStop({QStringLiteral("-daemon")});
+    const QStringList lines = logLines();
+    QStringList texts;
+    for (const QString& line : lines)
+        texts << stripPrefix(line);
+    EXPECT_EQ(texts.count(kStart), 2);
+    EXPECT_EQ(texts.count(kStop), 2);
+    const int firstStop = texts.indexOf(kStop);
+    ASSERT_GE(firstStop, 0);
+    EXPECT_EQ(texts.mid(firstStop + 1, 2), QStringList({QString(), kStart}));
+    EXPECT_EQ(texts.count(QString()), 2);   // the separator and the final line end
+}
+
+TEST_F(DaemonTest, DebugCopiesLinesToStderrAndTheLastModeWins)
+{
+    const struct {
+        QStringList args;
+        bool copy;
+    } cases[] = {
+        {{QStringLiteral("-debug")}, true},
+        {{QStringLiteral("-DEBUG")}, true},
+        {{QStringLiteral("-debug"), QStringLiteral("-daemon")}, false},
+        {{QStringLiteral("-daemon"), QStringLiteral("-debug")}, true},
+        {{QStringLiteral("-Daemon"), QStringLiteral("-value"), QStringLiteral("2"), QStringLiteral("0")}, false},
+    };
+    for (const auto& c : cases) {
+        const Result r = runAndStop(c.args);
+        EXPECT_EQ(r.exitCode, 0);
+        const QString err = QString::fromLocal8Bit(r.err);
+        EXPECT_EQ(err.contains(kStart) && err.contains(kStop), c.copy) << qPrintable(c.args.join(' ')) << qPrintable(err);
+        if (!c.copy) {
+            EXPECT_TRUE(err.isEmpty()) << qPrintable(err);
+        }
+    }
+}
+
+TEST_F(DaemonTest, DelayIsAnnouncedOnStderr)
+{
+    Daemon d({QStringLiteral("-delay"), QStringLiteral("300"), QStringLiteral("-daemon")});
+    EXPECT_TRUE(d.waitForLogLine(kStart));
+    d.signal(SIGTERM);
+    const Result r = d.finish();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(QString::fromLocal8Bit(r.err).contains(QStringLiteral("delaying startup for 300 msec"))) << r.err.constData();
+}
+
+TEST_F(DaemonTest, UserSignalsRotateTheLog)
+{
+    Daemon d({QStringLiteral("-daemon")});
+    ASSERT_TRUE(d.waitForLogLine(kStart));
+    QThread::msleep(200);
+    d.signal(SIGUSR1);
+    QThread::msleep(200);
+    d.signal(SIGUSR1);   // ignored while suspended
+    const QString rotated = kLog + QStringLiteral(".1");
+    ASSERT_TRUE(QFile::rename(kLog, rotated));
+    QThread::msleep(100);
+    EXPECT_FALSE(QFile::exists(kLog)) << "nothing may be written while suspended";
+    d.signal(SIGUSR2);
+    QThread::msleep(200);
+    d.signal(SIGTERM);
+    const Result r = d.finish();
+    EXPECT_EQ(r.exitCode, 0);
+
+    EXPECT_EQ(stripPrefix(logLines(rotated).first()), kStart);
+    const QStringList fresh = logLines();
+    ASSERT_EQ(fresh.size(), 2) << qPrintable(fresh.join('\n'));
+    EXPECT_EQ(stripPrefix(fresh[0]), kStop);
+}
