@@ -2,34 +2,7 @@
 
 #include "zam_monitor_helpers.h"
 
-#include <QUrl>
-
-#include <arpa/inet.h>
-#include <cstring>
-#include <netdb.h>
-#include <sys/socket.h>
-
-QHostAddress lookupIPv4(const char* host)
-{
-    if (!host || !*host)
-        return {};
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* list = nullptr;
-    if (getaddrinfo(host, nullptr, &hints, &list) != 0 || !list)
-        return {};
-    QHostAddress out;
-    for (addrinfo* ai = list; ai; ai = ai->ai_next) {
-        if (ai->ai_family == AF_INET && ai->ai_addr) {
-            const auto* sa = reinterpret_cast<const sockaddr_in*>(ai->ai_addr);
-            out = QHostAddress(ntohl(sa->sin_addr.s_addr));
-            break;
-        }
-    }
-    freeaddrinfo(list);
-    return out;
-}
+#include "common/WebUtils.h"
 
 bool resolveMonitorIPv4(stZamMonitor* mon, QHostAddress& address)
 {
@@ -44,9 +17,10 @@ bool resolveMonitorIPv4(stZamMonitor* mon, QHostAddress& address)
         return false;
     }
     if (!name.isEmpty() && (mon->useHostName || text.isEmpty())) {
-        const QByteArray ace = QUrl::toAce(QString::fromUtf8(name));
-        const QHostAddress found = lookupIPv4(ace.isEmpty() ? name.constData() : ace.constData());
-        if (found.isNull() || found.protocol() != QAbstractSocket::IPv4Protocol) {
+        // the address text the daemon had is kept when the name still resolves to it
+        const QString answer = WebUtils::getIpByHostname(QString::fromUtf8(name), QString::fromLatin1(text));
+        QHostAddress found;
+        if (answer.isEmpty() || !found.setAddress(answer) || found.protocol() != QAbstractSocket::IPv4Protocol) {
             setMonFailReason(mon, "cannot resolve host IP address");
             return false;
         }
