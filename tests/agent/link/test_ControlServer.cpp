@@ -3,7 +3,11 @@
 
 #include "common/WebUtils.h"
 
+#include "link/CControlServerNetworkThread.h"
+
 #include <QTcpServer>
+#include <atomic>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -190,6 +194,21 @@ TEST(ControlServer, StopsWhenTheStartWasCutShort)
         StandaloneControlServer server(0, false);
         ASSERT_TRUE(server.waitListening());
         EXPECT_TRUE(server.stop());
+    }
+    // The network thread alone, its start never given: its stop must still end it.
+    {
+        auto* thread = new CControlServerNetworkThread(nullptr, 0);
+        thread->start();
+        ASSERT_TRUE(waitUntil([&] { return thread->networkServer() != nullptr; }));
+        auto stopped = std::make_shared<std::atomic<bool>>(false);
+        std::thread([thread, stopped] {
+            thread->stop();
+            stopped->store(true);
+        }).detach();
+        ASSERT_TRUE(waitUntil([&] { return stopped->load(); }, 30000));
+        ASSERT_TRUE(thread->wait(30000));
+        EXPECT_EQ(thread->networkServer(), nullptr);
+        delete thread;
     }
     // Never started at all.
     delete new CControlServer(nullptr, QStringLiteral("control server"), 2, 0);
