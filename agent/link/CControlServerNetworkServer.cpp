@@ -138,14 +138,20 @@ void CControlServerNetworkServer::acceptConnection()
         return;
     }
     m_client = socket;
+    m_readPaused = false;
+    // Room for the largest frame; beyond it the kernel holds the client back.
+    socket->setReadBufferSize(2 * (NotificationBase::kHeaderSize + NotificationBase::kMaxPayload));
+    connect(socket, &QIODevice::bytesWritten, this, &CControlServerNetworkServer::clientBytesWritten);
     if (socket->bytesAvailable() > 0)
         readAndHandleData(socket);
 }
 
 void CControlServerNetworkServer::removeConnection()
 {
-    if (sender() && sender() == m_client)
+    if (sender() && sender() == m_client) {
         m_client = nullptr;
+        m_readPaused = false;
+    }
 }
 
 void CControlServerNetworkServer::haveData()
@@ -157,6 +163,10 @@ void CControlServerNetworkServer::haveData()
 void CControlServerNetworkServer::readAndHandleData(QTcpSocket* socket)
 {
     for (;;) {
+        if (socket == m_client && socket->bytesToWrite() > kMaxUnsentBytes) {
+            m_readPaused = true;   // resumed by clientBytesWritten
+            return;
+        }
         bool error = false;
         bool skipped = false;
         const NotificationPtr notification = NotificationBase::readFrom(socket, error, &skipped);
@@ -169,6 +179,14 @@ void CControlServerNetworkServer::readAndHandleData(QTcpSocket* socket)
             m_owner->postIncoming(notification);
         else if (!skipped)
             return;   // the rest of a frame is still on its way
+    }
+}
+
+void CControlServerNetworkServer::clientBytesWritten()
+{
+    if (m_readPaused && m_client && sender() == m_client && m_client->bytesToWrite() <= kMaxUnsentBytes / 2) {
+        m_readPaused = false;
+        readAndHandleData(m_client);
     }
 }
 
@@ -221,6 +239,7 @@ void CControlServerNetworkServer::disconnectClient(QTcpSocket* socket)
         return;
     disconnect(socket, &QAbstractSocket::disconnected, this, &CControlServerNetworkServer::removeConnection);
     disconnect(socket, &QIODevice::readyRead, this, &CControlServerNetworkServer::haveData);
+    disconnect(socket, &QIODevice::bytesWritten, this, &CControlServerNetworkServer::clientBytesWritten);
     try {
         if (socket->state() == QAbstractSocket::ConnectedState) {
             socket->disconnectFromHost();

@@ -38,6 +38,9 @@ public:
     // How long a notification waits for a client once more than kPendingFloor are pending.
     static constexpr int kPendingLifetimeMs = 60000;
     static constexpr int kPendingFloor = 1000;
+    // Reading from the client pauses while this much of its answers is still unsent, so a
+    // client that writes without reading cannot grow the daemon's buffers without end.
+    static constexpr qint64 kMaxUnsentBytes = 256 * 1024;
 
 public slots:
     void acceptConnection();
@@ -46,6 +49,7 @@ public slots:
     void readAndHandleData(QTcpSocket* socket);
     void checkResponseQueue();
     void sendPendingMessages();
+    void clientBytesWritten();
 
 private:
     bool listenOn(const QHostAddress& address, int port);
@@ -75,4 +79,5 @@ private:
 
     std::deque<Pending> m_pending;   // network thread only, oldest first
     qint64 m_lastFlushMs = 0;
+    bool m_readPaused = false;   // network thread only
 };

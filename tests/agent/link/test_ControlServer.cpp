@@ -122,6 +122,27 @@ TEST(ControlServer, SecondClientIsRefusedWhileTheFirstIsServed)
     EXPECT_TRUE(connectServedClient(port));
 }
 
+TEST(ControlServer, FloodOfRequestsIsAnsweredInFullAndInOrder)
+{
+    // Far more answers than the daemon keeps unsent: its reading pauses and resumes as the
+    // client catches up, and nothing is lost on the way.
+    StandaloneControlServer server;
+    ASSERT_TRUE(server.waitListening());
+    ControlPortClient client;
+    ASSERT_TRUE(client.connectTo(server->serverPort()));
+    const int count = 200000;
+    QByteArray flood;
+    for (int i = 0; i < count; ++i)
+        flood += NotificationBase::frameBytes(NotificationFixedSize(1, i, -i, 0));
+    client.sendRaw(flood);
+    ASSERT_TRUE(client.waitForCount(count, 120000)) << client.received().size();
+    const QStringList received = client.received();
+    ASSERT_EQ(received.size(), count);
+    for (int i = 0; i < count; i += 997)
+        ASSERT_EQ(received[i], fs(2, i, -i, 0)) << i;
+    EXPECT_EQ(received.last(), fs(2, count - 1, 1 - count, 0));
+}
+
 TEST(ControlServer, NotificationsPostedWithoutClientArriveOldestFirst)
 {
     StandaloneControlServer server;
