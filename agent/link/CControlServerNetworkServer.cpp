@@ -175,8 +175,10 @@ void CControlServerNetworkServer::readAndHandleData(QTcpSocket* socket)
             disconnectClient(socket);
             return;
         }
-        if (notification)
-            m_owner->postIncoming(notification);
+        if (notification) {
+            if (m_owner)
+                m_owner->postIncoming(notification);
+        }
         else if (!skipped)
             return;   // the rest of a frame is still on its way
     }

@@ -25,6 +25,7 @@ class CControlServerNetworkServer : public QObject
     Q_OBJECT
 public:
     // port < 0: "AgentControlServer/Port" of the agent settings file; 0: any free port.
+    // Without an owner, what the client sends is read and dropped.
     CControlServerNetworkServer(CControlServer* owner, int port);
     ~CControlServerNetworkServer() override;
 
