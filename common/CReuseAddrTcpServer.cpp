@@ -60,17 +60,3 @@ bool listenWithReuseAddress(QTcpServer* listener, const QHostAddress& address, i
     return true;
 }
 
-bool checkListenPort(const QHostAddress& address, int port, QString& error)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        error = QStringLiteral("invalid socket");
-        return false;
-    }
-    const sockaddr_in sa = ipv4SocketAddress(address, port);
-    const bool ok = ::bind(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
-    ::close(fd);
-    if (!ok)
-        error = QStringLiteral("can not bind socket to port");
-    return ok;
-}

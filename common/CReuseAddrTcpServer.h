@@ -24,6 +24,3 @@ private:
 // without an IPv4 value: all IPv4 interfaces) and gives it to the listener.
 bool listenWithReuseAddress(QTcpServer* listener, const QHostAddress& address, int port, QString& error);
 
-// True when a socket can be bound to the address and port now; only tests, keeps nothing.
-// Errors: "invalid socket", "can not bind socket to port".
-bool checkListenPort(const QHostAddress& address, int port, QString& error);

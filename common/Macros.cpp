@@ -1,5 +1,7 @@
 #include "Macros.h"
 
+#include "AppPaths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -106,9 +108,5 @@ void pathVariables(SMacroContext& context, const QString& installDir, const QStr
 
 void pathVariables(SMacroContext& context)
 {
-    // Same folders as the daemon's common paths: parent of the executable's folder and the
-    // fixed configuration folder.
-    const QString appDir = QCoreApplication::applicationDirPath();
-    const QString installDir = QFileInfo(appDir).path();
-    pathVariables(context, installDir, QStringLiteral("/etc/opt/corvane-agent/"));
+    pathVariables(context, installDir(), configDir());
 }

@@ -33,10 +33,11 @@ public:
     bool isNull() const { return m_state == StateNull; }
     bool isUnset() const { return m_state == StateUnset; }
 
-    // Reading without a value warns and gives the empty value, never whatever a stream left.
+    // Reading an unset or null value warns and gives the empty value, never whatever a stream
+    // left. State 0 (neither bit from a stream) yields the held value without a warning.
     const T& value() const
     {
-        if (m_state != StateValue) {
+        if (m_state == StateUnset || m_state == StateNull) {
             optionalWarnAbsent();
             return emptyValue();
         }

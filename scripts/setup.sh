@@ -15,6 +15,10 @@ packages=(
   clang libclang-rt-14-dev
   util-linux iproute2 procps psmisc socat netcat-openbsd
   xvfb xauth
+  # local test servers (scripts/test-servers.sh) and the clients the tests drive them with
+  nginx-light snmpd snmp mariadb-server mariadb-client postgresql postgresql-client
+  openssh-server openssh-client vsftpd dovecot-imapd dovecot-pop3d python3-aiosmtpd
+  dnsmasq-base bind9-dnsutils iputils-ping curl openssl
 )
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -27,8 +31,17 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
+  # server packages must not start their system-wide daemons (no systemd here): a
+  # policy-rc.d that denies every start, only for this install when none is present
+  own_policy=0
+  if [ ! -e /usr/sbin/policy-rc.d ]; then
+    printf '#!/bin/sh\nexit 101\n' > /usr/sbin/policy-rc.d
+    chmod 755 /usr/sbin/policy-rc.d
+    own_policy=1
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  [ "$own_policy" = 0 ] || rm -f /usr/sbin/policy-rc.d
 fi
 
 mkdir -p /etc/opt/corvane-agent /var/log/corvane-agent

@@ -5,6 +5,7 @@
 #include "CTcpAgentServer.h"
 #include "common/AgentLinkLog.h"
 #include "common/CReuseAddrTcpServer.h"
+#include "common/WebUtils.h"
 
 #include <QDebug>
 #include <unistd.h>
@@ -60,7 +61,7 @@ void CAgentServer::startListening(const char* kind)
     const QString addressText = address == QHostAddress(QHostAddress::Any) ? m_settings.host : address.toString();
 
     QString portError;
-    if (!checkListenPort(address, m_settings.port, portError))
+    if (!WebUtils::checkServerPort(address, m_settings.port, portError))
         qWarning().noquote() << QStringLiteral("%1 agent server on %2:%3: port already in use")
                                     .arg(kindText, addressText).arg(m_settings.port);
 
