@@ -8,6 +8,7 @@
 #include "core/ProcessOptions.h"
 #include "engine/CScheduleInfoDelayed.h"
 #include "engine/CScheduleInfoInterval.h"
+#include "engine/CMonitorEvent.h"
 #include "engine/CScheduleManagerAgent.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,7 @@ struct Calls
     QVector<CTaskPtr> barriers;
     QVector<QDateTime> nextTimes;
     int reconnects = 0;
+    QVector<QPair<int, CMonitorEvent*>> events;
     std::function<void()> reschedulingHandler;
 
     int postedCount()
@@ -139,6 +141,10 @@ protected:
         hooks.requestReconnect = [c] {
             QMutexLocker lock(&c->mutex);
             ++c->reconnects;
+        };
+        hooks.sendMonitorEvent = [c](int id, const QExplicitlySharedDataPointer<CMonitorEvent>& event) {
+            QMutexLocker lock(&c->mutex);
+            c->events << qMakePair(id, event.data());
         };
         hooks.receiversStopped = [this] { return receiversStopped.load(); };
         manager->setHooks(hooks);
@@ -327,6 +333,16 @@ TEST_F(ScheduleManager, NewScheduleOfARunningTaskAppliesAfterItsRun)
     clock->advance(3);
     finish(stats);
     EXPECT_EQ(calls->lastNext(), kStart.addSecs(10));
+}
+
+TEST_F(ScheduleManager, MonitorEventsPassStraightToTheAgentManager)
+{
+    QExplicitlySharedDataPointer<CMonitorEvent> event(new CMonitorEventInit);
+    manager->sendMonitorEvent(12, event);
+    QMutexLocker lock(&calls->mutex);
+    ASSERT_EQ(calls->events.size(), 1) << "on the caller's thread, at once";
+    EXPECT_EQ(calls->events[0].first, 12);
+    EXPECT_EQ(calls->events[0].second, event.data());
 }
 
 TEST_F(ScheduleManager, ThrowingDoneIsScheduledAgain)
