@@ -33,7 +33,7 @@ int pluginGetDebugFlag(int key)
 void pluginAsyncResolve(int addressFlag, const char* text, const char* previousAnswer)
 {
     try {
-        taskManager()->requestAsyncResolve(static_cast<int>(0x80000000u), addressFlag != 0,
+        taskManager()->requestAsyncResolve(CTaskManager::kNoWaitingRequest, addressFlag != 0,
                                            QString::fromUtf8(text ? text : ""),
                                            QString::fromUtf8(previousAnswer ? previousAnswer : ""));
     } catch (...) {

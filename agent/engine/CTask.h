@@ -14,6 +14,13 @@ class CTaskThread;
 // thread.
 // Threads: the task mutex guards state and start time (worker, watchdog, still-alive callback);
 // lastThread is written by the worker and read by the pool on the task manager's thread.
+//
+// Writing a task: derive, give it a name, do the work in exec (the thread's library context is
+// thread->pluginManager()->getThreadPlugin(thread, pluginId)), report in done, and answer
+// isDeadlocked with the task's own limit. A long task calls markStarted now and then so the
+// watchdog sees it alive, and gives up when state() turns 1. When the watchdog abandons a hung
+// task, disable and done run on the task manager's thread while exec may still be running, so
+// done must not depend on exec having returned. Post it with taskManager()->postTask.
 class CTask : public QSharedData
 {
 public:

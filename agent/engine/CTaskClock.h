@@ -15,6 +15,10 @@ public:
     // truncated; 0 when the load cannot be read.
     virtual int loadPercent() const;
 
+    // load / processors * 100, truncated; 0 for a load that is not a number or below 0, and
+    // one processor when the count is unknown.
+    static int machineLoadPercent(double load, long processors);
+
     // The clock in use; the system clock unless a test installed another one.
     static CTaskClock* current();
     // Installs a clock (null: back to the system clock). Install before the engine starts.

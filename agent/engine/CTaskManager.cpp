@@ -103,6 +103,18 @@ void CTaskManager::requestAsyncResolve(int requestId, bool addressFlag, const QS
         handler(requestId, addressFlag, text, previousAnswer);
 }
 
+bool CTaskManager::shouldSendResolveResponse(int linkValue, int requestId, const QString& result)
+{
+    return !(result.isEmpty() && linkValue == -1 && (requestId & 0x7fffffff) == 0);
+}
+
+void CTaskManager::resolveFinished(int linkValue, int requestId, bool addressFlag, const QString& text,
+                                   const QString& result)
+{
+    if (shouldSendResolveResponse(linkValue, requestId, result))
+        agentManager()->sendResolveResponse(linkValue, requestId, addressFlag, text, result);
+}
+
 void CTaskManager::setReschedulingHandler(const std::function<void()>& handler)
 {
     QMutexLocker locker(&m_handlerMutex);
@@ -209,11 +221,10 @@ void CTaskManager::shutdown()
         m_scheduler = nullptr;
     }
     if (m_pluginManager) {
-        if (m_pool && m_pool->abandonedCount() > 0) {
-            // A worker still runs inside the library: unloading it would pull the code from
+        if (m_pool && !m_pool->allWorkersStopped()) {
+            // A worker may still run inside the library: unloading it would pull the code from
             // under that thread, so the library and its manager stay until the process ends.
-            qWarning("%s: %d abandoned task threads still run; the plugin library stays loaded",
-                     qPrintable(name()), m_pool->abandonedCount());
+            qWarning("%s: task threads still run; the plugin library stays loaded", qPrintable(name()));
             m_pluginManager->setKeepLibrariesLoaded(true);
             m_pluginManager->stop();
             m_pluginManager->wait();
@@ -234,14 +245,22 @@ void CTaskManager::onStop()
 
 void CTaskManager::onTerminate()
 {
+    // Forced end of the engine. Threads are stopped and given a moment, never killed: a killed
+    // thread may leave the log, settings or loader lock held for everybody else.
     if (m_pool)
         m_pool->terminateAll();
     if (m_scheduler) {
-        m_scheduler->terminateThread();
+        m_scheduler->stop();
+        if (m_scheduler->wait(1000))
+            delete m_scheduler;
         m_scheduler = nullptr;
     }
     if (m_pluginManager) {
-        m_pluginManager->terminateThread();
+        const bool workersGone = !m_pool || m_pool->allWorkersStopped();
+        m_pluginManager->setKeepLibrariesLoaded(!workersGone);
+        m_pluginManager->stop();
+        if (m_pluginManager->wait(1000) && workersGone)
+            delete m_pluginManager;
         m_pluginManager = nullptr;
     }
 }

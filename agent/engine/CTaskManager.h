@@ -59,6 +59,11 @@ public:
                                                    const QString& previousAnswer)>;
     void setAsyncResolveHandler(const AsyncResolveHandler& handler);
     void requestAsyncResolve(int requestId, bool addressFlag, const QString& text, const QString& previousAnswer);
+    // Where every lookup ends: the answer goes to the service unless nobody asked for it.
+    void resolveFinished(int linkValue, int requestId, bool addressFlag, const QString& text, const QString& result);
+    static bool shouldSendResolveResponse(int linkValue, int requestId, const QString& result);
+    static constexpr int kNoWaitingRequest = static_cast<int>(0x80000000u);
+
     // What runs when the schedule manager's rescheduling time has come (scheduler's thread).
     void setReschedulingHandler(const std::function<void()>& handler);
 

@@ -139,6 +139,12 @@ bool CTaskThread::waitUntilStopped(int timeoutMs)
     return true;
 }
 
+bool CTaskThread::hasShutDown() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_shutDown;
+}
+
 bool CTaskThread::abandon()
 {
     QMutexLocker locker(&m_mutex);
@@ -241,6 +247,7 @@ void CTaskThread::shutdown()
         m_pluginManager->releaseThreadPlugins(this);
     QMutexLocker locker(&m_mutex);
     m_running = false;
+    m_shutDown = true;
     m_queue.clear();
     m_cond.wakeAll();
 }

@@ -53,6 +53,8 @@ public:
     std::optional<int> currentActionKey() const;
     // Waits until the worker loop has ended; timeoutMs < 0: no limit. True when it has.
     bool waitUntilStopped(int timeoutMs = -1);
+    // True once the shutdown step has run: the thread touches nothing of the engine any more.
+    bool hasShutDown() const;
 
     // Takes the thread out of service while its task still runs. False when the task has just
     // returned (the worker reports it itself) or the thread is idle.
@@ -86,6 +88,7 @@ private:
     bool m_accepting = true;
     bool m_finishing = false;   // the worker has claimed its task's done
     bool m_abandoned = false;
+    bool m_shutDown = false;
     CTaskPtr m_abandonedTask;
 
     QDateTime m_watchTime;

@@ -230,6 +230,21 @@ void CTaskThreadsPool::setLimits(int threads, int cpuLoadLimit)
     qInfo("%s: new limits: threads=%d, cpuload=%d", qPrintable(poolName()), m_maxThreads, m_cpuLoadLimit);
 }
 
+bool CTaskThreadsPool::allWorkersStopped() const
+{
+    for (CTaskThread* thread : m_abandoned) {
+        if (!thread->hasShutDown())
+            return false;
+    }
+    for (const auto* set : {&m_idle, &m_busy, &m_finishing}) {
+        for (const auto& e : *set) {
+            if (!e.second->hasShutDown())
+                return false;
+        }
+    }
+    return true;
+}
+
 void CTaskThreadsPool::stopAll()
 {
     for (const auto& e : m_busy)

@@ -53,6 +53,8 @@ public:
     int finishingCount() const { return static_cast<int>(m_finishing.size()); }
     int abandonedCount() const { return static_cast<int>(m_abandoned.size()); }
     int threadCounter() const { return m_counter; }
+    // True when no worker can run task code any more (each has passed its shutdown step).
+    bool allWorkersStopped() const;
     QString poolName() const { return objectName(); }
 
 private:

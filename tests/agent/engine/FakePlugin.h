@@ -22,6 +22,10 @@ struct FakeState {
     ZamServiceDataCallback services;
     ZamGetMemCallback memory;
     int servicesRegisteredBeforeInit;
+    int logRegisteredBeforeInit;
+    int memoryRegisteredBeforeInit;
+    int termThreadsAtTerm;
+    int initThreadAnswer;
 };
 
 inline QString fakePluginPath(const char* variant)

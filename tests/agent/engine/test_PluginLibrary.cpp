@@ -63,6 +63,8 @@ TEST(PluginLibrary, CallbacksAreRegisteredAroundInitAndForgottenAtTerm)
         FakeState* st = fakeState(path);
         ASSERT_NE(st, nullptr);
         EXPECT_EQ(st->servicesRegisteredBeforeInit, 1);
+        EXPECT_EQ(st->logRegisteredBeforeInit, 0);
+        EXPECT_EQ(st->memoryRegisteredBeforeInit, 0);
         EXPECT_EQ(st->services, &CPluginManager::pluginServiceLookup);
         EXPECT_EQ(st->log, &pluginLogHandler);
         EXPECT_EQ(st->memory, &pluginResultMemory);
@@ -254,6 +256,12 @@ TEST(PluginLibrary, LibraryLogLevelsReachTheDaemonsLog)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromLocal8Bit(file.readAll());
     EXPECT_TRUE(text.contains(QStringLiteral("] trace line ") + QChar(0xe9))) << text.toStdString();
+}
+
+TEST(PluginLibraryDeathTest, FatalLevelEndsTheProcess)
+{
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_DEATH(pluginLogHandler(3, "library gave up"), "library gave up");
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include "engine/PluginGlobalSettings.h"
 
 #include <QThread>
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -183,6 +185,37 @@ TEST(PluginManager, SnmpIsInitialisedOnTheManagersThread)
     EXPECT_TRUE(f.manager->isSnmpInitialized());
     QString out;
     EXPECT_EQ(f.manager->convertSnmpVarToString(nullptr, nullptr, out), 0);
+
+    // Values print bare (quick print), as the library's checks expect them.
+    oid name[] = {1, 3, 6, 1, 2, 1, 1, 7, 0};
+    long value = 42;
+    netsnmp_variable_list* vars = nullptr;
+    snmp_varlist_add_variable(&vars, name, OID_LENGTH(name), ASN_INTEGER, &value, sizeof value);
+    ASSERT_NE(vars, nullptr);
+    EXPECT_EQ(f.manager->convertSnmpVarToString(vars, nullptr, out), 1);
+    EXPECT_EQ(out, QStringLiteral("42"));
+    snmp_free_varbind(vars);
+}
+
+TEST(PluginManager, FailingThreadContextIsNotKept)
+{
+    const QString path = fakePluginPath("ok");
+    ManagerFixture f([&](int) { return path; });
+    f.manager->getCommonPlugin(1, 0);
+    FakeState* st = fakeState(path);
+    ASSERT_NE(st, nullptr);
+    st->initThreadAnswer = 1;
+    int key = 0;
+    EXPECT_EQ(errorOf([&] { f.manager->getThreadPlugin(&key, 1, 1); }),
+              QStringLiteral("cannot initialize plugin thread context"));
+    st->initThreadAnswer = 0;
+    CPluginThreadInstancePtr instance = f.manager->getThreadPlugin(&key, 1, 1);   // tried afresh
+    ASSERT_TRUE(instance);
+    EXPECT_EQ(st->initThreadCount, 1);
+    instance.reset();
+    const int ended = st->termThreadCount;
+    f.manager->releaseThreadPlugins(&key);
+    EXPECT_EQ(st->termThreadCount, ended + 1);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // The task manager component: start-up, arrival order, limits, stop.
+#include "FakePlugin.h"
 #include "ManualClock.h"
 #include "TestTasks.h"
 #include "agent/core/CapturedMessages.h"
 #include "engine/CTaskManager.h"
 #include "engine/CTaskManagerScheduler.h"
+#include "engine/CPluginManager.h"
 #include "engine/CTaskThreadsPool.h"
 
 #include <QElapsedTimer>
@@ -91,7 +93,7 @@ TEST(TaskManager, WaitingTasksLeaveInArrivalOrder)
         ASSERT_TRUE(b->started.tryAcquire(1, 20000));
     std::vector<Ptr> waiting;
     for (int i = 0; i < 4; ++i) {
-        waiting.emplace_back(new TestTask(QStringLiteral("waiting %1").arg(i), false, &log));
+        waiting.emplace_back(new TestTask(QStringLiteral("waiting %1").arg(i), true, &log));
         f.manager->postTask(CTaskPtr(waiting.back().data()));
     }
     QThread::msleep(700);   // a retry tick passes; the load still refuses
@@ -104,6 +106,8 @@ TEST(TaskManager, WaitingTasksLeaveInArrivalOrder)
                                                QStringLiteral("waiting 2"), QStringLiteral("waiting 3")}));
     for (int i = 4; i < 8; ++i)
         blockers[i]->release.release();
+    for (const Ptr& w : waiting)
+        w->release.release();
     ASSERT_TRUE(waitFor([&] {
         for (const Ptr& b : blockers)
             if (b->dones.load() != 1)
@@ -185,6 +189,97 @@ TEST(TaskManager, StopDropsPendingTasksAndEndsEveryThread)
     EXPECT_EQ(pending->ref.loadRelaxed(), 1);
     EXPECT_EQ(f.manager->pluginManager(), nullptr);
     EXPECT_EQ(f.manager->scheduler(), nullptr);
+}
+
+TEST(TaskManager, ResolveAnswersNobodyWaitsForAreNotSent)
+{
+    struct Case {
+        int link;
+        int requestId;
+        QString result;
+        bool sent;
+    };
+    const Case cases[] = {
+        {-1, CTaskManager::kNoWaitingRequest, QString(), false},
+        {-1, 0, QString(), false},
+        {3, CTaskManager::kNoWaitingRequest, QString(), true},
+        {-1, CTaskManager::kNoWaitingRequest, QStringLiteral("10.0.0.1"), true},
+        {-1, 5, QString(), true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CTaskManager::shouldSendResolveResponse(c.link, c.requestId, c.result), c.sent)
+            << c.link << " " << c.requestId << " " << c.result.toStdString();
+}
+
+TEST(Task, StateAndStartTime)
+{
+    ManualClock clock;
+    ClockInstaller installer(&clock);
+    TestTask task(QStringLiteral("t"), false);
+    EXPECT_TRUE(task.startTime().isNull());
+    EXPECT_EQ(task.state(), 0);
+    EXPECT_EQ(task.markStarted(), 0);
+    EXPECT_EQ(task.startTime(), clock.now());
+    task.setState(1);
+    EXPECT_EQ(task.markStarted(), -1);
+    task.setState(257);
+    EXPECT_EQ(task.state(), 1);
+    EXPECT_EQ(task.lastThread(), nullptr);
+}
+
+// Polls through the calling task thread's own library context.
+class PluginPollTask : public CTask
+{
+public:
+    PluginPollTask()
+        : CTask(QStringLiteral("plugin poll"))
+    {
+    }
+    void exec(CTaskThread* thread) override
+    {
+        CPluginThreadInstancePtr instance = thread->pluginManager()->getThreadPlugin(thread, 1);
+        stZamMonitor mon{};
+        result = instance->poll(&mon, name());
+    }
+    void done(CTaskThread*) override { finished.release(); }
+    bool isDeadlocked(int) override { return false; }
+    std::atomic<int> result{-1};
+    QSemaphore finished{0};
+};
+
+TEST(TaskManager, TaskThreadsGiveBackTheirLibraryContextsBeforeTheLibraryEnds)
+{
+    const QString path = fakePluginPath("ok");
+    ManagerFixture f;
+    f.start();
+    ASSERT_TRUE(waitFor([&] { return f.manager->pluginManager() != nullptr; }));
+    f.manager->pluginManager()->setPluginFileResolver([&](int) { return path; });
+    f.openGate();
+    std::vector<QExplicitlySharedDataPointer<PluginPollTask>> tasks;
+    for (int i = 0; i < 3; ++i) {
+        tasks.emplace_back(new PluginPollTask);
+        f.manager->postTask(CTaskPtr(tasks.back().data()));
+    }
+    for (const auto& t : tasks) {
+        ASSERT_TRUE(t->finished.tryAcquire(1, 20000));
+        EXPECT_EQ(t->result.load(), 0);
+    }
+    // An extra hold keeps the copy mapped, so its counters stay readable after the engine
+    // has let go of it.
+    void* hold = dlopen(path.toLatin1().constData(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(hold, nullptr);
+    FakeState* st = fakeState(path);
+    ASSERT_NE(st, nullptr);
+    EXPECT_EQ(st->initCount, 1);
+    const int contexts = st->initThreadCount;
+    EXPECT_GE(contexts, 1);
+    EXPECT_LE(contexts, 3);
+    f.stop();
+    EXPECT_EQ(st->termCount, 1);
+    EXPECT_EQ(st->termThreadCount, contexts);
+    EXPECT_EQ(st->termThreadsAtTerm, contexts);   // every thread context ended before the library
+    dlclose(hold);
+    EXPECT_FALSE(isLoaded(path));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <atomic>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -85,15 +86,20 @@ TEST(TaskManagerScheduler, TicksOnItsOwnEveryHalfSecond)
     EXPECT_EQ(f.wakes.load(), 1);
 }
 
-TEST(TaskClock, SystemLoadIsAShareOfTheMachine)
+TEST(TaskClock, LoadIsAShareOfTheMachine)
 {
-    // 1-minute load / online processors * 100: never negative, and far below the raw
-    // load * 100 of a busy many-core host.
-    const int load = CTaskClock::current()->loadPercent();
-    EXPECT_GE(load, 0);
-    double samples[1];
-    if (getloadavg(samples, 1) == 1 && QThread::idealThreadCount() > 1)
-        EXPECT_LE(load, static_cast<int>(samples[0] * 100.0) + 1);
+    struct Case {
+        double load;
+        long processors;
+        int percent;
+    };
+    const Case cases[] = {
+        {0.79, 1, 79}, {0.80, 1, 80}, {6.4, 8, 80}, {6.3, 8, 78}, {0.8, 8, 10}, {0.0, 4, 0},
+        {2.0, 0, 200}, {2.0, -1, 200}, {-1.0, 4, 0}, {1e300, 1, 1000000}, {std::nan(""), 2, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CTaskClock::machineLoadPercent(c.load, c.processors), c.percent) << c.load << "/" << c.processors;
+    EXPECT_GE(CTaskClock::current()->loadPercent(), 0);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -231,6 +232,80 @@ TEST(TaskThreadsPool, ShutdownStopsEveryThreadAndAbandonsOnlyAStuckOne)
         f.pool->maintain();
     }
     EXPECT_EQ(stuck->dones.load(), 1);
+}
+
+TEST(TaskThreadsPool, AbandonedThreadsAreBoundedAndTheBoundIsLogged)
+{
+    PoolFixture f;
+    CapturedMessages messages;
+    const int stuckCount = CTaskThreadsPool::kMaxAbandoned + 1;
+    std::vector<Ptr> stuck;
+    for (int i = 0; i < stuckCount; ++i)
+        stuck.push_back(f.start(QStringLiteral("stuck %1").arg(i)));
+    f.pool->maintain();
+    for (int pass = 0; pass < stuckCount + 4; ++pass) {
+        f.clock.advance(301);
+        f.pool->maintain();
+    }
+    EXPECT_EQ(f.pool->abandonedCount(), CTaskThreadsPool::kMaxAbandoned);
+    EXPECT_EQ(f.pool->busyCount(), 1);
+    const QStringList limitLines = CapturedMessages::lines().filter(
+        QStringLiteral("threads are abandoned already; thread"));
+    ASSERT_FALSE(limitLines.isEmpty());
+    EXPECT_TRUE(limitLines.first().startsWith(QStringLiteral("critical: task threads pool: 16 threads are abandoned")))
+        << limitLines.first().toStdString();
+    int reported = 0;
+    for (const Ptr& t : stuck)
+        reported += t->dones.load();
+    EXPECT_EQ(reported, CTaskThreadsPool::kMaxAbandoned);
+
+    for (const Ptr& t : stuck)
+        t->release.release();
+    f.pool->threadDone(f.finished.take());   // the one still in the pool reports as usual
+    for (int i = 0; i < 300 && f.pool->abandonedCount() > 0; ++i) {
+        QThread::msleep(20);
+        f.pool->maintain();
+    }
+    EXPECT_EQ(f.pool->abandonedCount(), 0);
+    reported = 0;
+    for (const Ptr& t : stuck)
+        reported += t->dones.load();
+    EXPECT_EQ(reported, stuckCount);   // each task reported exactly once
+}
+
+class ThrowingTask : public CTask
+{
+public:
+    ThrowingTask()
+        : CTask(QStringLiteral("thrower"))
+    {
+    }
+    void exec(CTaskThread*) override { throw std::runtime_error("bad input"); }
+    void done(CTaskThread*) override
+    {
+        ++dones;
+        throw 7;
+    }
+    bool isDeadlocked(int) override { return false; }
+    std::atomic<int> dones{0};
+};
+
+TEST(TaskThreadsPool, ExceptionsOfATaskAreLoggedAndTheThreadGoesOn)
+{
+    PoolFixture f;
+    CapturedMessages messages;
+    QExplicitlySharedDataPointer<ThrowingTask> task(new ThrowingTask);
+    ASSERT_TRUE(f.pool->dispatch(CTaskPtr(task.data())));
+    CTaskThread* thread = f.finished.take();
+    ASSERT_NE(thread, nullptr);
+    f.pool->threadDone(thread);
+    EXPECT_EQ(task->dones.load(), 1);   // done runs although exec threw
+    const QString prefix = QStringLiteral("warning: task thread %1 with thrower: exception in ").arg(thread->number());
+    EXPECT_EQ(CapturedMessages::count(prefix + QStringLiteral("task exec: bad input")), 1);
+    EXPECT_EQ(CapturedMessages::count(prefix + QStringLiteral("task done")), 1);
+    Ptr next = f.start(QStringLiteral("next"), false);
+    f.pool->threadDone(f.finished.take());
+    EXPECT_EQ(next->dones.load(), 1);
 }
 
 }  // namespace

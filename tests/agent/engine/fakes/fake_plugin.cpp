@@ -26,6 +26,10 @@ struct FakeState {
     ZamServiceDataCallback services;
     ZamGetMemCallback memory;
     int servicesRegisteredBeforeInit;
+    int logRegisteredBeforeInit;
+    int memoryRegisteredBeforeInit;
+    int termThreadsAtTerm;
+    int initThreadAnswer;
 };
 
 __attribute__((visibility("default"))) FakeState* fake_state()
@@ -80,7 +84,10 @@ int zam_plugin_init(stCoreZamContext** out)
 {
     ++st().initCount;
     st().servicesRegisteredBeforeInit = st().services != nullptr;
+    st().logRegisteredBeforeInit = st().log != nullptr;
+    st().memoryRegisteredBeforeInit = st().memory != nullptr;
 #ifdef FAKE_INIT_FAILS
+    (void)g_context;
     *out = nullptr;
     return 1;
 #else
@@ -90,6 +97,8 @@ int zam_plugin_init(stCoreZamContext** out)
 }
 int zam_plugin_init_thread(stCoreZamContext*, stCoreZamThreadContext** out)
 {
+    if (st().initThreadAnswer != 0)
+        return st().initThreadAnswer;
     const int n = st().initThreadCount++;
     *out = reinterpret_cast<stCoreZamThreadContext*>(&g_threadContexts[n % 64]);
     return 0;
@@ -97,6 +106,7 @@ int zam_plugin_init_thread(stCoreZamContext*, stCoreZamThreadContext** out)
 int zam_plugin_term(stCoreZamContext*)
 {
     ++st().termCount;
+    st().termThreadsAtTerm = st().termThreadCount;
     st().log = nullptr;
     st().services = nullptr;
     st().memory = nullptr;
