@@ -122,9 +122,17 @@ void stZamMonitor::buildSettingEntries()
 void stZamMonitor::prepareForPoll()
 {
     const SMacroContext& context = pollMacroContext();
+    // A working copy expands its source's texts each time, never its own already expanded ones,
+    // so every poll sees the same values.
+    const QList<SMonitorSetting>* raw =
+        sourceRecord && sourceRecord->settingRecords.size() == settingRecords.size() ? &sourceRecord->settingRecords
+                                                                                    : nullptr;
     for (int i = 0; i < settingRecords.size(); ++i) {
+        QString text = raw ? raw->at(i).valueText : settingRecords.at(i).valueText;
+        if (text == settingRecords.at(i).valueText && !text.contains(QLatin1Char('$'))
+            && !text.contains(QLatin1Char('%')) && !text.contains(QChar(0x00A0)))
+            continue;   // nothing to expand
         SMonitorSetting& s = settingRecords[i];
-        QString text = s.valueText;
         if (text.contains(QLatin1Char('$')) || text.contains(QLatin1Char('%')))
             text = expandMacros(context, text);
         text.replace(QChar(0x00A0), QLatin1Char('\n'));

@@ -377,3 +377,15 @@ TEST(MonitorRecord, FuzzSeedsAreAcceptedRecords)
         EXPECT_EQ(streamOf(*r), bytes) << qPrintable(name);
     }
 }
+
+TEST(MonitorRecord, EveryPollOfACopySeesTheSameExpansion)
+{
+    // "$$" stands for a dollar sign: expanding the expanded text again would change it.
+    stZamMonitorPtr stored = record(13, 0, {setting(" Cmd", 's', "echo $$InstallDir\u00a0x")});
+    stZamMonitorPtr w = stZamMonitor::copyForPoll(stored);
+    w->prepareForPoll();
+    const QByteArray first = w->settings.entries[0].valueText;
+    w->prepareForPoll();
+    EXPECT_EQ(QByteArray(w->settings.entries[0].valueText), first);
+    EXPECT_EQ(first, QByteArray("echo $InstallDir\nx"));
+}
