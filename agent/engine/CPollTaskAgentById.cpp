@@ -69,14 +69,14 @@ bool CPollTaskAgentById::isDeadlocked(int seconds)
 void CPollTaskAgentById::exec(CTaskThread* thread)
 {
     if (!m_monitorId.hasValue()) {
-        m_result->state = SPollResult::NoMonitorId;
+        writeResult([](SPollResult& r) { r.state = SPollResult::NoMonitorId; });
         return;
     }
     CMonitorRuntimeRegistry& registry = thread->monitorRegistry();
     bool notFound = false, changed = false, third = false;
     const CMonitorRuntimeDataPtr runtime = registry.get(m_monitorId.rawValue(), &notFound, &changed, &third);
     if (notFound) {
-        m_result->state = SPollResult::MonitorNotFound;
+        writeResult([](SPollResult& r) { r.state = SPollResult::MonitorNotFound; });
         return;
     }
     pollWith(*runtime, registry);
@@ -84,9 +84,11 @@ void CPollTaskAgentById::exec(CTaskThread* thread)
 
 void CPollTaskAgentById::pollWith(CMonitorRuntimeData& r, CMonitorRuntimeRegistry& registry)
 {
-    m_result->state = SPollResult::Running;
-    m_result->pollReturn = 1;
-    m_result->newMonitors.clear();
+    writeResult([](SPollResult& result) {
+        result.state = SPollResult::Running;
+        result.pollReturn = 1;
+        result.newMonitors.clear();
+    });
     if (!r.record)
         throw std::runtime_error("cannot create common monitor data");
     stZamMonitor& m = *r.record;
@@ -112,33 +114,42 @@ void CPollTaskAgentById::pollWith(CMonitorRuntimeData& r, CMonitorRuntimeRegistr
     const int rc = plugin->poll(&m, r.name);
     r.commonData().setCachedData(m.cachedData);
     scope.end();
-    m_result->pollReturn = rc;
+    writeResult([rc](SPollResult& result) { result.pollReturn = rc; });
 
     if (!m_monitorId.hasValue()) {
         r.lastUse = CTaskClock::current()->now();
         registry.invalidate(r, ZAM_INVALIDATE_CACHED_DATA | ZAM_INVALIDATE_PLUGIN_DATA);
     }
-    m_result->state = SPollResult::Polled;
-    fillPollResult(m);
+    writeResult([&m](SPollResult& result) {
+        result.state = SPollResult::Polled;
+        fillPollResult(result, m);
+    });
 }
 
-void CPollTaskAgentById::fillPollResult(const stZamMonitor& m)
+void CPollTaskAgentById::fillPollResult(SPollResult& result, const stZamMonitor& m)
 {
-    m_result->outcome = m.outcomeBlock();
-    m_result->resultSections = m.resultSections;
-    m_result->failReason = m.failReasonText();
-    m_result->hostName = QByteArray(m.hostName, static_cast<int>(qstrnlen(m.hostName, sizeof(m.hostName))));
-    m_result->hostAddress = QByteArray(m.hostAddress, static_cast<int>(qstrnlen(m.hostAddress, sizeof(m.hostAddress))));
-    m_result->pollFlags = m.pollFlags;
-    m_result->mode = m.mode;
+    result.outcome = m.outcomeBlock();
+    result.resultSections = m.resultSections;
+    result.failReason = m.failReasonText();
+    result.hostName = QByteArray(m.hostName, static_cast<int>(qstrnlen(m.hostName, sizeof(m.hostName))));
+    result.hostAddress = QByteArray(m.hostAddress, static_cast<int>(qstrnlen(m.hostAddress, sizeof(m.hostAddress))));
+    result.pollFlags = m.pollFlags;
+    result.mode = m.mode;
 }
 
 void CPollTaskAgentById::done(CTaskThread*)
 {
-    if (m_result->state != SPollResult::Polled) {
-        m_result->pollReturn = 1;
-        m_result->failReason = m_result->state == SPollResult::MonitorNotFound ? QByteArray("monitor was not found")
-                                                                                : QByteArray("unknown error");
+    {
+        QMutexLocker locker(&m_resultMutex);
+        if (m_reported)
+            return;
+        m_reported = true;
+        if (m_result->state != SPollResult::Polled) {
+            m_result->pollReturn = 1;
+            m_result->failReason = m_result->state == SPollResult::MonitorNotFound
+                                       ? QByteArray("monitor was not found")
+                                       : QByteArray("unknown error");
+        }
     }
     ResultSink sink;
     {
@@ -169,5 +180,6 @@ void CPollTaskAgentById::pollTaskAddNewMonitor(void* context, const stZamNewMoni
         qWarning("cannot add null new monitor");
         return;
     }
-    static_cast<CPollTaskAgentById*>(context)->m_result->newMonitors.append(buildNewMonitorInfo(*request));
+    const CNewMonitorInfo info = buildNewMonitorInfo(*request);
+    static_cast<CPollTaskAgentById*>(context)->writeResult([&info](SPollResult& r) { r.newMonitors.append(info); });
 }

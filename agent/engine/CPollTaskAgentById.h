@@ -39,12 +39,24 @@ protected:
     // The poll procedure with the monitor's runtime data on this thread.
     void pollWith(CMonitorRuntimeData& runtime, CMonitorRuntimeRegistry& registry);
 
+    // Writes into the result unless it has been reported already: a poll that returns after the
+    // watchdog gave its thread up must not touch a result the link is reading.
+    template <class F>
+    void writeResult(F&& write)
+    {
+        QMutexLocker locker(&m_resultMutex);
+        if (!m_reported)
+            write(*m_result);
+    }
+
 private:
-    void fillPollResult(const stZamMonitor& record);
+    static void fillPollResult(SPollResult& result, const stZamMonitor& record);
 
     const int m_transactionId;
     const Optional<int> m_monitorId;
     int m_deadlockThreshold = 300;   // guarded by the task mutex (m_thresholdMutex)
     mutable QMutex m_thresholdMutex;
     SPollResultPtr m_result;
+    QMutex m_resultMutex;   // guards m_reported and the result's fields until it is reported
+    bool m_reported = false;
 };

@@ -8,7 +8,9 @@
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QThread>
 #include <atomic>
 #include <dlfcn.h>
 
@@ -241,4 +243,37 @@ TEST(PollTasks, DeadlockBoundsAndResolveReports)
         EXPECT_FALSE(task.isDeadlocked(60));
         EXPECT_TRUE(task.isDeadlocked(61));
     }
+}
+
+TEST_F(PollRoad, ALateReturnDoesNotTouchAReportedResult)
+{
+    PollRoadState* s = roadState();
+    ASSERT_NE(s, nullptr);
+    s->heartbeats = 5;
+    s->heartbeatMs = 40;
+    s->stillAliveAnswers = 0;
+    stZamMonitorPtr sent = record(520, 2, {});
+    sent->pluginId = pollroad::kRoadPlugin;
+    configManager()->setMonitorData(520, readAsTheLinkDoes(sent));
+
+    const int tx = ++g_transaction;
+    SPollResultPtr result(new SPollResult);
+    CTaskPtr task(new CPollTaskAgentById(tx, Optional<int>(520), result));
+    ASSERT_TRUE(taskManager()->postTask(task));
+    auto heartbeatsReach = [&](int n) {
+        QDeadlineTimer deadline(10000);
+        while (s->stillAliveAnswers.load() < n && !deadline.hasExpired())
+            QThread::msleep(1);
+        return s->stillAliveAnswers.load() >= n;
+    };
+    ASSERT_TRUE(heartbeatsReach(1));   // the library is inside the poll
+    // The watchdog's report while the library still runs the poll.
+    task->done(nullptr);
+    EXPECT_TRUE(pollroad::results()->waitFor(tx));
+    ASSERT_TRUE(heartbeatsReach(5));
+    QThread::msleep(50);   // let the poll return and its task finish
+    EXPECT_EQ(result->state, SPollResult::Running);
+    EXPECT_EQ(result->failReason, QByteArray("unknown error"));
+    EXPECT_EQ(result->pollReturn, 1);
+    s->heartbeats = 0;
 }
