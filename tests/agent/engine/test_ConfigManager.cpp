@@ -147,8 +147,15 @@ TEST(ConfigManager, PluginUpdateWaitsForTheLoopAndRaisesItsEvent)
     ComponentRunner<CConfigManagerAgent> runner(&cm);
     runner.start();
     ASSERT_TRUE(waitFor([&] { return cm.pluginFileName(7).has_value(); }));
+    // The plug-in binding's reads: the wait always counts, the lookup only when the id is known.
+    const SStatisticCounter cfgWait = statisticCounter(STAT_GETCFG_LOCK_WAIT);
+    const SStatisticCounter cfgExec = statisticCounter(STAT_GETCFG_EXEC);
+    EXPECT_FALSE(cm.pluginFileName(99).has_value());
+    EXPECT_EQ(statisticCounter(STAT_GETCFG_LOCK_WAIT).count, cfgWait.count + 1);
+    EXPECT_EQ(statisticCounter(STAT_GETCFG_EXEC).count, cfgExec.count);
     bool found = false;
     const PluginInfo info = cm.pluginInfo(7, &found);
+    EXPECT_EQ(statisticCounter(STAT_GETCFG_EXEC).count, cfgExec.count + 1);
     EXPECT_EQ(info.name.value(), QStringLiteral("plugin 7"));
     EXPECT_EQ(info.fileName.value(), QStringLiteral("libzam_core.so"));
 
