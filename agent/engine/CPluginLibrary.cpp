@@ -11,6 +11,7 @@
 #include <QMutexLocker>
 #include <QtGlobal>
 #include <cstring>
+#include <cxxabi.h>
 #include <dlfcn.h>
 #include <exception>
 #include <stdexcept>
@@ -268,6 +269,8 @@ int CPluginLibrary::poll(stCoreZamThreadContext* threadContext, stZamMonitor* mo
         CPluginStackGuard guard("polling %1", &monitorName);
         clearResults(monitor);
         return m_poll(m_context, threadContext, monitor);
+    } catch (abi::__forced_unwind&) {
+        throw;   // thread cancellation must unwind
     } catch (const std::exception& e) {
         warnException("poll", monitorName, &e);
     } catch (...) {
@@ -285,6 +288,8 @@ int CPluginLibrary::invalidateMonitorCache(stCoreZamThreadContext* threadContext
     try {
         CPluginStackGuard guard("inv. mon. cache for %1", &monitorName);
         return m_invalidateMonitorCache(m_context, threadContext, monitor, flags);
+    } catch (abi::__forced_unwind&) {
+        throw;   // thread cancellation must unwind
     } catch (const std::exception& e) {
         warnException("inv. mon. cache", monitorName, &e);
     } catch (...) {
@@ -299,6 +304,8 @@ int CPluginLibrary::initMonitorByEvent(stZamMonitor* monitor, const QString& mon
     try {
         CPluginStackGuard guard("init monitor by event for %1", &monitorName);
         return m_initMonitorByEvent(monitor);
+    } catch (abi::__forced_unwind&) {
+        throw;   // thread cancellation must unwind
     } catch (const std::exception& e) {
         warnException("init monitor by event", monitorName, &e);
     } catch (...) {
@@ -313,6 +320,8 @@ void CPluginLibrary::termMonitorByEvent(stZamMonitor* monitor, const QString& mo
     try {
         CPluginStackGuard guard("term monitor by event for %1", &monitorName);
         m_termMonitorByEvent(monitor);
+    } catch (abi::__forced_unwind&) {
+        throw;   // thread cancellation must unwind
     } catch (const std::exception& e) {
         warnException("term monitor by event", monitorName, &e);
     } catch (...) {
@@ -326,6 +335,8 @@ void CPluginLibrary::execMonitorByEvent(stZamMonitor* monitor, const QString& mo
         CPluginStackGuard guard("exec monitor by event for %1", &monitorName);
         clearResults(monitor);
         m_execMonitorByEvent(monitor);
+    } catch (abi::__forced_unwind&) {
+        throw;   // thread cancellation must unwind
     } catch (const std::exception& e) {
         warnException("exec monitor by event", monitorName, &e);
     } catch (...) {
