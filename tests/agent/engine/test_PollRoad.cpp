@@ -5,6 +5,7 @@
 #include "agent/core/CapturedMessages.h"
 #include "engine/CPollTaskAgentWithSettings.h"
 #include "engine/CSyncResolveTask.h"
+#include "engine/PollRequestTasks.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
@@ -276,4 +277,35 @@ TEST_F(PollRoad, ALateReturnDoesNotTouchAReportedResult)
     EXPECT_EQ(result->failReason, QByteArray("unknown error"));
     EXPECT_EQ(result->pollReturn, 1);
     s->heartbeats = 0;
+}
+
+TEST_F(PollRoad, PollRequestsWithSettingsAsTheLinkReceivesThem)
+{
+    // With an id the record is stored and polled by id; without one it is polled once.
+    stZamMonitorPtr withId = record(530, 0, {setting(" Text", 's', "stored")});
+    withId->pluginId = pollroad::kRoadPlugin;
+    stZamMonitorPtr oneOff = record(Optional<int>(), 0, {setting(" Text", 's', "one-off")});
+    oneOff->pluginId = pollroad::kRoadPlugin;
+    struct Case { stZamMonitorPtr sent; QByteArray reason; bool stored; };
+    for (const Case& c : {Case{withId, "stored", true}, Case{oneOff, "one-off", false}}) {
+        const int tx = ++g_transaction;
+        SPollResultPtr result(new SPollResult);
+        QString why;
+        CTaskPtr task = createPollTaskFromSettings(tx, streamOf(*c.sent), result, configManager(), &why);
+        ASSERT_TRUE(task) << qPrintable(why);
+        EXPECT_EQ(task->objectKey().has_value(), c.stored);
+        ASSERT_TRUE(taskManager()->postTask(task));
+        ASSERT_TRUE(pollroad::results()->waitFor(tx));
+        EXPECT_EQ(result->state, SPollResult::Polled);
+        EXPECT_EQ(result->failReason, c.reason);
+    }
+    bool notFound = true, changed = false, third = false;
+    configManager()->getMonitorData(530, stZamMonitorPtr(), &notFound, &changed, &third);
+    EXPECT_FALSE(notFound);
+
+    // A malformed request is refused with its reason and never polled.
+    QString why;
+    EXPECT_FALSE(createPollTaskFromSettings(1, streamOf(*withId).left(30), SPollResultPtr(new SPollResult),
+                                            configManager(), &why));
+    EXPECT_EQ(why, QStringLiteral("monitor record: 1 settings beyond the bytes present"));
 }
