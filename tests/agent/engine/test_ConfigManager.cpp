@@ -298,3 +298,42 @@ TEST(ConfigManager, WebServerPortAndGlobalSettings)
     EXPECT_FALSE(cm.getTemplateCategory(1, &r));
     EXPECT_FALSE(cm.getTemplate(1, &r));
 }
+
+namespace {
+// Raises an event of the given source from inside each plug-in update task.
+class EventRaisingManager : public CConfigManagerAgent
+{
+public:
+    using CConfigManagerAgent::CConfigManagerAgent;
+    void raiseFromTasks(int source)
+    {
+        setCommonPluginPoster([this, source](int, int pluginId) { appendPendingEvent(pluginId, source, 5); });
+    }
+};
+}
+
+TEST(ConfigManager, EventSourcesOutOfRangeAreRefused)
+{
+    CapturedMessages messages;
+    EventRaisingManager cm(nullptr, QStringLiteral("config manager"), 1);
+    Recorded events;
+    cm.registerEventCallback((1u << 3) | (1u << 31), &recordEvent, &events);
+    ComponentRunner<CConfigManagerAgent> runner(&cm);
+    runner.start();
+
+    cm.raiseFromTasks(32);
+    cm.postUpdatePluginInfo(0, 1, QStringLiteral("a.so"));
+    ASSERT_TRUE(waitFor([&] {
+        return messages.lines().contains("warning: config manager: exception in run: event source is out of range");
+    }));
+    cm.raiseFromTasks(31);
+    cm.postUpdatePluginInfo(0, 2, QStringLiteral("b.so"));
+    ASSERT_TRUE(waitFor([&] { return events.all().size() == 1; }));   // the loop went on
+    EXPECT_EQ(events.all().first(), (QList<int>{31, 5, 2}));
+
+    cm.unregisterEventCallback(1u << 31, &recordEvent, &events);
+    cm.postUpdatePluginInfo(0, 3, QStringLiteral("c.so"));
+    ASSERT_TRUE(waitFor([&] { return cm.pluginFileName(3).has_value(); }));
+    runner.finish();
+    EXPECT_EQ(events.all().size(), 1);
+}
