@@ -1,5 +1,7 @@
 #include "ResultValueAndUnit.h"
 
+#include "PluginResultMemory.h"
+#include "stZamMonitor.h"
 #include "zam_plugin_api.h"
 
 #include <cstring>
@@ -30,4 +32,11 @@ void* addResultValueAndUnit(const ResultMemory& resultMemory, qint64 value, cons
         return nullptr;
     std::memcpy(full, &value, sizeof(value));
     return full;
+}
+
+void* addResultValueAndUnit(stZamMonitor& monitor, qint64 value, const char* unit)
+{
+    stZamMonitor* record = &monitor;
+    return addResultValueAndUnit([record](unsigned size, int type) { return pluginResultMemory(record, size, type); },
+                                 value, unit);
 }

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+struct stZamMonitor;
+
 // Hands out a zeroed data area of `size` bytes in a new result section of `type`, or null;
 // the monitor record's result memory.
 using ResultMemory = std::function<void*(unsigned size, int type)>;
@@ -13,3 +15,5 @@ using ResultMemory = std::function<void*(unsigned size, int type)>;
 // (16 bytes, the 64-bit value). Answers the data of the type-12 section, or null when the
 // memory refused a section (the sections before it stay). A null unit is an empty one.
 void* addResultValueAndUnit(const ResultMemory& resultMemory, qint64 value, const char* unit);
+// The same through the record's result memory (the buffer of the record it names as its own).
+void* addResultValueAndUnit(stZamMonitor& monitor, qint64 value, const char* unit);
