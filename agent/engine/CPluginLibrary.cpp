@@ -1,3 +1,4 @@
+#include "stZamMonitor.h"
 #include "CPluginLibrary.h"
 #include "CPluginManager.h"
 #include "CPluginStackGuard.h"

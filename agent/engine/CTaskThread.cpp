@@ -1,4 +1,8 @@
+#include "stZamMonitor.h"
 #include "CTaskThread.h"
+#include "CMonitorRuntimeRegistry.h"
+#include "CTaskManager.h"
+#include "core/CNetworkMonitor.h"
 #include "CPluginManager.h"
 #include "CTaskClock.h"
 
@@ -11,6 +15,10 @@ CTaskThread::CTaskThread(QObject* parent, int number, FinishedCallback onFinishe
     , m_onFinished(std::move(onFinished))
     , m_pluginManager(pluginManager)
     , m_queueObject(new ProtectedQueueObject(QStringLiteral("TT#%1").arg(number)))
+    , m_monitors(new CMonitorRuntimeRegistry([this](int pluginId) {
+        CPluginManager* manager = m_pluginManager ? m_pluginManager : taskManager()->pluginManager();
+        return manager->getThreadPlugin(this, pluginId);
+    }))
 {
     start(QThread::InheritPriority);
 }
@@ -234,6 +242,8 @@ bool CTaskThread::runStep()
             m_finishing = false;
         }
         task.reset();
+        // Monitors this thread has not polled for two minutes give their library data back.
+        m_monitors->purgeIdle();
         setName(QStringLiteral("task thread %1").arg(m_number));
         if (m_onFinished)
             m_onFinished(this);
@@ -242,7 +252,8 @@ bool CTaskThread::runStep()
 
 void CTaskThread::shutdown()
 {
-    // The library's thread contexts end on the thread that made them.
+    // The monitors' library data and then the thread contexts end on the thread that made them.
+    m_monitors->releaseAll();
     if (m_pluginManager)
         m_pluginManager->releaseThreadPlugins(this);
     QMutexLocker locker(&m_mutex);
@@ -264,6 +275,8 @@ void CTaskThread::onStop()
 
 void CTaskThread::onTerminate()
 {
+    // The library context of a thread being killed must not be used from another thread.
+    m_monitors->dropAll();
     CTaskPtr task;
     {
         QMutexLocker locker(&m_mutex);

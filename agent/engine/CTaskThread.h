@@ -12,6 +12,7 @@
 #include <optional>
 
 class CPluginManager;
+class CMonitorRuntimeRegistry;
 
 // A worker ("task thread %1") that runs the tasks handed to it one at a time: beforeExec and
 // exec ("task exec"), then done ("task done"), then it tells its owner it is free again.
@@ -35,6 +36,8 @@ public:
     void terminateThread() override { terminateNow(); }
 
     int number() const { return m_number; }
+    // The runtime data of the monitors this thread polls (used by its poll tasks).
+    CMonitorRuntimeRegistry& monitorRegistry() { return *m_monitors; }
     CPluginManager* pluginManager() const { return m_pluginManager; }
     QString queueLabel() const;
 
@@ -78,6 +81,7 @@ private:
     const FinishedCallback m_onFinished;
     CPluginManager* const m_pluginManager;
     std::unique_ptr<ProtectedQueueObject> m_queueObject;
+    std::unique_ptr<CMonitorRuntimeRegistry> m_monitors;
 
     mutable QMutex m_mutex;
     QWaitCondition m_cond;
