@@ -1,4 +1,6 @@
 #include "CTaskManager.h"
+
+#include "CAsyncResolver.h"
 #include "CTaskManagerScheduler.h"
 #include "CTaskThread.h"
 #include "CTaskThreadsPool.h"
@@ -134,6 +136,12 @@ void CTaskManager::rescheduleDue()
 
 bool CTaskManager::init()
 {
+    m_resolver = new CAsyncResolver(nullptr);
+    m_resolver->start();
+    CAsyncResolver* resolver = m_resolver;
+    setAsyncResolveHandler([resolver](int requestId, bool addressFlag, const QString& text, const QString& previous) {
+        resolver->postAddForLookup(requestId, addressFlag, text, previous);
+    });
     m_pluginManager = new CPluginManager(nullptr);
     m_scheduler = new CTaskManagerScheduler(
         nullptr, [this] { postSchedulerWake(); }, [this] { rescheduleDue(); });
@@ -236,6 +244,18 @@ void CTaskManager::shutdown()
             m_pluginManager = nullptr;
         }
     }
+    stopResolver();
+}
+
+void CTaskManager::stopResolver()
+{
+    if (!m_resolver)
+        return;
+    setAsyncResolveHandler({});
+    m_resolver->stop();
+    m_resolver->wait();
+    delete m_resolver;
+    m_resolver = nullptr;
 }
 
 void CTaskManager::onStop()
@@ -262,5 +282,12 @@ void CTaskManager::onTerminate()
         if (m_pluginManager->wait(1000) && workersGone)
             delete m_pluginManager;
         m_pluginManager = nullptr;
+    }
+    if (m_resolver) {
+        setAsyncResolveHandler({});
+        m_resolver->stop();
+        if (m_resolver->wait(1000))
+            delete m_resolver;
+        m_resolver = nullptr;
     }
 }

@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <functional>
 
+class CAsyncResolver;
 class CTaskManagerScheduler;
 class CTaskThread;
 class CTaskThreadsPool;
@@ -23,9 +24,9 @@ ZAM_TASK_KIND(SetNextScheduleManagerReschedulingTask);
 
 // The task manager ("task manager", bit 4): accepts tasks from every component, keeps those
 // that wait for a thread in arrival order and hands them to the pool of task threads. Its init
-// creates the plug-in manager, the scheduler and the pool; its shutdown stops the task threads
-// first (each gives back its library thread contexts), then the scheduler and the plug-in
-// manager (which unloads the library).
+// creates the asynchronous resolver, the plug-in manager, the scheduler and the pool; its
+// shutdown stops the task threads first (each gives back its library thread contexts), then the
+// scheduler, the plug-in manager (which unloads the library) and the resolver.
 // Threads: every handler and the pending list belong to this component's thread; the post*
 // calls and the plug-in forwarding calls run on the caller's thread. The helper pointers are
 // set in init before any task runs and cleared only in shutdown or terminate.
@@ -93,11 +94,13 @@ private:
     void dispatchPending();
     void threadFinished(CTaskThread* thread);
     void rescheduleDue();
+    void stopResolver();
 
     ProtectedQueue<BasicTaskPtr<CTaskManager>> m_queue{QStringLiteral("TM")};
     CTaskManagerScheduler* m_scheduler = nullptr;
     CTaskThreadsPool* m_pool = nullptr;
     CPluginManager* m_pluginManager = nullptr;
+    CAsyncResolver* m_resolver = nullptr;
     QList<CTaskPtr> m_pending;
 
     QMutex m_handlerMutex;   // guards the two handlers below
