@@ -1,0 +1,4 @@
+#pragma once
+
+// The attachment record classes the attachment messages carry.
+#include "common/TemplateAttachment.h"
