@@ -253,7 +253,7 @@ CAgentAgentLinkPtr CAgentAgentManager::createAcceptedLink(
     return link;
 }
 
-void CAgentAgentManager::dropLink(const CAgentAgentLinkPtr& link, const QString& reason)
+void CAgentAgentManager::dropLink(CAgentAgentLinkPtr link, const QString& reason)
 {
     if (m_currentLink && m_currentLink->linkId() == link->linkId()) {
         m_currentLink.reset();

@@ -99,7 +99,7 @@ private:
                                           const QString& reason);
     int nextLinkId();
     void registerLink(const CAgentAgentLinkPtr& link);
-    void dropLink(const CAgentAgentLinkPtr& link, const QString& reason);
+    void dropLink(CAgentAgentLinkPtr link, const QString& reason);   // by value: it may clear the caller's holder
     void stopAllLinks();
     void waitForClosingLinks();
     CAgentAgentLinkPtr linkById(int linkId) const;
