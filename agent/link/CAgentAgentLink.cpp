@@ -7,7 +7,6 @@
 #include "CDisconnectedAgentLinkEvent.h"
 #include "ExtendedCapsReport.h"
 #include "ILinkEngine.h"
-#include "LinkLocalIdentity.h"
 #include "common/CAgentConnection.h"
 #include "common/TestTimeScale.h"
 
@@ -121,7 +120,7 @@ void CAgentAgentLink::onLinkConnected()
         postDisconnect(QStringLiteral("agent is upgrading"));
         return;
     }
-    const SLinkLocalIdentity id = linkLocalIdentity();
+    const SLinkLocalIdentity id = m_manager->localIdentity();
     const QString connectionId = m_manager->connectionId();
     postSendMessage(CAgentMessagePtr(new CSelfIdentificationAgentNot(connectionId, id.hostName, id.ipRange)));
     postSendMessage(CAgentMessagePtr(new CProtocolVersionAgentNot(kProtocolMajor, kProtocolMinor)));

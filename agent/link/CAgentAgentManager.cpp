@@ -56,6 +56,11 @@ QString CAgentAgentManager::connectionId() const
     return m_config.connectionId;
 }
 
+SLinkLocalIdentity CAgentAgentManager::localIdentity() const
+{
+    return m_localIdentity;
+}
+
 void CAgentAgentManager::setUpgrading(bool upgrading)
 {
     QMutexLocker locker(&m_mutex);
@@ -185,6 +190,7 @@ bool CAgentAgentManager::startRun()
         reportFatalError(QStringLiteral("Cannot read agent configuration"));
         return false;
     }
+    m_localIdentity = linkLocalIdentity();
     QMutexLocker locker(&m_mutex);
     if (m_config.passive) {
         m_server = createAgentServer(this, m_config.server);

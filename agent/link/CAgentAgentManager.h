@@ -2,6 +2,7 @@
 #include "CAgentAgentLinkPtr.h"
 #include "CAgentManager.h"
 #include "CLinkPoll.h"
+#include "LinkLocalIdentity.h"
 #include "common/SAgentConnectionSettings.h"
 #include "engine/CMonitorEvent.h"
 
@@ -65,6 +66,9 @@ public:
                              const QString& result);
     void requestReconnect();
     QString connectionId() const;
+    // What sessions tell the service about this host; looked up once when the run starts,
+    // so that no session waits for name lookups before it identifies itself.
+    SLinkLocalIdentity localIdentity() const;
     bool isUpgrading() const { return m_upgrading.load(); }
     void setUpgrading(bool upgrading);
     // 1 while a session is current, else 0.
@@ -110,6 +114,7 @@ private:
     std::shared_ptr<ILinkEngine> m_engine;
     std::unique_ptr<SAgentLinkConfig> m_givenConfig;
     SAgentLinkConfig m_config;
+    SLinkLocalIdentity m_localIdentity;   // written before the first session exists
     const int m_agentId = kAgentId;
     QDateTime m_created;
     mutable QMutex m_mutex;
