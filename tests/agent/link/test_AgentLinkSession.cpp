@@ -223,6 +223,8 @@ TEST_F(LinkBehaviourTest, SilentPeerIsDroppedAndTheActiveAgentReconnects)
     second->send(peer::frame(1, 1));
     ASSERT_TRUE(second->waitFor(2, m));
     EXPECT_EQ(fx.engine->calls().count(QStringLiteral("clear traps")), 1);
+    fx.manager->requestReconnect();   // refused while a session is current
+    EXPECT_TRUE(LinkLogCapture::waitFor(QStringLiteral("warning: Reconnect event when link is alive")));
 
     // The peer ends the session: another reconnect.
     second->close();
@@ -279,6 +281,35 @@ TEST_F(LinkBehaviourTest, SecondSessionIsRefusedWhileOneIsCurrent)
         EXPECT_EQ(m.id, 5);
         EXPECT_TRUE(waitUntil([&] { return fx.manager->closingLinkCount() == 0; }));
     }
+}
+
+TEST_F(LinkBehaviourTest, DisconnectReasonsAreStoredOnceAndUpgradingRefusesSessions)
+{
+    LinkFixture fx({"PassiveTcp", true, false});
+    fx.start();
+    Message m;
+
+    // The peer's reason is kept (the agent does not close for it); the agent's own later
+    // disconnect then sends no second reason, it only closes.
+    peer::Session* s = fx.identifiedSession();
+    ASSERT_TRUE(s);
+    s->send(peer::frame(-1, 22, {Field::raw("reason", "service going away")}));
+    EXPECT_TRUE(answersPing(s, 1));
+    s->send(peer::frame(-1, 9, {Field::num("ver", 1)}));
+    EXPECT_TRUE(s->waitClosed());
+    EXPECT_FALSE(s->waitFor(22, m, 100));
+    ASSERT_TRUE(waitUntil([&] { return fx.manager->closingLinkCount() == 0 && fx.manager->pendingLinkCount() == 0; }));
+
+    // While an upgrade runs, a new session is refused before it identifies itself.
+    fx.manager->setUpgrading(true);
+    peer::Session* refused = fx.nextSession();
+    ASSERT_TRUE(refused);
+    ASSERT_TRUE(refused->waitFor(22, m));
+    EXPECT_EQ(m.text("reason"), QStringLiteral("agent is upgrading"));
+    EXPECT_TRUE(refused->waitClosed());
+    EXPECT_TRUE(refused->messages.isEmpty()) << "no identification";
+    fx.manager->setUpgrading(false);
+    EXPECT_TRUE(fx.identifiedSession());
 }
 
 TEST_F(LinkBehaviourTest, FramesSplitAtEveryByteAndManyFramesInOneRead)
