@@ -298,7 +298,10 @@ TEST_F(LinkBehaviourTest, DisconnectReasonsAreStoredOnceAndUpgradingRefusesSessi
     s->send(peer::frame(-1, 9, {Field::num("ver", 1)}));
     EXPECT_TRUE(s->waitClosed());
     EXPECT_FALSE(s->waitFor(22, m, 100));
-    ASSERT_TRUE(waitUntil([&] { return fx.manager->closingLinkCount() == 0 && fx.manager->pendingLinkCount() == 0; }));
+    ASSERT_TRUE(waitUntil([&] {
+        return fx.manager->currentLinkId() == 0 && fx.manager->closingLinkCount() == 0
+               && fx.manager->pendingLinkCount() == 0;
+    }));
 
     // While an upgrade runs, a new session is refused before it identifies itself.
     fx.manager->setUpgrading(true);
