@@ -508,6 +508,12 @@ TEST_F(LinkBehaviourTest, EngineRequestsEventsCapabilitiesAndTemporaryAnswers)
     EXPECT_TRUE(waitUntil([&] { return fx.engine->calls().contains(QStringLiteral("unsyslog 91")); }));
     EXPECT_TRUE(fx.engine->calls().contains(QStringLiteral("resolve 80 81 0 example ")));
     EXPECT_TRUE(fx.engine->calls().contains(QStringLiteral("untraps 90")));
+    fx.manager->sendResolveResponse(1, 80, false, QStringLiteral("example"), QStringLiteral("192.0.2.7"));
+    ASSERT_TRUE(s->waitFor(21, m));
+    EXPECT_EQ(m.id, 80);
+    EXPECT_EQ(m.text("from"), QStringLiteral("example"));
+    EXPECT_EQ(m.text("to"), QStringLiteral("192.0.2.7"));
+    EXPECT_EQ(m.num("isOk"), 1);
     EXPECT_TRUE(answersPing(s, 99));
 }
 
