@@ -317,35 +317,37 @@ TEST_F(LinkBehaviourTest, DisconnectReasonsAreStoredOnceAndUpgradingRefusesSessi
 
 TEST_F(LinkBehaviourTest, FramesSplitAtEveryByteAndManyFramesInOneRead)
 {
-    LinkFixture fx({"PassiveTcp", true, false});
-    fx.start();
-    peer::Session* s = fx.identifiedSession();
-    ASSERT_TRUE(s);
+    for (bool tls : {false, true}) {
+        LinkFixture fx({tls ? "PassiveTls" : "PassiveTcp", true, tls});
+        fx.start();
+        peer::Session* s = fx.identifiedSession();
+        ASSERT_TRUE(s) << tls;
 
-    const QByteArray split = peer::frame(1, 1) + peer::frame(2, 3) + peer::frame(-1, 9, {Field::num("ver", -5)})
-                             + peer::frame(3, 1);
-    s->sendByteByByte(split);
-    QList<int> ids;
-    ASSERT_TRUE(waitUntil([&] { return s->types().size() >= 3; }));
-    for (const Message& m : s->messages)
-        if (m.type == 2 || m.type == 4)
-            ids << m.id * 10 + m.type;
-    EXPECT_EQ(ids, QList<int>({12, 24, 32}));
-    s->messages.clear();
+        const QByteArray split = peer::frame(1, 1) + peer::frame(2, 3)
+                                 + peer::frame(-1, 9, {Field::num("ver", -5)}) + peer::frame(3, 1);
+        s->sendByteByByte(split);
+        QList<int> ids;
+        ASSERT_TRUE(waitUntil([&] { return s->types().size() >= 3; })) << tls;
+        for (const Message& m : s->messages)
+            if (m.type == 2 || m.type == 4)
+                ids << m.id * 10 + m.type;
+        EXPECT_EQ(ids, QList<int>({12, 24, 32})) << tls;
+        s->messages.clear();
 
-    QByteArray many;
-    for (int i = 0; i < 500; ++i)
-        many += peer::frame(1000 + i, 1);
-    s->send(many);
-    ASSERT_TRUE(waitUntil([&] { return s->types().size() >= 500; }));
-    QList<int> expected, got;
-    for (int i = 0; i < 500; ++i)
-        expected << 1000 + i;
-    for (const Message& m : s->messages)
-        if (m.type == 2)
-            got << m.id;
-    EXPECT_EQ(got, expected);
-    EXPECT_FALSE(s->framingError);
+        QByteArray many;
+        for (int i = 0; i < 500; ++i)
+            many += peer::frame(1000 + i, 1);
+        s->send(many);
+        ASSERT_TRUE(waitUntil([&] { return s->types().size() >= 500; })) << tls;
+        QList<int> expected, got;
+        for (int i = 0; i < 500; ++i)
+            expected << 1000 + i;
+        for (const Message& m : s->messages)
+            if (m.type == 2)
+                got << m.id;
+        EXPECT_EQ(got, expected) << tls;
+        EXPECT_FALSE(s->framingError) << tls;
+    }
 }
 
 TEST_F(LinkBehaviourTest, BadInputGetsItsReactionAndNeverACrash)
