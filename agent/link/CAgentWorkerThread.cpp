@@ -10,6 +10,7 @@
 
 #include <QDebug>
 #include <QMutexLocker>
+#include <QTimer>
 
 CAgentWorkerThread::CAgentWorkerThread(QObject* parent) : QThread(parent)
 {
@@ -170,8 +171,16 @@ void CAgentWorkerThread::startDisconnect(const QString& text)
     }
     m_connection->close();
     // A socket that was still connecting ends without a disconnected signal.
-    if (m_connection && m_connection->isUnconnected())
+    if (m_connection && m_connection->isUnconnected()) {
         onLinkClosed();
+        return;
+    }
+    // A close that never completes (a TLS socket still waiting for its handshake keeps what
+    // it was given to write) must not keep the session for ever.
+    if (m_slots && !m_closeWatchArmed) {
+        m_closeWatchArmed = true;
+        QTimer::singleShot(kCloseWaitMs, m_slots, [this] { onLinkClosed(); });
+    }
 }
 
 void CAgentWorkerThread::markConnected()

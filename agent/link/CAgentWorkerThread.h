@@ -27,6 +27,8 @@ class CAgentWorkerThread : public QThread, public IAgentConnectionEvent
     Q_OBJECT
 public:
     using TaskPtr = BasicTaskPtr<CAgentWorkerThread>;
+    // How long a started close may take before the session ends without it.
+    static constexpr int kCloseWaitMs = 5000;
 
     explicit CAgentWorkerThread(QObject* parent = nullptr);
     ~CAgentWorkerThread() override;
@@ -105,6 +107,7 @@ private:
     int m_readPos = 0;          // bytes at the front of m_buffer already handled
     bool m_readFailed = false;  // a framing error ends reading for good
     bool m_connected = false;
+    bool m_closeWatchArmed = false;
     bool m_wideValues = false;
     mutable QMutex m_infoMutex;
     QString m_peerAddress = QStringLiteral("undefined");

@@ -106,6 +106,8 @@ public:
         s.privateKeyPath = certs().key("agent");
         s.certificatePath = certs().cert("agent");
         s.serviceCertificatePath = certs().cert("service");
+        if (handshakeTimeoutMs > 0)
+            s.handshakeTimeoutMs = handshakeTimeoutMs;
         SAgentLinkConfig config;
         config.passive = m_mode.passive;
         config.connectionId = expectedConnectionId();
@@ -167,6 +169,7 @@ public:
 
     std::shared_ptr<TestLinkEngine> engine;
     std::unique_ptr<CAgentAgentManager> manager;
+    int handshakeTimeoutMs = 0;   // 0: the settings' default
     std::unique_ptr<peer::Listener> listener;
 
 private:

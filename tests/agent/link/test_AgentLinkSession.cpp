@@ -315,6 +315,24 @@ TEST_F(LinkBehaviourTest, DisconnectReasonsAreStoredOnceAndUpgradingRefusesSessi
     EXPECT_TRUE(fx.identifiedSession());
 }
 
+TEST_F(LinkBehaviourTest, StalledTlsHandshakeEndsItsSession)
+{
+    LinkFixture fx({"PassiveTls", true, true});
+    fx.handshakeTimeoutMs = 300;
+    fx.start();
+    // A client that connects and never starts its handshake.
+    QTcpSocket stalled;
+    stalled.connectToHost(QHostAddress::LocalHost, fx.manager->serverPort());
+    ASSERT_TRUE(waitUntil([&] { return stalled.state() == QAbstractSocket::ConnectedState; }));
+    ASSERT_TRUE(waitUntil([&] { return fx.manager->pendingLinkCount() == 1; }));
+    // The session ends (handshake time-out, then a bounded close), nothing is left behind.
+    EXPECT_TRUE(waitUntil([&] { return fx.manager->pendingLinkCount() == 0 && fx.manager->closingLinkCount() == 0; },
+                          15000));
+    EXPECT_TRUE(waitUntil([&] { return stalled.state() == QAbstractSocket::UnconnectedState; }, 15000));
+    // A real service still gets a session afterwards.
+    EXPECT_TRUE(fx.identifiedSession());
+}
+
 TEST_F(LinkBehaviourTest, FramesSplitAtEveryByteAndManyFramesInOneRead)
 {
     for (bool tls : {false, true}) {
