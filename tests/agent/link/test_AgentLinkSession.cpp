@@ -534,6 +534,11 @@ TEST_F(LinkBehaviourTest, EngineRequestsEventsCapabilitiesAndTemporaryAnswers)
     EXPECT_EQ(m.text("from"), QStringLiteral("example"));
     EXPECT_EQ(m.text("to"), QStringLiteral("192.0.2.7"));
     EXPECT_EQ(m.num("isOk"), 1);
+    // A message far larger than one send buffer leaves whole.
+    const QString big(100000, QLatin1Char('x'));
+    fx.manager->sendResolveResponse(1, 82, false, QStringLiteral("big"), big);
+    ASSERT_TRUE(s->waitFor(21, m));
+    EXPECT_EQ(m.text("to"), big);
     EXPECT_TRUE(answersPing(s, 99));
 }
 
