@@ -105,7 +105,7 @@ class Listener : public QTcpServer
     Q_OBJECT
 public:
     // tls: null for plain TCP.
-    explicit Listener(const TlsIdentity& tls = {});
+    explicit Listener(const TlsIdentity& tls = TlsIdentity());
     ~Listener() override;
     quint16 start();
 
@@ -120,6 +120,6 @@ private:
 };
 
 // Plays the service in passive mode: connects to the agent's server.
-Session* connectTo(quint16 port, const TlsIdentity& tls = {}, int timeoutMs = 10000);
+Session* connectTo(quint16 port, const TlsIdentity& tls = TlsIdentity(), int timeoutMs = 10000);
 
 } // namespace peer

@@ -124,8 +124,9 @@ public:
         manager->setConfiguration(config);
         manager->setEngine(engine);
         manager->start();
-        if (m_mode.passive)
+        if (m_mode.passive) {
             ASSERT_TRUE(waitUntil([&] { return manager->serverPort() != 0; }));
+        }
     }
 
     // The next session: passive connects to the agent; active waits for the agent.

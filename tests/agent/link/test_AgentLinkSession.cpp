@@ -409,8 +409,9 @@ TEST_F(LinkBehaviourTest, BadInputGetsItsReactionAndNeverACrash)
             EXPECT_EQ(m.id, 77) << c.name;
             s->close();
         }
-        if (c.warning)
+        if (c.warning) {
             EXPECT_TRUE(LinkLogCapture::has(QString::fromLatin1(c.warning))) << c.name;
+        }
         EXPECT_TRUE(waitUntil([&] { return fx.manager->linkStatus() == 0 && fx.manager->closingLinkCount() == 0; }))
             << c.name;
     }
