@@ -1,5 +1,6 @@
 #include "CAgentAgentManager.h"
 
+#include "AgentAttachmentMessages.h"
 #include "AgentRelayMessages.h"
 #include "CAcceptedAgentLinkEvent.h"
 #include "CAgentAgentLink.h"
@@ -131,6 +132,25 @@ void CAgentAgentManager::sendResolveResponse(int linkValue, int requestId, bool 
     if (m_currentLink)
         m_currentLink->postSendMessage(CAgentMessagePtr(
             new CResolveResp(linkValue, requestId, result.isEmpty() ? 0 : 1, addressFlag ? 1 : 0, text, result, requestId)));
+}
+
+void CAgentAgentManager::onAttachmentsChecked(int requestId, int templateId, const QList<STemplateAttachment>& missing)
+{
+    QMutexLocker locker(&m_mutex);
+    if (!m_currentLink)
+        return;
+    m_currentLink->postSendMessage(CAgentMessagePtr(new CCheckAttachmentsResp(missing, requestId)));
+    if (missing.isEmpty() && m_currentLink->busyTemplates().isBusy(templateId))
+        m_currentLink->busyTemplates().release(templateId);
+}
+
+void CAgentAgentManager::onAttachmentsCreated(int requestId, int templateId, const QList<STemplateAttachment>& failed)
+{
+    QMutexLocker locker(&m_mutex);
+    if (!m_currentLink)
+        return;
+    m_currentLink->postSendMessage(CAgentMessagePtr(new CCheckAttachmentsResp(failed, requestId)));
+    m_currentLink->busyTemplates().release(templateId);
 }
 
 void CAgentAgentManager::requestReconnect()

@@ -4,6 +4,7 @@
 #include "CLinkPoll.h"
 #include "LinkLocalIdentity.h"
 #include "common/SAgentConnectionSettings.h"
+#include "common/TemplateAttachment.h"
 #include "engine/CMonitorEvent.h"
 
 #include <QDateTime>
@@ -64,6 +65,11 @@ public:
     void sendExtendedCaps(int requestId);
     void sendResolveResponse(int linkValue, int requestId, bool addressFlag, const QString& text,
                              const QString& result);
+    // The answers of the attachment tasks (on their task threads), for the current session:
+    // a check answers with the missing files and frees the template when none is missing; a
+    // create answers with the failed files and frees the template in any case.
+    void onAttachmentsChecked(int requestId, int templateId, const QList<STemplateAttachment>& missing);
+    void onAttachmentsCreated(int requestId, int templateId, const QList<STemplateAttachment>& failed);
     void requestReconnect();
     QString connectionId() const;
     // What sessions tell the service about this host; looked up once when the run starts,

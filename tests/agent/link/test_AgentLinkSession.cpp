@@ -510,6 +510,12 @@ TEST_F(LinkBehaviourTest, EngineRequestsEventsCapabilitiesAndTemporaryAnswers)
     EXPECT_EQ(m.id, 74);
     EXPECT_EQ(m.num("result"), 0);
 
+    // Answers of attachment tasks reach the current session through the manager.
+    fx.manager->onAttachmentsChecked(75, 9, {});
+    ASSERT_TRUE(s->waitFor(31, m));
+    EXPECT_EQ(m.id, 75);
+    EXPECT_EQ(m.raws.value("missing_attachments"), QByteArray(4, '\0'));
+
     // Upgrade and relay answer with a clear refusal until they exist.
     s->send(peer::frame(-1, 15, {Field::raw("upgrade_data", "package")}));
     ASSERT_TRUE(s->waitFor(16, m));
