@@ -111,6 +111,12 @@ bool CAgentAgentManager::sendPollResult(const CLinkPollPtr& poll)
     return false;
 }
 
+bool CAgentAgentManager::sendPollResult(int transactionId)
+{
+    qWarning().noquote() << QStringLiteral("poll result of transaction %1 has no session, dropped").arg(transactionId);
+    return true;
+}
+
 void CAgentAgentManager::sendMonitorEvent(int monitorId, const CMonitorEventPtr& event)
 {
     QMutexLocker locker(&m_mutex);

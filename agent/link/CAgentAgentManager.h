@@ -61,6 +61,10 @@ public:
     // Any thread.
     // Answers true when the result was not sent: its session is gone.
     bool sendPollResult(const CLinkPollPtr& poll) override;
+    // A result known only by its transaction id cannot be matched to the session that asked
+    // (ids repeat across sessions): it is dropped with a warning. Poll tasks report through
+    // CLinkPoll::complete (see ILinkEngine).
+    bool sendPollResult(int transactionId);
     void sendMonitorEvent(int monitorId, const CMonitorEventPtr& event);
     void sendExtendedCaps(int requestId);
     void sendResolveResponse(int linkValue, int requestId, bool addressFlag, const QString& text,
