@@ -115,7 +115,7 @@ TEST_F(NetworkMonitorTest, AccessorsGiveTheComponentsOrThrow)
     for (const auto& b : bits)
         EXPECT_EQ(b.component->subsystemBit(), b.bit) << qPrintable(b.component->name());
     EXPECT_EQ(agentManager()->subsystemBit(), 16);
-    EXPECT_TRUE(agentManager()->sendPollResult(CLinkPollPtr()));   // no session: reported as not sent
+    EXPECT_TRUE(agentManager()->sendPollResult(7));   // no link: reported as sent
     destroyNetworkMonitor();
 
     // Components of other classes are not the typed ones the accessors promise.
