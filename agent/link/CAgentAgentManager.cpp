@@ -1,4 +1,11 @@
 #include "CAgentAgentManager.h"
+#include "CControlServer.h"
+
+#include "common/NotificationFixedSize.h"
+#include "core/CNetworkMonitor.h"
+
+#include <QMutexLocker>
+#include <exception>
 
 #include "AgentAttachmentMessages.h"
 #include "AgentRelayMessages.h"
@@ -66,11 +73,6 @@ void CAgentAgentManager::setUpgrading(bool upgrading)
 {
     QMutexLocker locker(&m_mutex);
     m_upgrading = upgrading;
-}
-
-void CAgentAgentManager::setLinkStatus(int linked)
-{
-    m_linkStatus = linked;
 }
 
 int CAgentAgentManager::currentLinkId() const
@@ -289,7 +291,7 @@ void CAgentAgentManager::dropLink(CAgentAgentLinkPtr link, const QString& reason
 {
     if (m_currentLink && m_currentLink->linkId() == link->linkId()) {
         m_currentLink.reset();
-        setLinkStatus(0);
+        setLinkStatus(false);
     } else {
         auto it = m_pendingLinks.find(link->linkId());
         if (it != m_pendingLinks.end() && it.value() == link)
@@ -333,7 +335,7 @@ void CAgentAgentManager::onAuthenticatedEvent(const CAgentLinkEventPtr& event)
     }
     m_pendingLinks.erase(it);
     m_currentLink = link;
-    setLinkStatus(1);
+    setLinkStatus(true);
 }
 
 void CAgentAgentManager::onServerErrorEvent(const CAgentLinkEventPtr& event)
@@ -418,7 +420,7 @@ void CAgentAgentManager::onAgentLinkThreadFinished(QObject* object)
         if (!release)
             release = m_currentLink;
         m_currentLink.reset();
-        setLinkStatus(0);
+        setLinkStatus(false);
     }
     locker.unlock();
 }
@@ -477,4 +479,36 @@ void CAgentAgentManager::onStopped()
     stopAllLinks();
     waitForClosingLinks();
     CAgentManager::onStopped();
+}
+
+void CAgentAgentManager::onLinkStatusRequest()
+{
+    QMutexLocker locker(&m_linkStatusMutex);
+    broadcastLinkStatus();
+}
+
+bool CAgentAgentManager::hasCurrentLink() const
+{
+    QMutexLocker locker(&m_linkStatusMutex);
+    return m_linkExists;
+}
+
+void CAgentAgentManager::setLinkStatus(bool linkExists)
+{
+    QMutexLocker locker(&m_linkStatusMutex);
+    if (m_linkExists == linkExists)
+        return;
+    m_linkExists = linkExists;
+    broadcastLinkStatus();
+}
+
+void CAgentAgentManager::broadcastLinkStatus()
+{
+    const NotificationPtr status(
+        new NotificationFixedSize(NotificationFixedSize::LinkStatus, m_linkExists ? 1 : 0, 0, 0));
+    try {
+        controlServer()->sendNotification(status);
+    } catch (const std::exception&) {
+        // No control server (yet or any more): nobody to tell.
+    }
 }

@@ -8,6 +8,7 @@
 #include "engine/CMonitorEvent.h"
 
 #include <QDateTime>
+#include <QExplicitlySharedDataPointer>
 #include <QMap>
 #include <QMutex>
 #include <QString>
@@ -82,7 +83,7 @@ public:
     bool isUpgrading() const { return m_upgrading.load(); }
     void setUpgrading(bool upgrading);
     // 1 while a session is current, else 0.
-    int linkStatus() const { return m_linkStatus.load(); }
+    int linkStatus() const { return hasCurrentLink() ? 1 : 0; }
     // For observers: the current session's link id (0 without one), the sessions held.
     int currentLinkId() const;
     int pendingLinkCount() const;
@@ -96,6 +97,15 @@ public:
     void onStopped() override;
     void onAgentLinkThreadFinished(QObject* link) override;
 
+    // Link status on the control port. Any thread.
+    // Answers a status request (code 10001) with code 10002 through the control server.
+    void onLinkStatusRequest();
+    // Whether a link to the central service is current.
+    bool hasCurrentLink() const;
+    // Called where a link becomes current (true) and where the current link is dropped
+    // (false); a change is pushed to the control port as code 10002.
+    void setLinkStatus(bool linkExists);
+
 protected:
     bool startRun() override;
     void endRun() override;
@@ -104,6 +114,10 @@ protected:
     void onServerErrorEvent(const CAgentLinkEventPtr& event) override;
     void onDisconnectedEvent(const CAgentLinkEventPtr& event) override;
     void onReconnectEvent(const CAgentLinkEventPtr& event) override;
+
+protected:
+    // Sends code 10002 with the current status; called with m_linkStatusMutex held.
+    void broadcastLinkStatus();
 
 private:
     bool readConfiguration();
@@ -117,8 +131,6 @@ private:
     void stopAllLinks();
     void waitForClosingLinks();
     CAgentAgentLinkPtr linkById(int linkId) const;
-    // The link-status hook of the control port.
-    void setLinkStatus(int linked);
 
     const int m_bit;
     std::shared_ptr<ILinkEngine> m_engine;
@@ -136,6 +148,9 @@ private:
     QString m_stopReason;
     QTimer* m_reconnectTimer = nullptr;
     std::atomic<bool> m_upgrading{false};
-    std::atomic<int> m_linkStatus{0};
     std::atomic<quint16> m_serverPort{0};
+    // Guards m_linkExists; held while the status goes to the control server, so pushes and
+    // answers leave in the order of the changes.
+    mutable QMutex m_linkStatusMutex;
+    bool m_linkExists = false;
 };
