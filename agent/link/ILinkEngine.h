@@ -25,9 +25,13 @@ public:
         PollMonitorBusy,  // the monitor's poll task is still running: refused at once
         PollAnswered,     // not started; poll->complete() has already been called with the reason
     };
-    // A poll by monitor id, or with the monitor's settings (which the engine stores when
-    // they carry a monitor id). The template guard and the session's own checks have
-    // passed. A task that is still running is never reset or posted again for it.
+    // A poll by monitor id, or with the monitor's settings (which the engine reads from the
+    // record and stores when it carries a monitor id). Called on a link thread; must not
+    // block. The template guard and the session's own checks have passed. The engine keeps
+    // one poll task per monitor id across sessions: while that task is queued or running
+    // (for any session) the answer is PollMonitorBusy and the task is neither reset nor
+    // posted again; otherwise it is reused or made, and posted. complete() may be called
+    // from any thread, also before this call returns.
     virtual PollStart startPoll(const CLinkPollPtr& poll) = 0;
     // The service aborted an open transaction: ask its task to stop; no answer follows.
     virtual void abortPoll(const CLinkPollPtr& poll) = 0;
