@@ -1,18 +1,266 @@
 #include "CTaskManager.h"
+#include "CTaskManagerScheduler.h"
+#include "CTaskThread.h"
+#include "CTaskThreadsPool.h"
 #include "core/CNetworkMonitor.h"
+#include "link/CAgentAgentManager.h"
+
+#include <QMutexLocker>
+
+namespace {
+constexpr int kRetryMs = 500;
+}
 
 CTaskManager::CTaskManager(QObject* parent, const QString& name, int subsystemBit)
     : CNetMonSysHeavy(parent, name, subsystemBit)
 {
 }
 
+CTaskManager::~CTaskManager()
+{
+    m_pending.clear();
+    m_queue.clear();
+    delete m_pool;
+    m_pool = nullptr;
+    delete m_scheduler;
+    m_scheduler = nullptr;
+    delete m_pluginManager;
+    m_pluginManager = nullptr;
+}
+
+bool CTaskManager::postTask(const CTaskPtr& task)
+{
+    if (!task)
+        return false;
+    return TMTask<CTaskPtr>::post(m_queue, this, task);
+}
+
+void CTaskManager::postSchedulerWake()
+{
+    TMTask<CTaskManagerScheduler*>::post(m_queue, this, m_scheduler);
+}
+
+void CTaskManager::postThreadFinished(CTaskThread* thread)
+{
+    TMTask<CTaskThread*>::post(m_queue, this, thread);
+}
+
+void CTaskManager::postSetLimits(int threads, int cpuLoadLimit)
+{
+    TMTask<TaskData2<int, int, SetLimitsTask>>::post(m_queue, this, {threads, cpuLoadLimit});
+}
+
+void CTaskManager::postSetWtmLimit(int limit)
+{
+    TMTask<TaskData1<int, SetWtmLimitTask>>::post(m_queue, this, {limit});
+}
+
+void CTaskManager::postGetCommonPlugin(int transactionId, int pluginId)
+{
+    TMTask<TaskData2<int, int, GetCommonPluginTask>>::post(m_queue, this, {transactionId, pluginId});
+}
+
+void CTaskManager::postSetNextScheduleManagerRescheduling(const QDateTime& when)
+{
+    TMTask<TaskData1<QDateTime, SetNextScheduleManagerReschedulingTask>>::post(m_queue, this, {when});
+}
+
+CPluginLibraryPtr CTaskManager::getCommonPlugin(int pluginId, int threadNumber)
+{
+    if (!m_pluginManager)
+        throw std::runtime_error("missing plugin manager instance");
+    return m_pluginManager->getCommonPlugin(pluginId, threadNumber);
+}
+
+CPluginThreadInstancePtr CTaskManager::getThreadPlugin(CTaskThread* thread, int pluginId)
+{
+    if (!m_pluginManager)
+        throw std::runtime_error("missing plugin manager instance");
+    return m_pluginManager->getThreadPlugin(thread, pluginId);
+}
+
+void CTaskManager::releaseThreadPlugins(CTaskThread* thread)
+{
+    if (m_pluginManager)
+        m_pluginManager->releaseThreadPlugins(thread);
+}
+
+void CTaskManager::setAsyncResolveHandler(const AsyncResolveHandler& handler)
+{
+    QMutexLocker locker(&m_handlerMutex);
+    m_asyncResolve = handler;
+}
+
+void CTaskManager::requestAsyncResolve(int requestId, bool addressFlag, const QString& text,
+                                       const QString& previousAnswer)
+{
+    AsyncResolveHandler handler;
+    {
+        QMutexLocker locker(&m_handlerMutex);
+        handler = m_asyncResolve;
+    }
+    if (handler)
+        handler(requestId, addressFlag, text, previousAnswer);
+}
+
+bool CTaskManager::shouldSendResolveResponse(int linkValue, int requestId, const QString& result)
+{
+    return !(result.isEmpty() && linkValue == -1 && (requestId & 0x7fffffff) == 0);
+}
+
+void CTaskManager::resolveFinished(int linkValue, int requestId, bool addressFlag, const QString& text,
+                                   const QString& result)
+{
+    if (shouldSendResolveResponse(linkValue, requestId, result))
+        agentManager()->sendResolveResponse(linkValue, requestId, addressFlag, text, result);
+}
+
+void CTaskManager::setReschedulingHandler(const std::function<void()>& handler)
+{
+    QMutexLocker locker(&m_handlerMutex);
+    m_rescheduling = handler;
+}
+
+void CTaskManager::rescheduleDue()
+{
+    std::function<void()> handler;
+    {
+        QMutexLocker locker(&m_handlerMutex);
+        handler = m_rescheduling;
+    }
+    if (handler)
+        handler();
+}
+
 bool CTaskManager::init()
 {
+    m_pluginManager = new CPluginManager(nullptr);
+    m_scheduler = new CTaskManagerScheduler(
+        nullptr, [this] { postSchedulerWake(); }, [this] { rescheduleDue(); });
+    m_pool = new CTaskThreadsPool(nullptr, m_scheduler, [this](CTaskThread* thread) { postThreadFinished(thread); },
+                                  m_pluginManager);
     return true;
+}
+
+void CTaskManager::postInit()
+{
+    if (m_pluginManager)
+        m_pluginManager->postInitSnmp();
+    m_queue.setServing(true);
 }
 
 bool CTaskManager::runStep()
 {
-    waitForStop();
-    return false;
+    if (!m_pluginManager || !m_scheduler || !m_pool)
+        return false;
+    return runPostedTasks(m_queue, [this] { return isStopping(); });
+}
+
+void CTaskManager::addTask(const CTaskPtr& task)
+{
+    m_pending.append(task);
+    dispatchPending();
+}
+
+void CTaskManager::dispatchPending()
+{
+    if (!m_pool || !m_scheduler)
+        return;
+    // Strict arrival order: a task that finds no thread holds back every task behind it.
+    while (!m_pending.isEmpty()) {
+        if (!m_pool->dispatch(m_pending.first()))
+            break;
+        m_pending.removeFirst();
+    }
+    m_pool->maintain();
+    if (!m_pending.isEmpty())
+        m_scheduler->setNextTaskManagerWake(CTaskClock::current()->now().addMSecs(kRetryMs));
+}
+
+void CTaskManager::threadFinished(CTaskThread* thread)
+{
+    if (!m_pool)
+        return;
+    m_pool->threadDone(thread);
+    dispatchPending();
+}
+
+void CTaskManager::handleTask(SetLimitsTask, int threads, int cpuLoadLimit)
+{
+    if (m_pool)
+        m_pool->setLimits(threads, cpuLoadLimit);
+}
+
+void CTaskManager::handleTask(GetCommonPluginTask, int transactionId, int pluginId)
+{
+    // Blocks until the library is loaded, so the capabilities include its types.
+    getCommonPlugin(pluginId, 0);
+    agentManager()->sendExtendedCaps(transactionId);
+}
+
+void CTaskManager::handleTask(SetNextScheduleManagerReschedulingTask, const QDateTime& when)
+{
+    if (m_scheduler)
+        m_scheduler->setNextRescheduling(when);
+}
+
+void CTaskManager::shutdown()
+{
+    m_queue.setServing(false);
+    m_pending.clear();
+    m_queue.clear();
+    if (m_pool) {
+        m_pool->stopAll();
+        m_pool->waitAll();
+        m_pool->maintain();
+    }
+    if (m_scheduler) {
+        m_scheduler->stop();
+        m_scheduler->wait();
+        delete m_scheduler;
+        m_scheduler = nullptr;
+    }
+    if (m_pluginManager) {
+        if (m_pool && !m_pool->allWorkersStopped()) {
+            // A worker may still run inside the library: unloading it would pull the code from
+            // under that thread, so the library and its manager stay until the process ends.
+            qWarning("%s: task threads still run; the plugin library stays loaded", qPrintable(name()));
+            m_pluginManager->setKeepLibrariesLoaded(true);
+            m_pluginManager->stop();
+            m_pluginManager->wait();
+            m_pluginManager = nullptr;
+        } else {
+            m_pluginManager->stop();
+            m_pluginManager->wait();
+            delete m_pluginManager;
+            m_pluginManager = nullptr;
+        }
+    }
+}
+
+void CTaskManager::onStop()
+{
+    m_queue.stopAndDiscard();
+}
+
+void CTaskManager::onTerminate()
+{
+    // Forced end of the engine. Threads are stopped and given a moment, never killed: a killed
+    // thread may leave the log, settings or loader lock held for everybody else.
+    if (m_pool)
+        m_pool->terminateAll();
+    if (m_scheduler) {
+        m_scheduler->stop();
+        if (m_scheduler->wait(1000))
+            delete m_scheduler;
+        m_scheduler = nullptr;
+    }
+    if (m_pluginManager) {
+        const bool workersGone = !m_pool || m_pool->allWorkersStopped();
+        m_pluginManager->setKeepLibrariesLoaded(!workersGone);
+        m_pluginManager->stop();
+        if (m_pluginManager->wait(1000) && workersGone)
+            delete m_pluginManager;
+        m_pluginManager = nullptr;
+    }
 }

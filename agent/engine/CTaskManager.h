@@ -1,20 +1,106 @@
 #pragma once
+#include "CPluginManager.h"
+#include "CTask.h"
 #include "core/CNetMonSysHeavy.h"
+#include "core/TaskAliases.h"
 
-// The task manager (name "task manager", bit 4).
-// Placeholder body: it takes its place, name and bit in the root, initialises, waits for the
-// stop flag and does nothing else. Thread: its own; constructed and stopped by the root.
+#include <QDateTime>
+#include <QList>
+#include <QMutex>
+#include <functional>
+
+class CTaskManagerScheduler;
+class CTaskThread;
+class CTaskThreadsPool;
+
+ZAM_TASK_KIND_NAME(CTaskPtr, "CTaskPtr");
+ZAM_TASK_KIND_NAME(CTaskManagerScheduler*, "CTaskManagerScheduler*");
+ZAM_TASK_KIND_NAME(CTaskThread*, "CTaskThread*");
+ZAM_TASK_KIND(SetLimitsTask);
+ZAM_TASK_KIND(SetWtmLimitTask);
+ZAM_TASK_KIND(GetCommonPluginTask);
+ZAM_TASK_KIND(SetNextScheduleManagerReschedulingTask);
+
+// The task manager ("task manager", bit 4): accepts tasks from every component, keeps those
+// that wait for a thread in arrival order and hands them to the pool of task threads. Its init
+// creates the plug-in manager, the scheduler and the pool; its shutdown stops the task threads
+// first (each gives back its library thread contexts), then the scheduler and the plug-in
+// manager (which unloads the library).
+// Threads: every handler and the pending list belong to this component's thread; the post*
+// calls and the plug-in forwarding calls run on the caller's thread. The helper pointers are
+// set in init before any task runs and cleared only in shutdown or terminate.
 class CTaskManager : public CNetMonSysHeavy
 {
     Q_OBJECT
 public:
     CTaskManager(QObject* parent, const QString& name, int subsystemBit);
+    ~CTaskManager() override;
+
+    // Posting, from any thread; dropped without a message once the queue no longer accepts.
+    bool postTask(const CTaskPtr& task);
+    void postSchedulerWake();
+    void postThreadFinished(CTaskThread* thread);
+    void postSetLimits(int threads, int cpuLoadLimit);
+    void postSetWtmLimit(int limit);
+    void postGetCommonPlugin(int transactionId, int pluginId);
+    void postSetNextScheduleManagerRescheduling(const QDateTime& when);
+
+    // Plug-in access for task threads (caller's thread).
+    CPluginLibraryPtr getCommonPlugin(int pluginId, int threadNumber);
+    CPluginThreadInstancePtr getThreadPlugin(CTaskThread* thread, int pluginId);
+    void releaseThreadPlugins(CTaskThread* thread);
+    CPluginManager* pluginManager() const { return m_pluginManager; }
+    CTaskManagerScheduler* scheduler() const { return m_scheduler; }
+    CTaskThreadsPool* pool() const { return m_pool; }
+
+    // Background lookup for the library (request id 0x80000000: nobody waits for the answer).
+    // Goes to the asynchronous resolver once one is attached; dropped before that.
+    using AsyncResolveHandler = std::function<void(int requestId, bool addressFlag, const QString& text,
+                                                   const QString& previousAnswer)>;
+    void setAsyncResolveHandler(const AsyncResolveHandler& handler);
+    void requestAsyncResolve(int requestId, bool addressFlag, const QString& text, const QString& previousAnswer);
+    // Where every lookup ends: the answer goes to the service unless nobody asked for it.
+    void resolveFinished(int linkValue, int requestId, bool addressFlag, const QString& text, const QString& result);
+    static bool shouldSendResolveResponse(int linkValue, int requestId, const QString& result);
+    static constexpr int kNoWaitingRequest = static_cast<int>(0x80000000u);
+
+    // What runs when the schedule manager's rescheduling time has come (scheduler's thread).
+    void setReschedulingHandler(const std::function<void()>& handler);
+
+    void terminateThread() override { CNetMonSysHeavy::terminateThread(); }
+
+    // Handlers (this component's thread).
+    void handleTask(const CTaskPtr& task) { addTask(task); }
+    void handleTask(CTaskManagerScheduler*) { dispatchPending(); }
+    void handleTask(CTaskThread* thread) { threadFinished(thread); }
+    void handleTask(SetLimitsTask, int threads, int cpuLoadLimit);
+    void handleTask(SetWtmLimitTask, int) {}
+    void handleTask(GetCommonPluginTask, int transactionId, int pluginId);
+    void handleTask(SetNextScheduleManagerReschedulingTask, const QDateTime& when);
+
+    int pendingCount() const { return m_pending.size(); }
 
 protected:
     bool init() override;
+    void postInit() override;
     bool runStep() override;
-    void shutdown() override {}
-    void onStop() override {}
-    void onTerminate() override {}
-    void postInit() override {}
+    void shutdown() override;
+    void onStop() override;
+    void onTerminate() override;
+
+private:
+    void addTask(const CTaskPtr& task);
+    void dispatchPending();
+    void threadFinished(CTaskThread* thread);
+    void rescheduleDue();
+
+    ProtectedQueue<BasicTaskPtr<CTaskManager>> m_queue{QStringLiteral("TM")};
+    CTaskManagerScheduler* m_scheduler = nullptr;
+    CTaskThreadsPool* m_pool = nullptr;
+    CPluginManager* m_pluginManager = nullptr;
+    QList<CTaskPtr> m_pending;
+
+    QMutex m_handlerMutex;   // guards the two handlers below
+    AsyncResolveHandler m_asyncResolve;
+    std::function<void()> m_rescheduling;
 };

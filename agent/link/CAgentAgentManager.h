@@ -65,17 +65,17 @@ public:
     // A result known only by its transaction id cannot be matched to the session that asked
     // (ids repeat across sessions): it is dropped with a warning. Poll tasks report through
     // CLinkPoll::complete (see ILinkEngine).
-    bool sendPollResult(int transactionId);
-    void sendMonitorEvent(int monitorId, const CMonitorEventPtr& event);
-    void sendExtendedCaps(int requestId);
-    void sendResolveResponse(int linkValue, int requestId, bool addressFlag, const QString& text,
+    virtual bool sendPollResult(int transactionId);
+    virtual void sendMonitorEvent(int monitorId, const CMonitorEventPtr& event);
+    virtual void sendExtendedCaps(int requestId);
+    virtual void sendResolveResponse(int linkValue, int requestId, bool addressFlag, const QString& text,
                              const QString& result);
     // The answers of the attachment tasks (on their task threads), for the current session:
     // a check answers with the missing files and frees the template when none is missing; a
     // create answers with the failed files and frees the template in any case.
     void onAttachmentsChecked(int requestId, int templateId, const QList<STemplateAttachment>& missing);
     void onAttachmentsCreated(int requestId, int templateId, const QList<STemplateAttachment>& failed);
-    void requestReconnect();
+    virtual void requestReconnect();
     QString connectionId() const;
     // What sessions tell the service about this host; looked up once when the run starts,
     // so that no session waits for name lookups before it identifies itself.

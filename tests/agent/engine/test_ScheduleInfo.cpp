@@ -120,7 +120,10 @@ TEST(ScheduleInfo, IntervalSkipWarningFollowsDebugFlags)
         {8, "2024-01-01T12:05:03", true,                              // late itself, not divided
          {"schedule info interval: poll 7 skipped 2 schedules (2024-01-01T12:00:00Z, 2024-01-01T12:05:03Z)"}},
     };
-    CTask task("poll 7");
+    struct NamedTask : CTask {
+        using CTask::CTask;
+        bool isDeadlocked(int) override { return false; }
+    } task("poll 7");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.now);
         DebugFlags flags(c.flags);

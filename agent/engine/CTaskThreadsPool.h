@@ -1,0 +1,82 @@
+#pragma once
+#include "CTask.h"
+#include "CTaskClock.h"
+#include "CTaskThread.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <map>
+#include <set>
+
+class CPluginManager;
+class CTaskManagerScheduler;
+
+// The task threads ("task threads pool"): 8 at start, one more per dispatch when none is idle,
+// up to the thread limit; beyond 8 tasks a task is accepted only while the machine's load is
+// under the CPU-load limit. Threads beyond 8 that stay idle for 120 s are retired. The
+// watchdog (at most every 30 s) asks a hung task to stop twice and then abandons its thread:
+// the thread leaves the pool, its task is reported through its own done, and a fresh thread
+// takes its place on the next dispatch. At most kMaxAbandoned threads are abandoned.
+// Threads: every operation runs on the task manager's thread; the pool has no thread. It
+// creates every worker and deletes each exactly once, after it has finished.
+class CTaskThreadsPool : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kBaseThreads = 8;
+    static constexpr int kDefaultMaxThreads = 100;
+    static constexpr int kDefaultCpuLoadLimit = 80;
+    static constexpr int kRetireAfterSeconds = 120;
+    static constexpr int kWatchdogSeconds = 30;
+    static constexpr int kMaxAbandoned = 16;
+
+    // scheduler: whose sampled load the pool reads (null: the clock's load, read directly).
+    // onFinished: what a worker calls after each task (the task manager posts it to itself).
+    CTaskThreadsPool(QObject* parent, CTaskManagerScheduler* scheduler, CTaskThread::FinishedCallback onFinished,
+                     CPluginManager* pluginManager = nullptr, CTaskClock* clock = CTaskClock::current());
+    ~CTaskThreadsPool() override;
+
+    bool canAccept() const;
+    bool dispatch(const CTaskPtr& task);
+    void threadDone(CTaskThread* thread);
+    void maintain();
+    void setLimits(int threads, int cpuLoadLimit);
+    void stopAll();
+    // Waits for the workers; a busy one that has not ended within waitMs is abandoned.
+    void waitAll(int waitMs = 20000);
+    void terminateAll();
+
+    int maxThreads() const { return m_maxThreads; }
+    int cpuLoadLimit() const { return m_cpuLoadLimit; }
+    int idleCount() const { return static_cast<int>(m_idle.size()); }
+    int busyCount() const { return static_cast<int>(m_busy.size()); }
+    int finishingCount() const { return static_cast<int>(m_finishing.size()); }
+    int abandonedCount() const { return static_cast<int>(m_abandoned.size()); }
+    int threadCounter() const { return m_counter; }
+    // True when no worker can run task code any more (each has passed its shutdown step).
+    bool allWorkersStopped() const;
+    QString poolName() const { return objectName(); }
+
+private:
+    CTaskThread* createThread();
+    int currentLoad() const;
+    void checkDeadlocks(const QDateTime& now);
+    void endDeadlockedThread(CTaskThread* thread, const QDateTime& now);
+    void reap();
+    static bool removeThread(std::multimap<QDateTime, CTaskThread*>& set, CTaskThread* thread,
+                             QDateTime* when = nullptr);
+
+    CTaskManagerScheduler* const m_scheduler;
+    const CTaskThread::FinishedCallback m_onFinished;
+    CPluginManager* const m_pluginManager;
+    CTaskClock* const m_clock;
+    int m_counter = 0;
+    std::multimap<QDateTime, CTaskThread*> m_idle;
+    std::multimap<QDateTime, CTaskThread*> m_busy;
+    std::multimap<QDateTime, CTaskThread*> m_finishing;
+    std::map<CTaskThread*, QDateTime> m_deadlocked;
+    std::set<CTaskThread*> m_abandoned;
+    int m_maxThreads = kDefaultMaxThreads;
+    int m_cpuLoadLimit = kDefaultCpuLoadLimit;
+    QDateTime m_lastWatchdog;
+};
