@@ -49,7 +49,10 @@ void CSnmpRedirAgent::open(const QByteArray& peerText)
     }
     bool isAddress = false;
     QByteArray error;
-    const QHostAddress address = WebUtils::getOrResolveFirstAddr(host, isAddress, error);
+    // An address literal (IPv6 included: the socket is dual-stack) needs no lookup.
+    QHostAddress address(host);
+    if (address.isNull())
+        address = WebUtils::getOrResolveFirstAddr(host, isAddress, error);
     if (address.isNull()) {
         qWarning().noquote() << QStringLiteral("snmp relay %1: cannot resolve '%2' %3")
                                     .arg(m_relayId)
