@@ -114,7 +114,7 @@ TEST(AgentUpgrade, FailuresAnswerStatusTwoWithTheirTextAndLeaveTheAgentIdle)
         {tmp.path() + "/missing/folder", "#!/bin/sh\n",
          "^can't create temp file zamagent_upgrade_\\d+\\.exe \\(No such file or directory\\)$"},
         {tmp.path() + "/file", "#!/bin/sh\n", "^can't create temp file zamagent_upgrade_\\d+\\.exe \\(Not a directory\\)$"},
-        {tmp.path(), QByteArray("\x7f\x45\x4c\x46 not a program", 20),
+        {tmp.path(), QByteArray("\x7f" "ELF not a program"),
          "^can't launch upgrade: .*/zamagent_upgrade_\\d+\\.exe /S /zsilent$"},
     };
     for (const Case& c : cases) {
