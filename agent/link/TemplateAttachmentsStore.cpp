@@ -56,12 +56,12 @@ bool folderStaysUnder(const QString& folder, const QString& root)
 STarget findTarget(const CAppFolders& folders, const STemplateAttachment& a)
 {
     STarget t;
-    const QString name = a.name.value();
+    const QString name = attachmentFileName(a).value();
     t.type = a.type.value();
-    t.explicitFolder = a.fileName.hasValue();
+    t.explicitFolder = attachmentExplicitFolder(a).hasValue();
     QString folder;
     if (t.explicitFolder) {
-        folder = a.fileName.value();
+        folder = attachmentExplicitFolder(a).value();
     } else if (t.type == AppFile) {
         folder = QStringLiteral("$AppFiles");
     } else if (t.type == MibFile) {
@@ -70,7 +70,8 @@ STarget findTarget(const CAppFolders& folders, const STemplateAttachment& a)
         qWarning().noquote() << QStringLiteral("attachment '%1' has unknown type %2").arg(name).arg(t.type);
         return t;
     }
-    if (t.explicitFolder && !(a.replace.hasValue() && a.replace.value()))
+    const Optional<bool>& custom = attachmentCustomPathAllowed(a);
+    if (t.explicitFolder && !(custom.hasValue() && custom.value()))
         return t;
 
     t.outcome = STarget::Refused;
@@ -254,19 +255,19 @@ QList<STemplateAttachment> createTemplateAttachments(const QString& appFilesPath
         }
         if (!folderStaysUnder(dir, t.root)) {
             qWarning().noquote() << QStringLiteral("attachment '%1' refused: '%2' leads outside the attachment folders")
-                                        .arg(a.name.value(), dir);
+                                        .arg(attachmentFileName(a).value(), dir);
             failed.append(a);
             continue;
         }
         QByteArray content;
         QString error;
         if (!a.content.hasValue()) {
-            qWarning().noquote() << QStringLiteral("attachment '%1' has no content").arg(a.name.value());
+            qWarning().noquote() << QStringLiteral("attachment '%1' has no content").arg(attachmentFileName(a).value());
             failed.append(a);
             continue;
         }
         if (!uncompressAttachment(a.content.value(), content, error)) {
-            qWarning().noquote() << QStringLiteral("cannot uncompress attachment '%1': %2").arg(a.name.value(), error);
+            qWarning().noquote() << QStringLiteral("cannot uncompress attachment '%1': %2").arg(attachmentFileName(a).value(), error);
             failed.append(a);
             continue;
         }
@@ -291,9 +292,9 @@ void deleteTemplateAttachments(const QString& appFilesPath, const QList<STemplat
         return;
     QSet<QString> names;
     for (const STemplateAttachment& a : list) {
-        if (a.fileName.hasValue() || a.type.value() != AppFile)
+        if (attachmentExplicitFolder(a).hasValue() || a.type.value() != AppFile)
             continue;
-        const QString name = a.name.value();
+        const QString name = attachmentFileName(a).value();
         if (isSafeAttachmentName(name))
             names.insert(name.toLower());
     }

@@ -15,6 +15,11 @@
 // Record fields as the store reads them: name is the file name, fileName an explicit folder
 // (which may hold folder variables), replace the permission to use that explicit folder.
 
+// How the store reads a record, in one place.
+inline const Optional<QString>& attachmentFileName(const STemplateAttachment& a) { return a.name; }
+inline const Optional<QString>& attachmentExplicitFolder(const STemplateAttachment& a) { return a.fileName; }
+inline const Optional<bool>& attachmentCustomPathAllowed(const STemplateAttachment& a) { return a.replace; }
+
 // Largest uncompressed content the store accepts for one attachment.
 constexpr int kMaxAttachmentBytes = 64 * 1024 * 1024;
 
