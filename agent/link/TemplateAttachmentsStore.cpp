@@ -247,18 +247,6 @@ QList<STemplateAttachment> createTemplateAttachments(const QString& appFilesPath
             failed.append(a);
             continue;
         }
-        const QString dir = QFileInfo(t.fullPath).absolutePath();
-        if (!CAppFolders::ensureDirectory(dir)) {
-            qWarning().noquote() << QStringLiteral("cannot create attachments directory '%1'").arg(dir);
-            failed.append(a);
-            continue;
-        }
-        if (!folderStaysUnder(dir, t.root)) {
-            qWarning().noquote() << QStringLiteral("attachment '%1' refused: '%2' leads outside the attachment folders")
-                                        .arg(attachmentFileName(a).value(), dir);
-            failed.append(a);
-            continue;
-        }
         QByteArray content;
         QString error;
         if (!a.content.hasValue()) {
@@ -268,6 +256,19 @@ QList<STemplateAttachment> createTemplateAttachments(const QString& appFilesPath
         }
         if (!uncompressAttachment(a.content.value(), content, error)) {
             qWarning().noquote() << QStringLiteral("cannot uncompress attachment '%1': %2").arg(attachmentFileName(a).value(), error);
+            failed.append(a);
+            continue;
+        }
+        // Content first: a record that cannot be written leaves no folder behind.
+        const QString dir = QFileInfo(t.fullPath).absolutePath();
+        if (!CAppFolders::ensureDirectory(dir)) {
+            qWarning().noquote() << QStringLiteral("cannot create attachments directory '%1'").arg(dir);
+            failed.append(a);
+            continue;
+        }
+        if (!folderStaysUnder(dir, t.root)) {
+            qWarning().noquote() << QStringLiteral("attachment '%1' refused: '%2' leads outside the attachment folders")
+                                        .arg(attachmentFileName(a).value(), dir);
             failed.append(a);
             continue;
         }

@@ -147,6 +147,11 @@ TEST_F(TemplateAttachments, ContentThatDoesNotDecompressFailsWithoutWritingAFile
         EXPECT_EQ(names(createTemplateAttachments(kApp, {a})), QStringList{"f.bin"}) << c.label;
         EXPECT_FALSE(QFileInfo::exists(cfg("mibs/f.bin"))) << c.label;
     }
+    // Nor is a folder made for content that cannot be written.
+    STemplateAttachmentData app = record("a.py", 0, "x");
+    app.content.set(corrupt);
+    EXPECT_EQ(createTemplateAttachments(kApp, {app}).size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(cfg("templates")));
 }
 
 TEST_F(TemplateAttachments, UncompressHonoursItsCap)
