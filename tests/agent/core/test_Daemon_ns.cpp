@@ -1,4 +1,5 @@
 #include "CapturedMessages.h"
+#include "support/TestCertificates.h"
 #include "support/TestPaths.h"
 
 #include <QCryptographicHash>
@@ -302,6 +303,12 @@ TEST_F(DaemonTest, DelayIsAnnouncedOnStderr)
 
 TEST_F(DaemonTest, UserSignalsRotateTheLog)
 {
+    // A usable configuration, so the daemon keeps running until it is told to stop: an
+    // active agent whose service refuses (it retries later) and a certificate for its id.
+    TestCertificates certs;
+    ASSERT_TRUE(certs.ok()) << qPrintable(certs.error());
+    writeFile(kQuv, "[Common]\nAgentType=0\n[ActiveAgentSettings]\nTransport=TCP\nHost=127.0.0.1\nPort=1\n"
+                    "[SSLSettings]\nCertificatePath=" + certs.cert("agent").toUtf8() + "\n");
     Daemon d({QStringLiteral("-daemon")});
     ASSERT_TRUE(d.waitForLogLine(kStart));
     QThread::msleep(200);

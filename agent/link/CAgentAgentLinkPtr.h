@@ -1,0 +1,5 @@
+#pragma once
+#include <QExplicitlySharedDataPointer>
+
+class CAgentAgentLink;
+using CAgentAgentLinkPtr = QExplicitlySharedDataPointer<CAgentAgentLink>;
