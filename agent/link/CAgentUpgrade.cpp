@@ -51,3 +51,8 @@ void CAgentUpgrade::onUpgradeTimerTimeout()
     if (m_timeoutSink)
         m_timeoutSink(CAgentMessagePtr(new CAgentStatusMessage(2, QByteArrayLiteral("timeout"))));
 }
+
+void CAgentUpgrade::stopTimer()
+{
+    m_timer->stop();
+}

@@ -39,6 +39,8 @@ public:
     CAgentMessagePtr handleUpgrade(const QByteArray& package);
     // The package did not replace the agent in time: status 2 "timeout" through the sink.
     void onUpgradeTimerTimeout();
+    // On the owner's thread, before it ends: no time-out follows.
+    void stopTimer();
 
 private:
     enum State { Idle = 0, Writing = 1, Upgrading = 2 };
