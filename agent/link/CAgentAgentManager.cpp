@@ -44,7 +44,8 @@ CAgentAgentManager::CAgentAgentManager(QObject* parent, const QString& name, int
             m_currentLink->postSendMessage(message);
     });
     m_upgrade->moveToThread(this);
-    m_attachmentPool.setMaxThreadCount(2);
+    // One thread: requests are carried out, and answered, in the order they arrived.
+    m_attachmentPool.setMaxThreadCount(1);
 }
 
 CAgentAgentManager::~CAgentAgentManager()
