@@ -210,3 +210,19 @@ TEST_F(LinkFeaturesTest, UpgradeIsStoredStartedAndTimesOut)
     EXPECT_FALSE(fx.manager->isUpgrading());
     qputenv("TMPDIR", oldTmp);
 }
+
+TEST_F(LinkFeaturesTest, UpgradingEndsWithItsTimerAfterItsSessionHasGone)
+{
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    QTemporaryDir tmp;
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    Message m;
+    s->send(peer::frame(-1, 15, {Field::raw("upgrade_data", "#!/bin/sh\nexit 0\n")}));
+    ASSERT_TRUE(s->waitFor(16, m));
+    EXPECT_EQ(m.num("status_code"), 1);
+    ASSERT_TRUE(fx.manager->isUpgrading());
+    s->close();
+    EXPECT_TRUE(LinkLogCapture::waitFor("warning: Upgrade timeout"));
+    EXPECT_TRUE(waitUntil([&] { return !fx.manager->isUpgrading(); }));
+    qputenv("TMPDIR", oldTmp);
+}
