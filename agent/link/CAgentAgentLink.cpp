@@ -93,10 +93,15 @@ void CAgentAgentLink::createTimers()
     m_pingTimer = new QTimer();
     connect(m_pingTimer, &QTimer::timeout, slotObject(), &CAgentWorkerThreadSlots::onPingTimer, Qt::QueuedConnection);
     m_pingTimer->start(qMax(1, zam::scaledMs(kPingCheckMs)));
+    m_relay.reset(new CSnmpRelayControl([this](const CAgentMessagePtr& message) { sendMessageNow(message); }));
 }
 
 void CAgentAgentLink::destroyTimers()
 {
+    if (m_relay) {
+        m_relay->linkClosed();
+        m_relay.reset();
+    }
     if (m_pingTimer) {
         m_pingTimer->stop();
         delete m_pingTimer;
@@ -132,6 +137,9 @@ void CAgentAgentLink::onLinkConnected()
 
 void CAgentAgentLink::onLinkClosed()
 {
+    // The relay's port is freed at once; its end report has no connection left to go out on.
+    if (m_relay)
+        m_relay->linkClosed();
     reportDisconnected(QStringLiteral("connection closed"));
     CAgentLink::onLinkClosed();
 }
@@ -358,60 +366,30 @@ void CAgentAgentLink::handleSubscription(const CAgentMessagePtr& message)
     }
 }
 
-// Until the attachment store exists, a check reports every requested file as missing and
-// a create reports every file as failed, so the service never takes a template as ready.
-// The template is busy from a check that found files missing until a create has answered.
+// Attachment work runs off the session's thread; check and create answer through the agent
+// manager. A check marks the template busy until its answer finds nothing missing or a
+// create has answered.
 void CAgentAgentLink::handleAttachments(const CAgentMessagePtr& message)
 {
-    switch (message->type()) {
-    case CCheckAttachmentsReq::Type: {
-        auto* m = static_cast<CCheckAttachmentsReq*>(message.data());
-        qWarning().noquote() << QStringLiteral("template attachments are not available: %1 attachment(s) of template "
-                                               "%2 reported missing")
-                                    .arg(m->attachmentList.size())
-                                    .arg(m->templateId);
-        if (!m->attachmentList.isEmpty())
-            m_busyTemplates.markBusy(m->templateId);
-        sendMessageNow(CAgentMessagePtr(new CCheckAttachmentsResp(m->attachmentList, message->id())));
-        break;
-    }
-    case CCreateAttachmentsReq::Type: {
-        auto* m = static_cast<CCreateAttachmentsReq*>(message.data());
-        QList<STemplateAttachment> failed;
-        for (const STemplateAttachmentData& a : m->attachmentList)
-            failed.append(a);
-        qWarning().noquote() << QStringLiteral("template attachments are not available: %1 attachment(s) of template "
-                                               "%2 not created")
-                                    .arg(failed.size())
-                                    .arg(m->templateId);
-        sendMessageNow(CAgentMessagePtr(new CCheckAttachmentsResp(failed, message->id())));
-        if (m_busyTemplates.isBusy(m->templateId))
-            m_busyTemplates.release(m->templateId);
-        break;
-    }
-    case CDeleteAttachmentsNot::Type:
-        qWarning().noquote() << QStringLiteral("template attachments are not available: delete for template %1 ignored")
-                                    .arg(static_cast<CDeleteAttachmentsNot*>(message.data())->templateId);
-        break;
-    }
+    if (message->type() == CCheckAttachmentsReq::Type)
+        m_busyTemplates.markBusy(static_cast<CCheckAttachmentsReq*>(message.data())->templateId);
+    m_manager->postAttachmentsRequest(message);
 }
 
-// Until upgrades over the link exist, every package is refused with a clear status.
-void CAgentAgentLink::handleUpgrade(const CAgentMessagePtr&)
+void CAgentAgentLink::handleUpgrade(const CAgentMessagePtr& message)
 {
-    const QString error = QStringLiteral("upgrade over the link is not available");
-    qWarning().noquote() << QStringLiteral("Upgrade failed: %1").arg(error);
-    sendMessageNow(CAgentMessagePtr(new CAgentStatusMessage(2, error.toUtf8())));
+    const CAgentMessagePtr answer =
+        m_manager->handleUpgrade(static_cast<CUpgradeAgentMessage*>(message.data())->upgradeData);
+    if (answer)
+        sendMessageNow(answer);
 }
 
-// Until the SNMP relay exists, an open is answered as failed (reason 5) and data is dropped.
 void CAgentAgentLink::handleRelay(const CAgentMessagePtr& message)
 {
-    if (message->type() != CSnmpReq::Type)
+    if (!m_relay)
         return;
-    auto* m = static_cast<CSnmpReq*>(message.data());
-    if (m->relayType == 0) {
-        qWarning().noquote() << QStringLiteral("snmp relay %1 refused: relay is not available").arg(m->relayId);
-        sendMessageNow(CAgentMessagePtr(new CSnmpResp(m->relayId, 1, 5)));
-    }
+    if (message->type() == CSnmpReq::Type)
+        m_relay->handleRequest(*static_cast<CSnmpReq*>(message.data()));
+    else
+        m_relay->handleData(*static_cast<CSnmpData*>(message.data()));
 }

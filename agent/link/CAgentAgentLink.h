@@ -3,11 +3,13 @@
 #include "CAgentLink.h"
 #include "CBusyTemplates.h"
 #include "CLinkPoll.h"
+#include "CSnmpRelayControl.h"
 #include "engine/CMonitorEvent.h"
 
 #include <QElapsedTimer>
 #include <QMap>
 #include <atomic>
+#include <memory>
 
 class CAgentAgentManager;
 class ILinkEngine;
@@ -93,6 +95,7 @@ private:
     qint64 m_connectedMs = 0;
     int m_unansweredPings = 0;
     QTimer* m_pingTimer = nullptr;
+    std::unique_ptr<CSnmpRelayControl> m_relay;   // the session's SNMP relay; link thread only
     bool m_reconnectRequested = false;
     bool m_disconnectReported = false;
     std::atomic<bool> m_extendedCaps{false};

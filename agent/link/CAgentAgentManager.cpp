@@ -17,7 +17,10 @@
 #include "CDisconnectedAgentLinkEvent.h"
 #include "CReconnectAgentLinkEvent.h"
 #include "CServerErrorAgentLinkEvent.h"
+#include "CAgentUpgrade.h"
 #include "CUnavailableLinkEngine.h"
+#include "TemplateAttachmentsRequest.h"
+#include "UpgradePackage.h"
 #include "common/AgentSettings.h"
 #include "core/CNetworkMonitor.h"
 #include "core/LogFile.h"
@@ -33,14 +36,23 @@ CAgentAgentManager::CAgentAgentManager(QObject* parent, const QString& name, int
       m_created(QDateTime::currentDateTime())
 {
     // Leftover upgrade packages of an earlier run.
-    QDir temp(QDir::tempPath());
-    for (const QString& file : temp.entryList({QStringLiteral("zamagent_upgrade_*")}, QDir::Files | QDir::Hidden))
-        temp.remove(file);
+    removeLeftoverUpgradePackages(QDir::tempPath());
+    // The upgrade's time-out goes to whichever session is current when it fires.
+    m_upgrade = new CAgentUpgrade([this](const CAgentMessagePtr& message) {
+        QMutexLocker locker(&m_mutex);
+        if (m_currentLink)
+            m_currentLink->postSendMessage(message);
+    });
+    m_upgrade->moveToThread(this);
+    // One thread: requests are carried out, and answered, in the order they arrived.
+    m_attachmentPool.setMaxThreadCount(1);
 }
 
 CAgentAgentManager::~CAgentAgentManager()
 {
     wait();
+    m_attachmentPool.waitForDone();
+    delete m_upgrade;
     QMutexLocker locker(&m_mutex);
     m_pendingLinks.clear();
     m_currentLink.reset();
@@ -67,6 +79,27 @@ QString CAgentAgentManager::connectionId() const
 SLinkLocalIdentity CAgentAgentManager::localIdentity() const
 {
     return m_localIdentity;
+}
+
+bool CAgentAgentManager::isUpgrading() const
+{
+    return m_upgrading.load() || m_upgrade->isUpgrading();
+}
+
+CAgentMessagePtr CAgentAgentManager::handleUpgrade(const QByteArray& package)
+{
+    return m_upgrade->handleUpgrade(package);
+}
+
+void CAgentAgentManager::postAttachmentsRequest(const CAgentMessagePtr& request)
+{
+    m_attachmentPool.start([this, request] {
+        const STemplateAttachmentsOutcome out = runTemplateAttachmentsRequest(*request);
+        if (out.requestType == CCheckAttachmentsReq::Type)
+            onAttachmentsChecked(out.requestId, out.templateId, out.list);
+        else if (out.requestType == CCreateAttachmentsReq::Type)
+            onAttachmentsCreated(out.requestId, out.templateId, out.list);
+    });
 }
 
 void CAgentAgentManager::setUpgrading(bool upgrading)
@@ -238,6 +271,8 @@ bool CAgentAgentManager::startRun()
 
 void CAgentAgentManager::endRun()
 {
+    m_upgrade->stopTimer();
+    m_attachmentPool.waitForDone();
     // Sessions still held here have finished or were left behind by the bounded stop wait.
     waitForClosingLinks();
     QMutexLocker locker(&m_mutex);

@@ -1,6 +1,7 @@
 #pragma once
 #include "CAgentAgentLinkPtr.h"
 #include "CAgentManager.h"
+#include "CAgentMessage.h"
 #include "CLinkPoll.h"
 #include "LinkLocalIdentity.h"
 #include "common/SAgentConnectionSettings.h"
@@ -13,10 +14,12 @@
 #include <QMutex>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <atomic>
 #include <memory>
 
 class CAgentServer;
+class CAgentUpgrade;
 class CAcceptedConnectionInfo;
 class ILinkEngine;
 class QTimer;
@@ -80,7 +83,13 @@ public:
     // What sessions tell the service about this host; looked up once when the run starts,
     // so that no session waits for name lookups before it identifies itself.
     SLinkLocalIdentity localIdentity() const;
-    bool isUpgrading() const { return m_upgrading.load(); }
+    bool isUpgrading() const;
+    // A package from the service (any thread): the status answer to send at once, or null
+    // when an upgrade is already running.
+    CAgentMessagePtr handleUpgrade(const QByteArray& package);
+    // An attachment request (30, 32, 34) from a session: carried out on the attachment
+    // threads; check and create answers come back through onAttachmentsChecked/Created.
+    void postAttachmentsRequest(const CAgentMessagePtr& request);
     void setUpgrading(bool upgrading);
     // 1 while a session is current, else 0.
     int linkStatus() const { return hasCurrentLink() ? 1 : 0; }
@@ -148,6 +157,8 @@ private:
     QString m_stopReason;
     QTimer* m_reconnectTimer = nullptr;
     std::atomic<bool> m_upgrading{false};
+    CAgentUpgrade* m_upgrade = nullptr;   // lives on the manager thread; made in the constructor
+    QThreadPool m_attachmentPool;         // attachment work, off the session threads
     std::atomic<quint16> m_serverPort{0};
     // Guards m_linkExists; held while the status goes to the control server, so pushes and
     // answers leave in the order of the changes.

@@ -448,7 +448,7 @@ TEST_F(LinkBehaviourTest, LateResultOfAnEndedSessionNeverAnswersAnotherSession)
     EXPECT_EQ(m.raws.value("host_name"), QByteArray("host43"));
 }
 
-TEST_F(LinkBehaviourTest, EngineRequestsEventsCapabilitiesAndTemporaryAnswers)
+TEST_F(LinkBehaviourTest, EngineRequestsEventsAndCapabilities)
 {
     LinkFixture fx({"PassiveTcp", true, false});
     fx.engine->addMonitor(50);
@@ -487,45 +487,8 @@ TEST_F(LinkBehaviourTest, EngineRequestsEventsCapabilitiesAndTemporaryAnswers)
     EXPECT_EQ(m.num("is_valid"), 0);
     EXPECT_EQ(m.raws.value("event_data").size(), 8);
 
-    // Template attachments (temporary path): a check that finds files missing keeps the
-    // template busy for polls until a create has answered, however many checks came first.
-    const QByteArray two = peer::attachmentListRecord(2, false);
-    for (int id : {70, 71}) {
-        s->send(peer::frame(id, 30, {Field::num("template_id", 9), Field::raw("app_files_path", "app"),
-                                     Field::raw("attachments", two)}));
-        ASSERT_TRUE(s->waitFor(31, m));
-        EXPECT_EQ(m.id, id);
-        EXPECT_EQ(m.raws.value("missing_attachments").left(4), QByteArray("\x00\x00\x00\x02", 4));
-    }
-    s->send(peer::frame(72, 6, {Field::num("mon_id", 50), Field::num("has_template_id", 1), Field::num("template_id", 9)}));
-    ASSERT_TRUE(s->waitFor(7, m));
-    EXPECT_EQ(m.num("result"), 2);
-    EXPECT_EQ(m.raws.value("failed_reason"), QByteArray("updating template attachments"));
-    s->send(peer::frame(73, 32, {Field::num("template_id", 9), Field::raw("app_files_path", "app"),
-                                 Field::raw("attachments", peer::attachmentListRecord(2, true))}));
-    ASSERT_TRUE(s->waitFor(31, m));
-    EXPECT_EQ(m.id, 73);
-    s->send(peer::frame(74, 6, {Field::num("mon_id", 50), Field::num("has_template_id", 1), Field::num("template_id", 9)}));
-    ASSERT_TRUE(s->waitFor(7, m));
-    EXPECT_EQ(m.id, 74);
-    EXPECT_EQ(m.num("result"), 0);
-
-    // Answers of attachment tasks reach the current session through the manager.
-    fx.manager->onAttachmentsChecked(75, 9, {});
-    ASSERT_TRUE(s->waitFor(31, m));
-    EXPECT_EQ(m.id, 75);
-    EXPECT_EQ(m.raws.value("missing_attachments"), QByteArray(4, '\0'));
-
-    // Upgrade and relay answer with a clear refusal until they exist.
-    s->send(peer::frame(-1, 15, {Field::raw("upgrade_data", "package")}));
-    ASSERT_TRUE(s->waitFor(16, m));
-    EXPECT_EQ(m.num("status_code"), 2);
-    EXPECT_EQ(m.raws.value("data"), QByteArray("upgrade over the link is not available"));
-    s->send(peer::frame(-1, 17, {Field::num("id", 4), Field::num("type", 0), Field::raw("host", "127.0.0.1:161")}));
-    ASSERT_TRUE(s->waitFor(18, m));
-    EXPECT_EQ(m.num("id"), 4);
-    EXPECT_EQ(m.num("type"), 1);
-    EXPECT_EQ(m.num("reason"), 5);
+    // Attachments, upgrades and the relay touch the configuration folder and fixed ports:
+    // test_LinkAttachmentsRelayUpgrade_ns.cpp runs them end to end.
 
     // Resolve and subscriptions reach the engine; a disconnect reason from the peer is kept.
     s->send(peer::frame(80, 20, {Field::num("version", 1), Field::num("reqId", 81), Field::num("isIp", 0),

@@ -1,0 +1,85 @@
+#include "CSnmpRedirAgent.h"
+
+#include "AgentRelayMessages.h"
+#include "RelayPeerText.h"
+#include "common/WebUtils.h"
+
+#include <QDebug>
+#include <QUdpSocket>
+
+namespace {
+// Datagrams handled per readyRead, so that a flood cannot hold the session's thread.
+constexpr int kMaxDatagramsPerWake = 256;
+}
+
+CSnmpRedirAgent::CSnmpRedirAgent(qint32 relayId, MessageSink sink, const QByteArray& peerText, QObject* parent)
+    : CSnmpRedirBase(relayId, true, parent), m_sink(std::move(sink))
+{
+    open(peerText);
+}
+
+CSnmpRedirAgent::CSnmpRedirAgent(qint32 relayId, MessageSink sink, const QByteArray& peerText, quint16 port,
+                                 QObject* parent)
+    : CSnmpRedirBase(relayId, true, port, parent), m_sink(std::move(sink))
+{
+    open(peerText);
+}
+
+CSnmpRedirAgent::~CSnmpRedirAgent()
+{
+    if (m_sink)
+        m_sink(CAgentMessagePtr(new CSnmpResp(m_relayId, 1, m_endCode)));
+    dropSocket();
+}
+
+// A peer that is no "host:port", a port outside 1..65535 or a host that does not resolve
+// leaves the relay without a socket: the service is told it did not open.
+void CSnmpRedirAgent::open(const QByteArray& peerText)
+{
+    if (!m_socket)
+        return;
+    QString host;
+    quint16 port = 0;
+    if (!parseRelayPeerText(peerText, host, port)) {
+        qWarning().noquote() << QStringLiteral("snmp relay %1: bad peer '%2'")
+                                    .arg(m_relayId)
+                                    .arg(QString::fromUtf8(peerText.left(256)));
+        dropSocket();
+        return;
+    }
+    bool isAddress = false;
+    QByteArray error;
+    // An address literal (IPv6 included: the socket is dual-stack) needs no lookup.
+    QHostAddress address(host);
+    if (address.isNull())
+        address = WebUtils::getOrResolveFirstAddr(host, isAddress, error);
+    if (address.isNull()) {
+        qWarning().noquote() << QStringLiteral("snmp relay %1: cannot resolve '%2' %3")
+                                    .arg(m_relayId)
+                                    .arg(host, QString::fromUtf8(error));
+        dropSocket();
+        return;
+    }
+    m_peerAddress.set(address);
+    m_peerPort = port;
+    connect(m_socket, &QUdpSocket::readyRead, this, &CSnmpRedirAgent::onReadyRead);
+    if (m_sink)
+        m_sink(CAgentMessagePtr(new CSnmpResp(m_relayId, 0, 0)));
+}
+
+bool CSnmpRedirAgent::sendToPeer(qint32 relayId, const QByteArray& datagram)
+{
+    if (!m_socket || relayId != m_relayId || !m_peerAddress.hasValue())
+        return false;
+    return m_socket->writeDatagram(datagram, m_peerAddress.value(), m_peerPort) == datagram.size();
+}
+
+// Datagrams from anyone but the peer are dropped; the rest go to the service in order.
+void CSnmpRedirAgent::onReadyRead()
+{
+    QByteArray datagram;
+    for (int i = 0; i < kMaxDatagramsPerWake && hasPendingDatagram(); ++i) {
+        if (readPeerDatagram(datagram) && m_sink)
+            m_sink(CAgentMessagePtr(new CSnmpData(m_relayId, datagram)));
+    }
+}
