@@ -94,19 +94,26 @@ public:
     }
 
     // The owner's onStop: stop, refuse further pushes, release what is still queued.
+    // For good: a consumer that opens for taking afterwards (a stop that came before the owner
+    // started serving) must not accept again, or a waiting requester would wait for ever.
     void stopAndDiscard()
     {
         stop(false);
+        {
+            QMutexLocker locker(&m_mutex);
+            m_discarded = true;
+        }
         setAccepting(false);
         clear();
     }
 
-    // Opening for taking also accepts again; closing wakes a waiting stop(true).
+    // Opening for taking also accepts again, unless the queue was discarded; closing wakes a
+    // waiting stop(true).
     void setServing(bool serving)
     {
         QMutexLocker locker(&m_mutex);
         m_serving = serving;
-        if (serving)
+        if (serving && !m_discarded)
             m_accepting = true;
         m_cond.wakeAll();
     }
@@ -140,4 +147,5 @@ private:
     bool m_stopping = false;
     bool m_serving = false;
     bool m_accepting = true;
+    bool m_discarded = false;
 };

@@ -203,6 +203,12 @@ TEST(ProtectedQueue, StopReleasesQueuedTasksAndDropsLaterOnes)
     EXPECT_EQ(Counted::alive.load(), 0);
     EXPECT_EQ(newItems.count(), 3);
     EXPECT_TRUE(owner.calls.isEmpty());
+
+    // A consumer that starts serving only after the stop (a stop during its start-up) must not
+    // open the queue again: a requester would wait for an answer that never comes.
+    queue.setServing(true);
+    EXPECT_FALSE((OwnerTask<PairTask>::post(queue, &owner, {QStringLiteral("after start"), {}})));
+    EXPECT_EQ(Counted::alive.load(), 0);
 }
 
 TEST(ProtectedQueue, ConsumerWakesForItemsAndEndsOnStop)
