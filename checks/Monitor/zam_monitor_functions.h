@@ -3,6 +3,8 @@
 
 #include "zam_mtypes.h"
 
+#include <cstdint>
+
 struct stCoreZamThreadContext;
 
 // SNMP generic trap (row 21) and syslog (row 48): served by the daemon's receivers.
@@ -21,3 +23,11 @@ void pluginPgsqlInit();
 void pluginPgsqlTerm();
 void pluginPgsqlInitThread(stCoreZamThreadContext* tctx);
 void pluginPgsqlTermThread(stCoreZamThreadContext* tctx);
+
+// Network checks.
+int poll_ping(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_tcp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_udp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+// Time budget of the socket checks (TCP, SMTP, POP3, IMAP): the larger of the monitor's
+// time-out and 2000 ms; a discovery poll (mode 1) connects within 2000 ms.
+void socketTimeBudget(const stZamMonitor* mon, int* totalMs, int* connectMs);

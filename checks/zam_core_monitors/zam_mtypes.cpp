@@ -11,9 +11,9 @@
 #define ZAM_POLL_PENDING poll_not_ready
 
 const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
-    {&zmt_ping, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ping
-    {&zmt_tcp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_tcp
-    {&zmt_udp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_udp
+    {&zmt_ping, poll_ping, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_tcp, poll_tcp, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_udp, poll_udp, nullptr, nullptr, nullptr, nullptr},
     {&zmt_smtp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_smtp
     {&zmt_pop3, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_pop3
     {&zmt_imap, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_imap

@@ -137,7 +137,7 @@ struct stZamMonitorLib {
     char hostAddress[ZAM_HOST_ADDRESS_SIZE];
     int useHostName;
     int mode;
-    int timeout;               // seconds
+    int timeout;               // the monitor's time-out as the service sends it; the checks read milliseconds
     unsigned int typeIndex;
     int pollFlags;
     int pad0;

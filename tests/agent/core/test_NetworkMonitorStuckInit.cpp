@@ -36,5 +36,9 @@ TEST(NetworkMonitorStuckInit, ShutdownWaitForTheStartIsBounded)
     for (int i = 0; i < 100 && EventLog::with(QStringLiteral("shutdown ")).size() < 5; ++i)
         QThread::msleep(50);
     EXPECT_EQ(EventLog::with(QStringLiteral("shutdown ")).size(), 5);
+    // Let the stuck component finish too, so the process never exits under a running thread.
     blocker.release();
+    for (int i = 0; i < 100 && EventLog::with(QStringLiteral("shutdown ")).size() < 6; ++i)
+        QThread::msleep(50);
+    QThread::msleep(100);
 }

@@ -74,6 +74,9 @@ const TypeRow kTypes[] = {
     {49, "PostgreSQL Database", true, 6},
 };
 
+// Rows whose poll function is a real check rather than the stand-in.
+const std::set<unsigned> kImplementedRows = {0, 1, 2};
+
 class LoadedPlugin : public ::testing::Test
 {
 protected:
@@ -234,7 +237,11 @@ TEST_F(LoadedPlugin, PollStartsFromClearedResultFields)
         EXPECT_EQ(rec.mon.resultExtra, 0);
         EXPECT_EQ(rec.mon.pollFlags, 0);
         EXPECT_EQ(std::strchr(rec.mon.failReason, 'x'), nullptr) << rec.mon.failReason;
-        EXPECT_NE(std::strstr(rec.mon.failReason, row.name), nullptr) << rec.mon.failReason;
+        // a row whose check is in fails on the empty record with its own reason
+        if (kImplementedRows.count(row.index) == 0)
+            EXPECT_NE(std::strstr(rec.mon.failReason, row.name), nullptr) << rec.mon.failReason;
+        else
+            EXPECT_NE(rec.mon.failReason[0], '\0');
     }
 }
 
