@@ -323,6 +323,20 @@ void CConfigManagerBase::setGlobalSettingEntry(int key, const SGlobalSettingEntr
     m_gate.endWrite();
 }
 
+void CConfigManagerBase::setMonitorConfig(int monitorId, const SMonitorConfig& config)
+{
+    m_gate.beginWrite();
+    m_monitorConfigs.insert(monitorId, config);
+    m_gate.endWrite();
+}
+
+void CConfigManagerBase::setMonitorTypeConfig(int typeId, const SMonitorTypeConfig& config)
+{
+    m_gate.beginWrite();
+    m_configMap.insert(typeId, config);
+    m_gate.endWrite();
+}
+
 void CConfigManagerBase::postInit()
 {
     m_queue.setServing(true);

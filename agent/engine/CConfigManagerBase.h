@@ -2,6 +2,8 @@
 #include "CConfigReadGate.h"
 #include "PluginInfo.h"
 #include "SGlobalSettingEntry.h"
+#include "SMonitorConfig.h"
+#include "SMonitorTypeConfig.h"
 #include "core/CNetMonSysHeavy.h"
 #include "core/TaskAliases.h"
 
@@ -64,6 +66,13 @@ public:
 
     // Writes into the store as a writer of the gate, from any thread (fillers and tests).
     void setGlobalSettingEntry(int key, const SGlobalSettingEntry& entry);
+    void setMonitorConfig(int monitorId, const SMonitorConfig& config);
+    void setMonitorTypeConfig(int typeId, const SMonitorTypeConfig& config);
+
+    // The tables of the setting-value lookup (findSettingValue); read only between beginRead
+    // and endRead.
+    const QMap<int, SMonitorConfig>& monitorConfigs() const { return m_monitorConfigs; }
+    const QMap<int, SMonitorTypeConfig>& configMap() const { return m_configMap; }
 
 protected:
     bool init() override { return true; }
@@ -112,5 +121,7 @@ private:
     QMap<int, StoreRecord> m_networks;
     QMap<int, StoreRecord> m_templateCategories;
     QMap<int, StoreRecord> m_templates;
+    QMap<int, SMonitorConfig> m_monitorConfigs;
+    QMap<int, SMonitorTypeConfig> m_configMap;
     QList<PendingEvent> m_pendingEvents;
 };

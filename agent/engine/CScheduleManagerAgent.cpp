@@ -1,18 +1,32 @@
-#include "CScheduleManagerAgent.h"
-#include "core/CNetworkMonitor.h"
+#include "engine/CScheduleManagerAgent.h"
+
+#include "common/TestTimeScale.h"
+#include "engine/CLogStatisticsTask.h"
+#include "engine/CScheduleInfoInterval.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int kStatisticsIntervalMs = 300000;
+}
 
 CScheduleManagerAgent::CScheduleManagerAgent(QObject* parent, const QString& name, int subsystemBit)
-    : CNetMonSysHeavy(parent, name, subsystemBit)
+    : CScheduleManagerBase(parent, name, subsystemBit)
 {
+    // No deleteLater on finished: the root owns and deletes its components, and no event loop
+    // runs where a deferred delete would be processed.
 }
 
-bool CScheduleManagerAgent::init()
+void CScheduleManagerAgent::addStatisticsTask()
 {
-    return true;
+    if (!m_statisticsTask)
+        m_statisticsTask = CScheduleManagerTaskPtr(new CScheduleManagerTask(CTaskPtr(new CLogStatisticsTask), QString()));
+    const int seconds = std::max(1, zam::scaledMs(kStatisticsIntervalMs) / 1000);
+    addTask(m_statisticsTask, CScheduleInfoPtr(new CScheduleInfoInterval(seconds, 1)));
 }
 
-bool CScheduleManagerAgent::runStep()
+void CScheduleManagerAgent::postInit()
 {
-    waitForStop();
-    return false;
+    addStatisticsTask();
+    CScheduleManagerBase::postInit();
 }

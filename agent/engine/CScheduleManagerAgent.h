@@ -1,20 +1,22 @@
 #pragma once
-#include "core/CNetMonSysHeavy.h"
+#include "engine/CScheduleManagerBase.h"
 
-// The schedule manager (name "schedule manager", bit 8).
-// Placeholder body: it takes its place, name and bit in the root, initialises, waits for the
-// stop flag and does nothing else. Thread: its own; constructed and stopped by the root.
-class CScheduleManagerAgent : public CNetMonSysHeavy
+// The schedule manager of this daemon ("schedule manager", bit 8): besides the mechanism it
+// runs the performance-statistics report at once and every 300 s, and reconnects a lost link
+// 60 s after the loss. Threads: as its base.
+class CScheduleManagerAgent : public CScheduleManagerBase
 {
     Q_OBJECT
 public:
     CScheduleManagerAgent(QObject* parent, const QString& name, int subsystemBit);
 
+    // Creates the statistics task on the first call and (re)registers it every 300 s.
+    void addStatisticsTask();
+    CScheduleManagerTaskPtr statisticsTask() const { return m_statisticsTask; }
+
 protected:
-    bool init() override;
-    bool runStep() override;
-    void shutdown() override {}
-    void onStop() override {}
-    void onTerminate() override {}
-    void postInit() override {}
+    void postInit() override;
+
+private:
+    CScheduleManagerTaskPtr m_statisticsTask;   // this component's thread
 };

@@ -38,11 +38,12 @@ struct View {
     size_t size = 0;
 };
 
-// Reads a buffer of sections; the last section of each type wins. Answers false (with what was
-// read up to there) when a section is malformed: bad length, bad tail byte or cut short.
-inline bool read(const unsigned char* data, size_t size, std::map<int, View>& out)
+// Walks a buffer of sections in order and calls visit(type, view) for each. Answers false when
+// it stopped at a malformed section (a length shorter than a section, not a multiple of 16 or
+// running past the buffer, a bad tail byte, a cut-short header): nothing from there on is read.
+template<typename Visit>
+inline bool forEach(const unsigned char* data, size_t size, Visit visit)
 {
-    out.clear();
     size_t pos = 0;
     while (pos < size) {
         if (size - pos < 16)
@@ -59,10 +60,31 @@ inline bool read(const unsigned char* data, size_t size, std::map<int, View>& ou
         View v;
         v.offset = pos + kHeaderSize;
         v.size = length - tail;
-        out[type] = v;
+        visit(static_cast<int>(type), v);
         pos += length;
     }
     return true;
+}
+
+// Reads a buffer of sections; the last section of each type wins. Answers false (with what was
+// read up to there) when a section is malformed.
+inline bool read(const unsigned char* data, size_t size, std::map<int, View>& out)
+{
+    out.clear();
+    return forEach(data, size, [&out](int type, const View& v) { out[type] = v; });
+}
+
+// The last well-formed section of one type, as read() would keep it; false when there is none.
+inline bool findLast(const unsigned char* data, size_t size, int type, View& out)
+{
+    bool found = false;
+    forEach(data, size, [&](int t, const View& v) {
+        if (t == type) {
+            out = v;
+            found = true;
+        }
+    });
+    return found;
 }
 
 }  // namespace zamsection
