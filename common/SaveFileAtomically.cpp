@@ -1,4 +1,5 @@
 #include "SaveFileAtomically.h"
+#include "WriteAll.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,21 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool writeAll(int fd, const char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
 
 void syncFolder(const QByteArray& folder)
 {

@@ -1,4 +1,5 @@
 #include "UpgradePackage.h"
+#include "common/WriteAll.h"
 
 #include <QDebug>
 #include <QDir>
@@ -19,21 +20,6 @@ const char kPrefix[] = "zamagent_upgrade_";
 QString errnoText(int err)
 {
     return QString::fromLocal8Bit(std::strerror(err));
-}
-
-bool writeAll(int fd, const char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(qMin<qint64>(size, 1 << 20)));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
 }
 
 // Files and links inside one of our private folders, then the folder.
