@@ -88,6 +88,8 @@ void CMonitorRuntimeRegistry::invalidateRemoved(CMonitorRuntimeData& r)
 void CMonitorRuntimeRegistry::purgeIdle()
 {
     QMutexLocker locker(&m_mutex);
+    if (m_entries.isEmpty())
+        return;   // threads that poll no monitor never look at the clock
     const QDateTime now = CTaskClock::current()->now();
     for (auto it = m_entries.begin(); it != m_entries.end();) {
         if (it.value()->lastUse.secsTo(now) <= kIdleSeconds) {

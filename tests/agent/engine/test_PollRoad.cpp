@@ -238,7 +238,7 @@ TEST(PollTasks, DeadlockBoundsAndResolveReports)
     struct Case { int linkValue; int requestId; bool reported; };
     const Case cases[] = {{-1, 0, false}, {-1, int(0x80000000u), false}, {-1, 5, true}, {3, 0, true}};
     for (const Case& c : cases) {
-        CSyncResolveTask task(c.linkValue, c.requestId, false, QStringLiteral("nowhere.invalid"), QString());
+        CSyncResolveTask task(c.linkValue, c.requestId, false, QStringLiteral("localhost"), QString());
         EXPECT_EQ(task.shouldReport(), c.reported) << c.linkValue << " " << c.requestId;
         EXPECT_EQ(task.name(), QStringLiteral("unknown task"));
         EXPECT_FALSE(task.isDeadlocked(60));
@@ -308,4 +308,20 @@ TEST_F(PollRoad, PollRequestsWithSettingsAsTheLinkReceivesThem)
     EXPECT_FALSE(createPollTaskFromSettings(1, streamOf(*withId).left(30), SPollResultPtr(new SPollResult),
                                             configManager(), &why));
     EXPECT_EQ(why, QStringLiteral("monitor record: 1 settings beyond the bytes present"));
+}
+
+TEST(PollTasks, ResolveTaskAnswersThroughTheAgentManager)
+{
+    QStringList sent;
+    CSyncResolveTask::setResponseSink([&](int link, int id, bool address, const QString& text, const QString& result) {
+        sent << QStringLiteral("%1 %2 %3 %4 %5").arg(link).arg(id).arg(address).arg(text, result);
+    });
+    CSyncResolveTask byName(7, 42, false, QStringLiteral("localhost"), QString());
+    byName.exec(nullptr);
+    byName.done(nullptr);
+    CSyncResolveTask unanswered(-1, 0, false, QStringLiteral("localhost"), QString());
+    unanswered.done(nullptr);   // not run: its answer is empty
+    CSyncResolveTask::setResponseSink(CSyncResolveTask::ResponseSink());
+    ASSERT_EQ(sent.size(), 1);   // an empty answer nobody waits for is not sent
+    EXPECT_TRUE(sent[0] == "7 42 0 localhost 127.0.0.1" || sent[0] == "7 42 0 localhost ::1") << qPrintable(sent[0]);
 }
