@@ -1,5 +1,6 @@
 #include "CDaemonLinkEngine.h"
 
+#include "common/TestTimeScale.h"
 #include "core/CNetworkMonitor.h"
 #include "engine/CConfigManagerAgent.h"
 #include "engine/CPluginLibrary.h"
@@ -15,12 +16,18 @@
 #include <QDataStream>
 #include <QDebug>
 #include <QMutexLocker>
+#include <cmath>
 #include <cstring>
 #include <exception>
 
 namespace {
 
 const char* const kNoEngineText = "poll engine is not available";
+
+// The poll tasks have one result sink for the process: the engine made last owns it, and
+// only the owner takes it away again.
+QMutex g_sinkOwnerMutex;
+const void* g_sinkOwner = nullptr;
 
 // The task's report: forget it and answer its poll once.
 void finishPoll(const std::shared_ptr<CDaemonLinkEngine::SState>& state, int taskId)
@@ -54,6 +61,8 @@ CDaemonLinkEngine::CDaemonLinkEngine()
     : m_state(std::make_shared<SState>())
 {
     std::weak_ptr<SState> weak = m_state;
+    QMutexLocker owner(&g_sinkOwnerMutex);
+    g_sinkOwner = m_state.get();
     CPollTaskAgentById::setResultSink([weak](int taskId) {
         if (const auto state = weak.lock())
             finishPoll(state, taskId);
@@ -65,7 +74,13 @@ CDaemonLinkEngine::~CDaemonLinkEngine()
 {
     // Tasks still running report into nothing; their sessions are gone with the agent manager
     // that owns this engine.
-    CPollTaskAgentById::setResultSink(CPollTaskAgentById::ResultSink());
+    {
+        QMutexLocker owner(&g_sinkOwnerMutex);
+        if (g_sinkOwner == m_state.get()) {
+            g_sinkOwner = nullptr;
+            CPollTaskAgentById::setResultSink(CPollTaskAgentById::ResultSink());
+        }
+    }
     QMutexLocker locker(&m_state->mutex);
     m_state->open.clear();
     m_state->busy.clear();
@@ -282,8 +297,12 @@ void CDaemonLinkEngine::clearSyslogSubscriptions() {}
 bool CDaemonLinkEngine::scheduleReconnect(int agentId, int delayMs)
 {
     try {
-        // Whole seconds, rounded up, so a short delay is never turned into none.
-        const int seconds = delayMs <= 0 ? 0 : (delayMs + 999) / 1000;
+        // The link's delay is already shortened in test runs and the schedule manager shortens
+        // it again, so it gets the plain delay back; whole seconds, rounded up, so a short
+        // delay never becomes none.
+        const double scale = zam::testTimeScale();
+        const qint64 plainMs = delayMs <= 0 ? 0 : std::llround(delayMs / (scale > 0 ? scale : 1.0));
+        const int seconds = static_cast<int>(qMin<qint64>((plainMs + 999) / 1000, 24 * 3600));
         scheduleManager()->postScheduleReconnect(agentId, seconds);
         return true;
     } catch (const std::exception& e) {
