@@ -1,4 +1,5 @@
 #include "CNetworkMonitor.h"
+#include "link/CDaemonLinkEngine.h"
 #include "CNetMonSysHeavy.h"
 
 #include "common/TestTimeScale.h"
@@ -55,7 +56,9 @@ CNetworkMonitor::Components CNetworkMonitor::createDefaultComponents(CNetworkMon
     c.configManager = new CConfigManagerAgent(root, QStringLiteral("config manager"), ConfigBit);
     c.scheduleManager = new CScheduleManagerAgent(root, QStringLiteral("schedule manager"), ScheduleBit);
     c.taskManager = new CTaskManager(root, QStringLiteral("task manager"), TaskBit);
-    c.agentManager = new CAgentAgentManager(root, QStringLiteral("agent manager"), AgentBit);
+    auto* agent = new CAgentAgentManager(root, QStringLiteral("agent manager"), AgentBit);
+    agent->setEngine(std::make_shared<CDaemonLinkEngine>());
+    c.agentManager = agent;
     return c;
 }
 

@@ -1,6 +1,6 @@
 // The real daemon keeps its link to a service played by the test peer: it starts the agent
-// manager through the super agent manager, identifies itself, answers polls (with a clear
-// failure while no poll engine is installed) and says goodbye when stopped.
+// manager through the super agent manager, identifies itself, answers polls (a monitor it does
+// not know is reported as not found) and says goodbye when stopped.
 #include "ControlPortClient.h"
 #include "common/ConnectionId.h"
 #include "support/AgentTestPeer.h"
@@ -56,9 +56,9 @@ TEST(DaemonLink, ActiveDaemonIdentifiesPollsAndSaysGoodbye)
     s->send(peer::frame(500, 6, {peer::Field::num("mon_id", 3), peer::Field::num("has_template_id", 0)}));
     ASSERT_TRUE(s->waitFor(7, m));
     EXPECT_EQ(m.id, 500);
-    EXPECT_EQ(m.num("status"), 3);
+    EXPECT_EQ(m.num("status"), 4);
     EXPECT_EQ(m.num("result"), 1);
-    EXPECT_EQ(m.raws.value("failed_reason"), QByteArray("poll engine is not available"));
+    EXPECT_EQ(m.raws.value("failed_reason"), QByteArray("monitor was not found"));
 
     // The control port tells whether a session is current, and follows a drop and the
     // reconnect that comes after it.
