@@ -8,6 +8,7 @@
 #include "agent/engine/CTaskManager.h"
 #include "agent/core/CNetworkMonitor.h"
 #include "agent/link/CAgentAgentManager.h"
+#include "support/StubComponent.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -21,24 +22,6 @@ namespace {
 
 constexpr int kMonitors = 1000;
 constexpr int kRowWithoutCheck = 10;
-
-class Stub : public CNetMonSysHeavy
-{
-public:
-    using CNetMonSysHeavy::CNetMonSysHeavy;
-
-protected:
-    bool init() override { return true; }
-    void postInit() override {}
-    bool runStep() override
-    {
-        waitForStop();
-        return false;
-    }
-    void shutdown() override {}
-    void onStop() override {}
-    void onTerminate() override {}
-};
 
 class CountingAgentManager : public CAgentAgentManager
 {
@@ -65,11 +48,11 @@ public:
 CNetworkMonitor::Components components(CNetworkMonitor* root)
 {
     CNetworkMonitor::Components c;
-    c.controlServer = new Stub(root, QStringLiteral("control server"), CNetworkMonitor::ControlBit);
-    c.snmpTrapManager = new Stub(root, QStringLiteral("snmp trap manager"), CNetworkMonitor::TrapBit);
-    c.syslogLinesManager = new Stub(root, QStringLiteral("syslog lines manager"), CNetworkMonitor::SyslogBit);
+    c.controlServer = new StubComponent(root, QStringLiteral("control server"), CNetworkMonitor::ControlBit);
+    c.snmpTrapManager = new StubComponent(root, QStringLiteral("snmp trap manager"), CNetworkMonitor::TrapBit);
+    c.syslogLinesManager = new StubComponent(root, QStringLiteral("syslog lines manager"), CNetworkMonitor::SyslogBit);
     c.configManager = new CConfigManagerAgent(root, QStringLiteral("config manager"), CNetworkMonitor::ConfigBit);
-    c.scheduleManager = new Stub(root, QStringLiteral("schedule manager"), CNetworkMonitor::ScheduleBit);
+    c.scheduleManager = new StubComponent(root, QStringLiteral("schedule manager"), CNetworkMonitor::ScheduleBit);
     c.taskManager = new CTaskManager(root, QStringLiteral("task manager"), CNetworkMonitor::TaskBit);
     c.agentManager = new CountingAgentManager(root, QStringLiteral("agent manager"), CNetworkMonitor::AgentBit);
     return c;

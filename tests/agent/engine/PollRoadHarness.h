@@ -8,6 +8,7 @@
 #include "engine/CTaskManager.h"
 #include "core/CNetworkMonitor.h"
 #include "link/CAgentAgentManager.h"
+#include "support/StubComponent.h"
 
 #include <QDeadlineTimer>
 #include <QMutex>
@@ -15,24 +16,6 @@
 #include <QWaitCondition>
 
 extern "C" struct PollRoadState;
-
-class StubComponent : public CNetMonSysHeavy
-{
-public:
-    using CNetMonSysHeavy::CNetMonSysHeavy;
-
-protected:
-    bool init() override { return true; }
-    void postInit() override {}
-    bool runStep() override
-    {
-        waitForStop();
-        return false;
-    }
-    void shutdown() override {}
-    void onStop() override {}
-    void onTerminate() override {}
-};
 
 // Collects the transaction ids of sendPollResult; waitFor blocks until one arrived.
 class ResultCollectingAgentManager : public CAgentAgentManager
