@@ -5,7 +5,7 @@
 #include "common/CTcpAgentConnection.h"
 #include "support/RecordingConnectionHandler.h"
 #include "support/EventLoopWait.h"
-#include "support/TestCertificates.h"
+#include "support/CertificatesTest.h"
 
 #include <QCryptographicHash>
 #include <QRegularExpression>
@@ -18,7 +18,6 @@
 
 namespace {
 
-TestCertificates* certs = nullptr;
 QStringList g_log;
 void captureLog(const QString& line) { g_log << line; }
 
@@ -93,19 +92,9 @@ SAgentConnectionSettings sslSettings(quint16 port, const QString& pin, bool allo
     return s;
 }
 
-class ConnectionTest : public ::testing::Test
+class ConnectionTest : public CertificatesTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        certs = new TestCertificates();
-        ASSERT_TRUE(certs->ok()) << certs->error().toStdString();
-    }
-    static void TearDownTestSuite()
-    {
-        delete certs;
-        certs = nullptr;
-    }
     void SetUp() override
     {
         g_log.clear();

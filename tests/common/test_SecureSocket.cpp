@@ -2,7 +2,7 @@
 #include "common/CSecureSocket.h"
 #include "common/SslFileLoaders.h"
 #include "support/EventLoopWait.h"
-#include "support/TestCertificates.h"
+#include "support/CertificatesTest.h"
 
 #include <QScopedPointer>
 #include <QSignalSpy>
@@ -16,22 +16,7 @@
 
 namespace {
 
-TestCertificates* certs = nullptr;
-
-class SecureSocketTest : public ::testing::Test
-{
-protected:
-    static void SetUpTestSuite()
-    {
-        certs = new TestCertificates();
-        ASSERT_TRUE(certs->ok()) << certs->error().toStdString();
-    }
-    static void TearDownTestSuite()
-    {
-        delete certs;
-        certs = nullptr;
-    }
-};
+using SecureSocketTest = CertificatesTest;
 
 TEST_F(SecureSocketTest, CipherFilterKeepsOnlyModernCiphersOffTheExclusionList)
 {

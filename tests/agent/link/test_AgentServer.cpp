@@ -9,7 +9,7 @@
 #include "common/CAgentConnection.h"
 #include "support/RecordingConnectionHandler.h"
 #include "support/EventLoopWait.h"
-#include "support/TestCertificates.h"
+#include "support/CertificatesTest.h"
 
 #include <QScopedPointer>
 #include <QSslKey>
@@ -24,7 +24,6 @@
 
 namespace {
 
-TestCertificates* certs = nullptr;
 QStringList g_warnings;
 QStringList g_log;
 void captureLog(const QString& line) { g_log << line; }
@@ -105,19 +104,9 @@ std::unique_ptr<QSslSocket> serviceClient(quint16 port, const QString& certName,
     return s;
 }
 
-class AgentServerTest : public ::testing::Test
+class AgentServerTest : public CertificatesTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        certs = new TestCertificates();
-        ASSERT_TRUE(certs->ok()) << certs->error().toStdString();
-    }
-    static void TearDownTestSuite()
-    {
-        delete certs;
-        certs = nullptr;
-    }
     void SetUp() override
     {
         g_log.clear();
