@@ -1,0 +1,3 @@
+#include "MyApplication.h"
+
+MyApplication::MyApplication(int& argc, char** argv) : QApplication(argc, argv) {}
