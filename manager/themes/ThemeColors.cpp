@@ -36,10 +36,13 @@ QColor readThemeColor(const QJsonObject& theme, const QString& name)
 bool loadThemeFile(const QString& path, ThemeColors& colors)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
+    return file.open(QIODevice::ReadOnly) && parseThemeBytes(file.readAll(), colors);
+}
+
+bool parseThemeBytes(const QByteArray& bytes, ThemeColors& colors)
+{
     QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return false;
     const QJsonObject theme = document.object();

@@ -27,6 +27,10 @@ const char* const* themeColorNames();
 // non-integer component reads 0, a component outside 0..255 makes the colour invalid.
 QColor readThemeColor(const QJsonObject& theme, const QString& name);
 
+// Fills every field from a theme file's bytes; false, with the set untouched, when they are not
+// JSON or not an object.
+bool parseThemeBytes(const QByteArray& bytes, ThemeColors& colors);
+
 // Fills every field from the file; false, with the set untouched, when the file cannot be
 // read, is not JSON or is not an object.
 bool loadThemeFile(const QString& path, ThemeColors& colors);

@@ -70,6 +70,7 @@ TEST(ThemeColors, LoadsFilesAndFallsBackOnlyWhenAFileFails)
         {"bad JSON", broken, rgba(255, 255, 255), rgba(0, 0, 0)},
         {"empty file", empty, rgba(255, 255, 255), rgba(0, 0, 0)},
         {"missing", dir.filePath("missing.json"), rgba(255, 255, 255), rgba(0, 0, 0)},
+        {"a folder", dir.path(), rgba(255, 255, 255), rgba(0, 0, 0)},
     };
     for (const Case& c : cases) {
         lightColors = ThemeColors();
@@ -149,8 +150,9 @@ TEST(ThemeColors, BuiltInThemesAreReadable)
         const QColor buttonText = readThemeColor(theme, "ButtonText_Default");
         for (int i = 0; i < theme::kColorCount; ++i) {
             const QString name = QString::fromLatin1(themeColorNames()[i]);
-            if (name.contains("GradientButton") && !name.contains("Disabled"))
+            if (name.contains("GradientButton") && !name.contains("Disabled")) {
                 EXPECT_GE(contrast(buttonText, readThemeColor(theme, name)), 3.0) << path << " " << themeColorNames()[i];
+            }
         }
     }
 }
