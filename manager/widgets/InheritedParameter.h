@@ -9,6 +9,23 @@
 class QEvent;
 class QWidget;
 
+// The inherited and alerting-rule flags every input control of the set carries.
+class InheritableState
+{
+public:
+    void setInherited(bool inherited, bool fromAlertingRule)
+    {
+        m_inherited = inherited;
+        m_fromAlertingRule = fromAlertingRule;
+    }
+    bool isInherited() const { return m_inherited; }
+    bool isInheritedFromAlertingRule() const { return m_fromAlertingRule; }
+
+protected:
+    bool m_inherited = false;
+    bool m_fromAlertingRule = false;
+};
+
 // "This parameter is inherited from …": the alerting rule above, or the parent node.
 QString inheritedParameterText(bool fromAlertingRule);
 

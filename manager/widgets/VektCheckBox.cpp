@@ -13,12 +13,6 @@ void VektCheckBox::setReadOnly(bool readOnly)
     setFocusPolicy(readOnly ? Qt::NoFocus : Qt::StrongFocus);
 }
 
-void VektCheckBox::setInherited(bool inherited, bool fromAlertingRule)
-{
-    m_inherited = inherited;
-    m_fromAlertingRule = fromAlertingRule;
-}
-
 void VektCheckBox::setText(const QString& text)
 {
     m_textSize = textSizeHint(text);

@@ -2,9 +2,11 @@
 // Check box of the styled widget set: read-only and inherited states, an indicator kind the
 // style reads, and a size measured from its (possibly rich) text. GUI thread only.
 
+#include "InheritedParameter.h"
+
 #include <QCheckBox>
 
-class VektCheckBox : public QCheckBox
+class VektCheckBox : public QCheckBox, public InheritableState
 {
     Q_OBJECT
 public:
@@ -17,9 +19,6 @@ public:
 
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
-    void setInherited(bool inherited, bool fromAlertingRule);
-    bool isInherited() const { return m_inherited; }
-    bool isInheritedFromAlertingRule() const { return m_fromAlertingRule; }
 
     // Stores the text's measured size, then sets it (QAbstractButton::setText leaves it stale).
     void setText(const QString& text);
@@ -37,7 +36,5 @@ protected:
 
 private:
     bool m_readOnly = false;
-    bool m_inherited = false;
-    bool m_fromAlertingRule = false;
     QSize m_textSize{-1, -1};
 };

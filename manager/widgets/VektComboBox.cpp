@@ -21,12 +21,6 @@ void VektComboBox::setReadOnly(bool readOnly)
     setFocusPolicy(readOnly ? Qt::NoFocus : Qt::StrongFocus);
 }
 
-void VektComboBox::setInherited(bool inherited, bool fromAlertingRule)
-{
-    m_inherited = inherited;
-    m_fromAlertingRule = fromAlertingRule;
-}
-
 void VektComboBox::addItem(const QIcon& icon, const QString& text, const QVariant& userData)
 {
     insertItem(count(), icon, text, userData);

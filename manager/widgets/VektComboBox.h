@@ -2,9 +2,11 @@
 // Combo box of the styled widget set: read-only and inherited states, a wheel that turns only
 // while focused, and a popup wide enough for its items. GUI thread only.
 
+#include "InheritedParameter.h"
+
 #include <QComboBox>
 
-class VektComboBox : public QComboBox
+class VektComboBox : public QComboBox, public InheritableState
 {
     Q_OBJECT
 public:
@@ -13,10 +15,7 @@ public:
     bool hoverSuppressed = false;
 
     void setReadOnly(bool readOnly);
-    void setInherited(bool inherited, bool fromAlertingRule);
     bool isReadOnly() const { return m_readOnly; }
-    bool isInherited() const { return m_inherited; }
-    bool isInheritedFromAlertingRule() const { return m_fromAlertingRule; }
 
     void addItem(const QIcon& icon, const QString& text, const QVariant& userData = QVariant());
     void addItem(const QString& text, const QVariant& userData = QVariant());
@@ -32,6 +31,4 @@ protected:
 
 private:
     bool m_readOnly = false;
-    bool m_inherited = false;
-    bool m_fromAlertingRule = false;
 };

@@ -11,12 +11,6 @@ VektLineEdit::VektLineEdit(QWidget* parent) : QLineEdit(parent)
     connect(this, &QLineEdit::textChanged, this, &VektLineEdit::onTextChanged);
 }
 
-void VektLineEdit::setInherited(bool inherited, bool fromAlertingRule)
-{
-    m_inherited = inherited;
-    m_fromAlertingRule = fromAlertingRule;
-}
-
 void VektLineEdit::onTextChanged(QString text)
 {
     const QString simplified = text.simplified();

@@ -2,17 +2,16 @@
 // Line edit of the styled widget set: inherited state (its own, or that of the editable combo
 // box it serves) and a sanitized text signal with white space simplified. GUI thread only.
 
+#include "InheritedParameter.h"
+
 #include <QLineEdit>
 
-class VektLineEdit : public QLineEdit
+class VektLineEdit : public QLineEdit, public InheritableState
 {
     Q_OBJECT
 public:
     explicit VektLineEdit(QWidget* parent = nullptr);
 
-    void setInherited(bool inherited, bool fromAlertingRule);
-    bool isInherited() const { return m_inherited; }
-    bool isInheritedFromAlertingRule() const { return m_fromAlertingRule; }
     QString sanitizedText() const { return m_sanitizedText; }
 
 signals:
@@ -25,7 +24,5 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool m_inherited = false;
-    bool m_fromAlertingRule = false;
     QString m_sanitizedText;
 };

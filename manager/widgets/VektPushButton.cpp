@@ -15,12 +15,6 @@ void VektPushButton::setReadOnly(bool readOnly)
     setFocusPolicy(readOnly ? Qt::NoFocus : Qt::StrongFocus);
 }
 
-void VektPushButton::setInherited(bool inherited, bool fromAlertingRule)
-{
-    m_inherited = inherited;
-    m_fromAlertingRule = fromAlertingRule;
-}
-
 bool VektPushButton::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == this && filterInheritedPress(event, this, m_readOnly, m_inherited, m_fromAlertingRule))

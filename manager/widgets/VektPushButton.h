@@ -2,9 +2,11 @@
 // Push button of the styled widget set: the button kind and flags the style draws by, and the
 // read-only and inherited states. GUI thread only.
 
+#include "InheritedParameter.h"
+
 #include <QPushButton>
 
-class VektPushButton : public QPushButton
+class VektPushButton : public QPushButton, public InheritableState
 {
     Q_OBJECT
 public:
@@ -18,15 +20,10 @@ public:
 
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
-    void setInherited(bool inherited, bool fromAlertingRule);
-    bool isInherited() const { return m_inherited; }
-    bool isInheritedFromAlertingRule() const { return m_fromAlertingRule; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool m_readOnly = false;
-    bool m_inherited = false;
-    bool m_fromAlertingRule = false;
 };

@@ -22,12 +22,6 @@ void VektRadioButton::setReadOnly(bool readOnly)
     setFocusPolicy(readOnly ? Qt::NoFocus : Qt::StrongFocus);
 }
 
-void VektRadioButton::setInherited(bool inherited, bool fromAlertingRule)
-{
-    m_inherited = inherited;
-    m_fromAlertingRule = fromAlertingRule;
-}
-
 void VektRadioButton::applyRadioPalette()
 {
     const QColor text = themeColors().RadioButton_Text;

@@ -2,9 +2,11 @@
 // Radio button of the styled widget set: read-only and inherited states, and a text colour that
 // follows the theme. GUI thread only.
 
+#include "InheritedParameter.h"
+
 #include <QRadioButton>
 
-class VektRadioButton : public QRadioButton
+class VektRadioButton : public QRadioButton, public InheritableState
 {
     Q_OBJECT
 public:
@@ -15,9 +17,6 @@ public:
 
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
-    void setInherited(bool inherited, bool fromAlertingRule);
-    bool isInherited() const { return m_inherited; }
-    bool isInheritedFromAlertingRule() const { return m_fromAlertingRule; }
 
 public slots:
     void applyRadioPalette();
@@ -29,6 +28,4 @@ private:
     void init();
 
     bool m_readOnly = false;
-    bool m_inherited = false;
-    bool m_fromAlertingRule = false;
 };

@@ -10,12 +10,6 @@ VektSpinBox::VektSpinBox(QWidget* parent) : QSpinBox(parent)
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void VektSpinBox::setInherited(bool inherited, bool fromAlertingRule)
-{
-    m_inherited = inherited;
-    m_fromAlertingRule = fromAlertingRule;
-}
-
 bool VektSpinBox::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == this && filterInheritedPressEditable(event, this, isReadOnly(), m_inherited, m_fromAlertingRule))

@@ -5,6 +5,7 @@
 #include "app/AgentStatusController.h"
 #include "app/InitScript.h"
 
+#include "support/ActiveDaemonSettings.h"
 #include "support/AgentTestPeer.h"
 #include "support/EventLoopWait.h"
 #include "support/TestCertificates.h"
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTcpServer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -63,17 +63,7 @@ TEST_F(DaemonInitialization, ControllerStartsTheDaemonAndSeesItsLink)
     peer::Listener service;
     const quint16 port = service.start();
     ASSERT_NE(port, 0);
-    QTcpServer probe; // a free port for the control server
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 controlPort = probe.serverPort();
-    probe.close();
-    {
-        QFile f(QStringLiteral("/etc/opt/corvane-agent/quv.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("[Common]\nAgentType=0\n[ActiveAgentSettings]\nTransport=TCP\nHost=127.0.0.1\nPort="
-                + QByteArray::number(port) + "\n[SSLSettings]\nCertificatePath=" + certs.cert("agent").toUtf8()
-                + "\n[AgentControlServer]\nPort=" + QByteArray::number(controlPort) + "\n");
-    }
+    ASSERT_TRUE(testdaemon::writeActiveSettings(port, certs.cert("agent"), testdaemon::freeLocalPort()));
     EXPECT_EQ(runScript("-status"), 0);
 
     AgentStatusController controller(nullptr, scriptPath());
