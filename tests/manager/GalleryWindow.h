@@ -22,28 +22,11 @@
 #include <QFormLayout>
 #include <QVBoxLayout>
 
-// Makes dark or light the active set and derives the application palette from it.
+// Makes dark or light the active theme, as the manager does at start.
 inline void activateTheme(bool dark)
 {
-    auto* app = qobject_cast<MyApplication*>(QCoreApplication::instance());
-    if (app != nullptr) {
-        app->isDarkTheme = dark;
-        app->activeColors = dark ? &darkColors : &lightColors;
-    }
-    const ThemeColors& c = themeColors();
-    QPalette p = QApplication::palette();
-    for (auto [role, color] : {std::pair{QPalette::Window, c.Window_Bgr}, {QPalette::Button, c.Window_Bgr},
-                               {QPalette::Highlight, c.Window_Highlight}, {QPalette::HighlightedText, c.Text_Default},
-                               {QPalette::ButtonText, c.ButtonText_Default}, {QPalette::Base, c.Window_Bgr},
-                               {QPalette::Text, c.Text_Default}, {QPalette::WindowText, c.Text_Default}})
-        p.setBrush(QPalette::All, role, color);
-    p.setBrush(QPalette::Disabled, QPalette::Base, c.TextEdit_Disabled_Border_InnerLine);
-    p.setBrush(QPalette::Disabled, QPalette::Text, c.Text_Default_Disabled);
-    p.setBrush(QPalette::Disabled, QPalette::WindowText, c.Text_Default_Disabled);
-    p.setBrush(QPalette::All, QPalette::Mid, c.Window_Dark);
-    p.setBrush(QPalette::All, QPalette::Light, c.Window_Light);
-    p.setBrush(QPalette::All, QPalette::Dark, c.Window_Dark);
-    QApplication::setPalette(p);
+    if (auto* app = qobject_cast<MyApplication*>(QCoreApplication::instance()))
+        app->applyTheme(dark ? QStringLiteral("dark") : QStringLiteral("light"));
 }
 
 inline QWidget* makeGalleryWindow()
