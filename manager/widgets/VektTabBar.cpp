@@ -3,7 +3,11 @@
 #include <QPainter>
 #include <QStyleOptionTab>
 
-VektTabBar::VektTabBar(QWidget* parent) : QTabBar(parent) {}
+VektTabBar::VektTabBar(QWidget* parent) : QTabBar(parent)
+{
+    // the bar draws its tabs where its own layout puts them: no scroll buttons
+    setUsesScrollButtons(false);
+}
 
 int VektTabBar::baseHeight() const { return style()->pixelMetric(QStyle::PM_TabBarBaseHeight, nullptr, this); }
 
