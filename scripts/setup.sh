@@ -14,7 +14,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   util-linux iproute2 procps psmisc socat netcat-openbsd
-  xvfb xauth
+  xvfb xauth trayer
   # local test servers (scripts/test-servers.sh) and the clients the tests drive them with
   nginx-light snmpd snmp mariadb-server mariadb-client postgresql postgresql-client
   openssh-server openssh-client vsftpd dovecot-imapd dovecot-pop3d python3-aiosmtpd
@@ -45,3 +45,5 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 mkdir -p /etc/opt/corvane-agent /var/log/corvane-agent
+# the manager lets only members of this group (and root) save the daemon's settings
+getent group corvane-agent >/dev/null || groupadd corvane-agent

@@ -1,0 +1,94 @@
+// The manager's main window: time from start (application object, start-up, controller, window)
+// to its first paint, idle CPU and memory with the window open, and one theme switch with the
+// window rebuilt and painted again. Uses the settings folder and the init script beside it:
+//   bash tests/support/private-paths.sh xvfb-run -a build/bench/bench_manager_window [idle seconds]
+#include "app/AgentStatusController.h"
+#include "app/MainWindow.h"
+#include "app/MyApplication.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
+#include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// Quits its loop on the first paint of the watched window.
+struct FirstPaint : QObject
+{
+    QEventLoop loop;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            loop.quit();
+        return false;
+    }
+    void waitFor(QWidget* window)
+    {
+        window->installEventFilter(this);
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+        window->removeEventFilter(this);
+    }
+};
+
+double cpuSeconds()
+{
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        getrusage(who, &usage);
+        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
+
+long rssKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QElapsedTimer clock;
+    clock.start();
+    MyApplication app(argc, argv);
+    app.startUp();
+    const int idleSeconds = argc > 1 ? atoi(argv[1]) : 10;
+    AgentStatusController controller(nullptr, QCoreApplication::applicationDirPath() + "/../bin/DaemonInitialization.sh");
+    MainWindow* window = new MainWindow(&controller);
+    window->setWindowFlags(mainWindowFlags());
+    window->show();
+    FirstPaint paint;
+    paint.waitFor(window);
+    std::printf("start to first paint: %.1f ms\n", clock.nsecsElapsed() / 1e6);
+
+    const double cpu0 = cpuSeconds();
+    QEventLoop idle;
+    QTimer::singleShot(idleSeconds * 1000, &idle, &QEventLoop::quit);
+    idle.exec();
+    std::printf("idle %d s with the window open: CPU %.1f ms/s (with the status script runs), VmRSS %ld KiB, cores %ld\n",
+                idleSeconds, (cpuSeconds() - cpu0) * 1000 / idleSeconds, rssKb(), sysconf(_SC_NPROCESSORS_ONLN));
+
+    for (const char* theme : {"dark", "light"}) {
+        clock.restart();
+        app.applyTheme(theme);
+        rebuildMainWindow(window, &controller);
+        FirstPaint again;
+        again.waitFor(window);
+        std::printf("theme switch to %s, window rebuilt and painted: %.1f ms\n", theme, clock.nsecsElapsed() / 1e6);
+    }
+    delete window;
+    return 0;
+}

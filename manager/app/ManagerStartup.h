@@ -1,0 +1,21 @@
+#pragma once
+// The manager program's start-up: its options, the remote close, the single-instance test and
+// the user check. GUI thread only.
+
+#include <QString>
+
+#include <sys/types.h>
+
+// True when every character is a decimal digit (any script); true for an empty text.
+bool isDecimalNumber(const QString& text);
+
+// True when the real group or a supplementary group of this process is groupName.
+bool isCurrentUserInGroup(const char* groupName);
+
+// The process named "ZAMAgentGUI" in /proc to end, other than self: the pid from its status
+// file, or 0 when none is found. Entries that cannot be opened are passed over.
+pid_t findRunningManager(const QString& procRoot, pid_t self);
+
+// The whole program: "-close" (first argument) ends the running manager, "-tray" starts
+// hidden; answers the exit code.
+int runManager(int argc, char** argv);
