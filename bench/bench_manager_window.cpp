@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QPixmapCache>
 #include <QTimer>
 
 #include <cstdio>
@@ -88,6 +89,23 @@ int main(int argc, char** argv)
         FirstPaint again;
         again.waitFor(window);
         std::printf("theme switch to %s, window rebuilt and painted: %.1f ms\n", theme, clock.nsecsElapsed() / 1e6);
+    }
+    // repaints of the whole window, from the pixmap cache and with it emptied before each one
+    for (const char* theme : {"light", "dark"}) {
+        app.applyTheme(theme);
+        rebuildMainWindow(window, &controller);
+        QCoreApplication::processEvents();
+        for (bool cold : {false, true}) {
+            const int rounds = 200;
+            clock.restart();
+            for (int i = 0; i < rounds; ++i) {
+                if (cold)
+                    QPixmapCache::clear();
+                window->repaint();
+            }
+            std::printf("%s theme, %s pixmap cache: %.0f repaints/s\n", theme, cold ? "cold" : "warm",
+                        rounds / (clock.nsecsElapsed() / 1e9));
+        }
     }
     delete window;
     return 0;

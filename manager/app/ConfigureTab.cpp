@@ -3,6 +3,7 @@
 #include "AgentStatusController.h"
 #include "MainWindow.h"
 #include "MyApplication.h"
+#include "WindowBusyScope.h"
 #include "common/AgentSettings.h"
 #include "widgets/VektCheckBox.h"
 #include "widgets/VektGroupBox.h"
@@ -258,6 +259,7 @@ void ConfigureTab::warn(const QString& text)
 
 void ConfigureTab::loadSettings()
 {
+    const WindowBusyScope busy;
     m_settings->sync();
     {
         const QSignalBlocker host(m_activeHost), port(m_activePort);
@@ -415,6 +417,7 @@ bool ConfigureTab::validateSettings()
 
 bool ConfigureTab::saveSettings(bool askToRestart)
 {
+    const WindowBusyScope busy; // the theme's rebuild waits for the messages and the restart question
     const bool wasChanged = m_isChanged;
     if (!validateSettings())
         return false;

@@ -4,6 +4,7 @@
 #include "ConfigureTab.h"
 #include "ManageTab.h"
 #include "MyApplication.h"
+#include "WindowBusyScope.h"
 #include "common/AgentSettings.h"
 #include "widgets/VektTopLabel.h"
 
@@ -145,6 +146,7 @@ bool MainWindow::askToSaveChanges(bool askToRestart)
 {
     if (!m_configureTab->isChanged())
         return true;
+    const WindowBusyScope busy;
     const auto answer = QMessageBox::warning(this, QStringLiteral("Warning"),
                                              QStringLiteral("Settings have been changed. Would you like to save the changes?"),
                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::NoButton);
@@ -159,7 +161,7 @@ bool MainWindow::askToSaveChanges(bool askToRestart)
 
 void rebuildMainWindow(MainWindow*& window, AgentStatusController* controller)
 {
-    if (QApplication::activeModalWidget() != nullptr) {
+    if (WindowBusyScope::active() || QApplication::activeModalWidget() != nullptr) {
         QTimer::singleShot(50, controller, [&window, controller] { rebuildMainWindow(window, controller); });
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "AgentStatusController.h"
 #include "MainWindow.h"
+#include "WindowBusyScope.h"
 #include "common/TestTimeScale.h"
 
 #include <QEventLoop>
@@ -119,6 +120,7 @@ void ManageTab::restartAgent()
     if (m_restarting || !m_mainWindow->askToSaveChanges(false))
         return;
     m_restarting = true;
+    const WindowBusyScope busy;
     setButtonsEnabled(false, false);
     CServiceManager& service = m_mainWindow->controller()->serviceManager();
     service.stopService();
@@ -126,12 +128,7 @@ void ManageTab::restartAgent()
         QEventLoop wait;
         connect(&service, &CServiceManager::stopped, &wait, &QEventLoop::quit);
         QTimer::singleShot(zam::scaledMs(kRestartStopWaitMs), &wait, &QEventLoop::quit);
-        const QPointer<ManageTab> self(this);
         wait.exec();
-        if (self.isNull()) {
-            service.startService(); // the window went meanwhile; the restart still completes
-            return;
-        }
     }
     service.startService();
     m_restarting = false;
@@ -141,6 +138,7 @@ void ManageTab::onSettingsAppliedToINIFile(bool _askToRestart)
 {
     if (!_askToRestart || !m_mainWindow->controller()->serviceManager().isRunning())
         return;
+    const WindowBusyScope busy;
     const auto answer = QMessageBox::question(m_mainWindow, QStringLiteral("Restart agent now?"),
                                               QStringLiteral("You should restart the agent to put its changed settings into "
                                                              "effect. Do you want to restart it now?"),

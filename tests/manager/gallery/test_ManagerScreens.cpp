@@ -16,6 +16,34 @@
 
 #include <memory>
 
+namespace {
+
+// Share of pixels that differ by more than a small amount in any channel; 1 for other sizes.
+double differingShare(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 1.0;
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32), y = b.convertToFormat(QImage::Format_ARGB32);
+    qint64 differing = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col) {
+            const QColor p = x.pixelColor(col, row), q = y.pixelColor(col, row);
+            if (qAbs(p.red() - q.red()) > 40 || qAbs(p.green() - q.green()) > 40 || qAbs(p.blue() - q.blue()) > 40)
+                ++differing;
+        }
+    return double(differing) / (x.width() * x.height());
+}
+
+// Compared with the reviewed picture of the same name: build paths and font hinting may differ.
+void expectLikeReviewed(const QImage& picture, const QString& name)
+{
+    const QImage reviewed(QStringLiteral(ZAM_SOURCE_DIR "/tests/manager/gallery/reviewed/") + name);
+    ASSERT_FALSE(reviewed.isNull()) << qPrintable(name);
+    EXPECT_LT(differingShare(picture, reviewed), 0.03) << qPrintable(name);
+}
+
+} // namespace
+
 // Pictures of the main window in both themes for review, in <build>/gallery/: the states of the
 // status line, the passive-mode panel and the tray menu. Runs in the private settings folder.
 TEST(ManagerScreens, MainWindowInBothThemes)
@@ -43,7 +71,10 @@ TEST(ManagerScreens, MainWindowInBothThemes)
             controller.setAgentState(shot.running, shot.connection);
             QCoreApplication::processEvents();
             const QImage picture = window->grab().toImage();
-            EXPECT_TRUE(picture.save(QStringLiteral("%1/window-%2-%3.png").arg(folder, theme, shot.name)));
+            const QString name = QStringLiteral("window-%1-%2.png").arg(theme, shot.name);
+            EXPECT_TRUE(picture.save(folder + "/" + name));
+            if (QLatin1String(shot.name) == QLatin1String("connected"))
+                expectLikeReviewed(picture, name);
         }
         window->findChild<QRadioButton*>("rbPassive")->click();
         QCoreApplication::processEvents();
@@ -51,7 +82,9 @@ TEST(ManagerScreens, MainWindowInBothThemes)
         QMenu* menu = controller.trayIcon().contextMenu();
         menu->popup(QPoint(10, 10));
         ASSERT_TRUE(waitUntil([&] { return menu->isVisible(); }));
-        EXPECT_TRUE(menu->grab().save(QStringLiteral("%1/tray-menu-%2.png").arg(folder, theme)));
+        const QImage trayMenu = menu->grab().toImage();
+        EXPECT_TRUE(trayMenu.save(QStringLiteral("%1/tray-menu-%2.png").arg(folder, theme)));
+        expectLikeReviewed(trayMenu, QStringLiteral("tray-menu-%1.png").arg(theme));
         menu->hide();
         EXPECT_EQ(window->findChild<QLabel*>("lStatusDetails")->text(), "Agent is started, connected");
     }
