@@ -5,6 +5,8 @@
 #include "app/AgentStatusController.h"
 #include "app/MyApplication.h"
 
+#include "ProcessUsage.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,26 +20,6 @@
 
 namespace {
 
-double cpuSeconds()
-{
-    double total = 0;
-    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage usage{};
-        getrusage(who, &usage);
-        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    }
-    return total;
-}
-
-long rssKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 template <class Condition>
 double waitMs(Condition condition, int limitMs)
@@ -66,13 +48,13 @@ int main(int argc, char** argv)
     AgentStatusController controller(nullptr, script);
     waitMs([&] { return controller.runningState() == 0; }, 5000);
 
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = processCpuSeconds();
     QEventLoop idle;
     QTimer::singleShot(idleSeconds * 1000, &idle, &QEventLoop::quit);
     idle.exec();
-    const double idleCpu = cpuSeconds() - cpu0;
+    const double idleCpu = processCpuSeconds() - cpu0;
     std::printf("idle: %d s, CPU %.1f ms/s (process and script runs), VmRSS %ld KiB, cores %ld\n", idleSeconds,
-                idleCpu * 1000 / idleSeconds, rssKb(), sysconf(_SC_NPROCESSORS_ONLN));
+                idleCpu * 1000 / idleSeconds, processRssKb(), sysconf(_SC_NPROCESSORS_ONLN));
 
     for (int round = 0; round < 3; ++round) {
         controller.serviceManager().startService();

@@ -6,6 +6,8 @@
 #include "app/MainWindow.h"
 #include "app/MyApplication.h"
 
+#include "ProcessUsage.h"
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -37,26 +39,6 @@ struct FirstPaint : QObject
     }
 };
 
-double cpuSeconds()
-{
-    double total = 0;
-    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage usage{};
-        getrusage(who, &usage);
-        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    }
-    return total;
-}
-
-long rssKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 } // namespace
 
@@ -75,12 +57,12 @@ int main(int argc, char** argv)
     paint.waitFor(window);
     std::printf("start to first paint: %.1f ms\n", clock.nsecsElapsed() / 1e6);
 
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = processCpuSeconds();
     QEventLoop idle;
     QTimer::singleShot(idleSeconds * 1000, &idle, &QEventLoop::quit);
     idle.exec();
     std::printf("idle %d s with the window open: CPU %.1f ms/s (with the status script runs), VmRSS %ld KiB, cores %ld\n",
-                idleSeconds, (cpuSeconds() - cpu0) * 1000 / idleSeconds, rssKb(), sysconf(_SC_NPROCESSORS_ONLN));
+                idleSeconds, (processCpuSeconds() - cpu0) * 1000 / idleSeconds, processRssKb(), sysconf(_SC_NPROCESSORS_ONLN));
 
     for (const char* theme : {"dark", "light"}) {
         clock.restart();

@@ -325,6 +325,26 @@ struct Gradient
     QColor stop;
 };
 
+// A button's gradients by state; each later state wins over the earlier ones.
+struct GradientSet
+{
+    Gradient disabled, normal, pressed, hover, focused;
+};
+
+Gradient pickGradient(const GradientSet& set, QStyle::State st, bool hover)
+{
+    if (!(st & QStyle::State_Enabled))
+        return set.disabled;
+    Gradient g = set.normal;
+    if (st & QStyle::State_Sunken)
+        g = set.pressed;
+    if (hover)
+        g = set.hover;
+    if (st & QStyle::State_HasFocus)
+        g = set.focused;
+    return g;
+}
+
 void fillGradient(QPainter* painter, const QRect& r, const Gradient& g, const QColor& pen, int shape)
 {
     QLinearGradient gradient(r.topLeft(), r.bottomLeft());
@@ -392,27 +412,20 @@ void VektStyle::drawButtonPanel(const QStyleOption* option, QPainter* painter, c
             }
         }
     } else if (green || kind == 13 || kind == 14 || kind == 15) {
-        Gradient g{c.DisabledGreenGradientButton_Start, c.DisabledGreenGradientButton_Stop};
-        if (enabled) {
-            g = {c.GreenGradientButton_Start, c.GreenGradientButton_Stop};
-            if (st & State_MouseOver)
-                g = {c.GreenGradientButtonHover_Start, c.GreenGradientButtonHover_Stop};
-            if (st & State_HasFocus)
-                g = {c.GreenGradientButtonFocused_Start, c.GreenGradientButtonFocused_Stop};
-        }
-        fillGradient(painter, r, g, QColor(), 0);
+        const GradientSet set{{c.DisabledGreenGradientButton_Start, c.DisabledGreenGradientButton_Stop},
+                              {c.GreenGradientButton_Start, c.GreenGradientButton_Stop},
+                              {c.GreenGradientButton_Start, c.GreenGradientButton_Stop},
+                              {c.GreenGradientButtonHover_Start, c.GreenGradientButtonHover_Stop},
+                              {c.GreenGradientButtonFocused_Start, c.GreenGradientButtonFocused_Stop}};
+        // the green buttons light up under the mouse whatever the hover-suppressed flag says
+        fillGradient(painter, r, pickGradient(set, st, st & State_MouseOver), QColor(), 0);
     } else if (kind == 11 || kind == 12 || (kind >= 16 && kind <= 18)) {
-        Gradient g{c.DisabledGradientButton_Start, c.DisabledGradientButton_Stop};
-        if (enabled) {
-            // each later state wins over the earlier ones
-            g = {c.GradientButton_Start, c.GradientButton_Stop};
-            if (st & State_Sunken)
-                g = {c.GradientButtonPressed_Start, c.GradientButtonPressed_Stop};
-            if (hover)
-                g = {c.GradientButtonHover_Start, c.GradientButtonHover_Stop};
-            if (st & State_HasFocus)
-                g = {c.GradientButtonFocused_Start, c.GradientButtonFocused_Stop};
-        }
+        const GradientSet set{{c.DisabledGradientButton_Start, c.DisabledGradientButton_Stop},
+                              {c.GradientButton_Start, c.GradientButton_Stop},
+                              {c.GradientButtonPressed_Start, c.GradientButtonPressed_Stop},
+                              {c.GradientButtonHover_Start, c.GradientButtonHover_Stop},
+                              {c.GradientButtonFocused_Start, c.GradientButtonFocused_Stop}};
+        const Gradient g = pickGradient(set, st, hover);
         fillGradient(painter, r, g, QColor(), kind == 17 ? 1 : 0);
         if (kind == 17) {
             painter->drawPixmap(r.topLeft(), pixmap(112));
@@ -423,17 +436,12 @@ void VektStyle::drawButtonPanel(const QStyleOption* option, QPainter* painter, c
             fillGradient(painter, QRect(r.left(), r.top(), 4, r.height()), g, QColor(), 1);
         }
     } else if (kind == 21 || kind == 22) {
-        Gradient g{c.InheritButtonGradientDisabledStart, c.InheritButtonGradientDisabledStop};
-        if (enabled) {
-            g = {c.InheritButtonGradientNormalStart, c.InheritButtonGradientNormalStop};
-            if (st & State_Sunken)
-                g = {c.InheritButtonGradientPressedStart, c.InheritButtonGradientPressedStop};
-            if (hover)
-                g = {c.InheritButtonGradientHoverStart, c.InheritButtonGradientHoverStop};
-            if (st & State_HasFocus)
-                g = {c.InheritButtonGradientFocusedStart, c.InheritButtonGradientFocusedStop};
-        }
-        fillGradient(painter, r, g, c.InheritButtonBorderColor, 0);
+        const GradientSet set{{c.InheritButtonGradientDisabledStart, c.InheritButtonGradientDisabledStop},
+                              {c.InheritButtonGradientNormalStart, c.InheritButtonGradientNormalStop},
+                              {c.InheritButtonGradientPressedStart, c.InheritButtonGradientPressedStop},
+                              {c.InheritButtonGradientHoverStart, c.InheritButtonGradientHoverStop},
+                              {c.InheritButtonGradientFocusedStart, c.InheritButtonGradientFocusedStop}};
+        fillGradient(painter, r, pickGradient(set, st, hover), c.InheritButtonBorderColor, 0);
     } else {
         const bool lit = enabled && (st & (State_MouseOver | State_HasFocus));
         drawThreePieceAt(lit ? 36 : 33, painter, widget, QRect());
