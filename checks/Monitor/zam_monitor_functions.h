@@ -31,3 +31,8 @@ int poll_udp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMon
 // Time budget of the socket checks (TCP, SMTP, POP3, IMAP): the larger of the monitor's
 // time-out and 2000 ms; a discovery poll (mode 1) connects within 2000 ms.
 void socketTimeBudget(const stZamMonitor* mon, int* totalMs, int* connectMs);
+
+// SSH (row 19; invalidate_ssh also serves the SSH resource rows).
+int poll_ssh(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int invalidate_ssh(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
+                   unsigned flags);

@@ -30,7 +30,7 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_mysql, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_mysql
     {&zmt_mssql, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_advhttp, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {&zmt_ssh, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ssh, invalidate_ssh
+    {&zmt_ssh, poll_ssh, invalidate_ssh, nullptr, nullptr, nullptr},
     {&zmt_dns, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_dns
     {&zmt_snmp_gentrap, nullptr, nullptr, init_snmp_gentrap, term_snmp_gentrap, nullptr},
     {&zmt_snmp_t_speed, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_t_speed, invalidate_snmp_traffic

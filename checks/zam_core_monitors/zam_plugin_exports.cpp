@@ -6,6 +6,7 @@
 
 #include "CTimerThread.h"
 #include "Snmp/snmp_mutex.h"
+#include "Ssh/CSshClientPool.h"
 #include "zam_core_context.h"
 #include "zam_host.h"
 #include "zam_monitor_functions.h"
@@ -84,6 +85,7 @@ int zam_plugin_term(stCoreZamContext* ctx)
         return 0;
     // The maintenance jobs use the caches, the mutex and the log sink: stop them first.
     timer_thread_stop();
+    CSshClientPool::instance()->shutdownAll();
     pthread_mutex_destroy(&snmp_mutex);
     pluginMysqlTerm();
     pluginPgsqlTerm();

@@ -1,0 +1,200 @@
+// SSH monitor type: a user's command, script file or script text run on the server over a
+// pooled session, the value read from its output; or the connection time only. Runs on the
+// polling thread; the monitor's SshPluginData is touched by its own polls only.
+
+#include "CHostInfo.h"
+#include "Ssh/CSshClient.h"
+#include "Ssh/CSshClientPool.h"
+#include "SshPluginData.h"
+#include "zam_monitor_functions.h"
+#include "zam_monitor_helpers.h"
+#include "zam_settings.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <clocale>
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+namespace {
+
+constexpr qint64 kMaxScriptBytes = 1048576;
+
+// strtod in the C locale, whatever the process's locale says about the decimal mark.
+bool readDivisor(const std::string& text, double& divisor)
+{
+    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    char* end = nullptr;
+    divisor = strtod_l(text.c_str(), &end, cLocale);
+    return end != text.c_str() && divisor > 0;
+}
+
+QByteArray slashes(const std::string& text) { return QByteArray::fromStdString(text).replace('\\', '/'); }
+
+} // namespace
+
+int readScriptFromFile(stZamMonitor* mon, const QByteArray& path, QByteArray& text)
+{
+    zamLogMonitorPlugin_QStr(mon, QStringLiteral("read script from file"));
+    QFile file(QString::fromUtf8(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        setMonFailReason(mon, ("Cannot open file: " + path).left(ZAM_FAIL_REASON_SIZE - 1).constData());
+        return setMonFailure(mon);
+    }
+    text.clear();
+    char block[4096];
+    for (;;) {
+        const qint64 n = file.read(block, sizeof block);
+        if (n <= 0)
+            break;
+        if (text.size() + n > kMaxScriptBytes) {
+            setMonFailReason(mon, "Script file size must be less than 1MB");
+            return setMonFailure(mon);
+        }
+        text.append(block, static_cast<int>(n));
+    }
+    zamLogMonitorPlugin_QStr(mon, QStringLiteral("read script from file ok"));
+    return 0;
+}
+
+void parseAndSetScriptText(SshPluginData* data, const QByteArray& text, const QByteArray& parameters)
+{
+    static const std::regex shRegEx(".*sh");
+    static const std::regex dashRegEx(".*(perl|python|ruby).*");
+    static const std::regex nodeRegEx(".*node.*");
+    QByteArray separator = "--";
+    data->scriptText = text;
+    if (!text.startsWith("#!")) {
+        data->commandLine = "bash -s";
+    } else {
+        const int lineEnd = text.indexOf('\n');
+        const QByteArray interpreter = text.mid(2, lineEnd < 0 ? -1 : lineEnd - 2);
+        data->commandLine = interpreter;
+        const std::string line = interpreter.toStdString();
+        if (std::regex_match(line, shRegEx)) {
+            data->commandLine += " -s";
+        } else if (std::regex_match(line, dashRegEx)) {
+            separator = "-";
+        } else if (std::regex_match(line, nodeRegEx)) {
+            data->commandLine += " -e \"" + (lineEnd < 0 ? QByteArray() : text.mid(lineEnd)) + "\"";
+            separator.clear();
+            data->scriptText.clear();
+        }
+    }
+    data->commandLine += " " + separator + " " + parameters;
+}
+
+int invalidate_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*, stZamMonitor* mon, unsigned flags)
+{
+    if ((flags & ZAM_INVALIDATE_PLUGIN_DATA) && mon->pluginData != nullptr) {
+        zamLogMonitorPlugin_QStr(mon, QStringLiteral("invalidate data"));
+        delete static_cast<SshPluginData*>(mon->pluginData);
+        mon->pluginData = nullptr;
+        zamLogMonitorPlugin_QStr(mon, QStringLiteral("invalidate data ok"));
+    }
+    return 0;
+}
+
+int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*, stZamMonitor* mon)
+{
+    if (mon->pluginData == nullptr)
+        mon->pluginData = new SshPluginData;
+    auto* data = static_cast<SshPluginData*>(mon->pluginData);
+
+    zamLogMonitorPlugin_QStr(mon, QStringLiteral("check settings"));
+    int port = 0, testHostKey = 1, method = 0, execute = 2, howToRun = 0;
+    std::string fingerprint, user, password, publicKey, privateKey, passphrase, command, divisorText, scriptPath, scriptBody,
+        parameters;
+    const PluginOption options[] = {
+        {'i', "Port", 0x1, &port, nullptr, nullptr},
+        {'e', "Test Host Key", 0x2, &testHostKey, nullptr, nullptr},
+        {'s', " Host Key Fingerprint", 0x4, nullptr, &fingerprint, nullptr},
+        {'e', "Authentication Type", 0x8, &method, nullptr, nullptr},
+        {'s', " User Name", 0x10, nullptr, &user, nullptr},
+        {'p', " Password", 0x20, nullptr, &password, nullptr},
+        {'L', " Path to Public Key File", 0x40, nullptr, &publicKey, nullptr},
+        {'L', " Path to Private Key File", 0x80, nullptr, &privateKey, nullptr},
+        {'p', " Passphrase for Private Key", 0x100, nullptr, &passphrase, nullptr},
+        {'e', "Execute Script", 0x200, &execute, nullptr, nullptr},
+        {'s', " Script to Execute", 0x400, nullptr, &command, nullptr},
+        {'s', "Divide returned value by", 0x800, nullptr, &divisorText, nullptr},
+        {'e', "How to run a script", 0x1000, &howToRun, nullptr, nullptr},
+        {'L', "Path to script", 0x2000, nullptr, &scriptPath, nullptr},
+        {'s', "Script body", 0x4000, nullptr, &scriptBody, nullptr},
+        {'s', "Script parameters", 0x8000, nullptr, &parameters, nullptr},
+        {'y', "Take delta", 0, nullptr, nullptr, nullptr},
+        {'y', "Normalize by time", 0, nullptr, nullptr, nullptr},
+        {0, nullptr, 0, nullptr, nullptr, nullptr},
+    };
+    int found = 0;
+    const bool parsed = pluginParseSettings(&mon->settings, options, &found) != 0;
+    const bool runs = execute == 0 || execute == 1;
+    const int needed = howToRun == 0 ? 0x400 : howToRun == 1 ? 0x2000 : howToRun == 2 ? 0x4000 : 0;
+    const bool valid = parsed && (found & 0xa1b) == 0xa1b && ((found & 0x4) || testHostKey != 0)
+                       && ((found & 0x20) || (method != 0 && method != 2))
+                       && (method != 1 && method != 2 ? true : (found & 0x1c0) == 0x1c0)
+                       // a run needs a known way to run; a pooled client must never run an older command
+                       && (execute == 2 || (runs && needed != 0 && (found & needed)));
+    if (!valid) {
+        setMonFailReason(mon, "Incorrect monitor parameters");
+        return setMonFailure(mon);
+    }
+    zamLogMonitorPlugin_QStr(mon, QStringLiteral("check port"));
+    if (port < 1 || port > 65535) {
+        setMonFailReason(mon, "Port is out of range");
+        return setMonFailure(mon);
+    }
+    zamLogMonitorPlugin_QStr(mon, QStringLiteral("check port ok"));
+    double divisor = 1.0;
+    if (!readDivisor(divisorText, divisor)) {
+        setMonFailReason(mon, "'Divide returned value by' must be a positive floating-point number");
+        return setMonFailure(mon);
+    }
+    zamLogMonitorPlugin_QStr(mon, QStringLiteral("check settings ok"));
+
+    QHostAddress address;
+    if (!CHostInfo::resolveToAddr(mon, address))
+        return setMonFailure(mon);
+
+    zamLogMonitorPlugin_QStr(mon, QStringLiteral("establish SSH session"));
+    const CSshClientAuth auth(method, QByteArray::fromStdString(user), QByteArray::fromStdString(password),
+                              QByteArray::fromStdString(publicKey), QByteArray::fromStdString(privateKey),
+                              QByteArray::fromStdString(passphrase));
+    CSshClientPool* pool = CSshClientPool::instance();
+    CSshClient* client = pool->acquireClient(address, port, testHostKey == 0, QByteArray::fromStdString(fingerprint), auth,
+                                             execute == 2, mon->timeout);
+    if (client == nullptr) {
+        setMonFailReason(mon, "Failed to establish SSH session");
+        return setMonFailure(mon);
+    }
+    zamLogMonitorPlugin_QStr(mon, QStringLiteral("establish SSH session ok"));
+    client->setMonitor(mon);
+
+    if (runs) {
+        if (howToRun == 0) {
+            data->commandLine = slashes(command);
+            data->scriptText.clear();
+        } else if (howToRun == 1) {
+            const QByteArray path = slashes(scriptPath);
+            const QDateTime modified = QFileInfo(QString::fromUtf8(path)).lastModified();
+            if (!data->fileTime.isValid() || data->fileTime != modified) {
+                QByteArray text;
+                if (readScriptFromFile(mon, path, text) != 0) {
+                    pool->releaseClient(address, port, client, true);
+                    return 1;
+                }
+                data->fileTime = modified;
+                parseAndSetScriptText(data, text, QByteArray::fromStdString(parameters));
+            }
+        } else {
+            parseAndSetScriptText(data, QByteArray::fromStdString(scriptBody), QByteArray::fromStdString(parameters));
+        }
+        client->setScriptAndFile(static_cast<CSshClient::EExecScript>(execute), data->commandLine, data->scriptText);
+    }
+    client->setDivideBy(divisor);
+    const int result = client->exec();
+    pool->releaseClient(address, port, client, execute == 2 || result != 0);
+    return result;
+}
