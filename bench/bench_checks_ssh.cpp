@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -72,6 +73,50 @@ void* scratchMemory(stZamMonitor*, unsigned size, int)
     return buffer.data();
 }
 
+// The resource scripts as the SSH resource monitors run them: standard input and arguments.
+struct ScriptRun
+{
+    const char* script;
+    const char* args;
+};
+
+double scriptPolls(const ScriptRun& run, const QByteArray& text, int rounds)
+{
+    CSshClientPool* pool = CSshClientPool::instance();
+    stZamMonitor mon{};
+    mon.timeout = 10000;
+    const CSshClientAuth auth(0, testservers::kUser, testservers::kPassword, "", "", "");
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < rounds; ++i) {
+        CSshClient* client = pool->acquireClient(kHost, testservers::kSshPort, false, "", auth, false, 10000);
+        client->setMonitor(&mon);
+        client->setScriptAndFile(CSshClient::ExecStandard, QByteArray("/bin/sh -s -- ") + run.args, text);
+        const int rc = client->exec();
+        pool->releaseClient(kHost, testservers::kSshPort, client, rc != 0);
+    }
+    return rounds / (clock.nsecsElapsed() / 1e9);
+}
+
+double opensshScript(const QByteArray& text, const char* args, int rounds, const QString& controlDir)
+{
+    const QStringList sshArgs = {"-i", clientKeyPath(), "-p", QString::number(testservers::kSshPort),
+                                 "-o", "BatchMode=yes", "-o", "StrictHostKeyChecking=no", "-o", "UserKnownHostsFile=/dev/null",
+                                 "-o", "LogLevel=ERROR", "-o", "ControlMaster=auto", "-o", "ControlPath=" + controlDir + "/cm-%C",
+                                 "-o", "ControlPersist=60", QStringLiteral("%1@%2").arg(testservers::kUser, testservers::kHost),
+                                 QStringLiteral("sh -s -- ") + args};
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < rounds; ++i) {
+        QProcess ssh;
+        ssh.start("ssh", sshArgs);
+        ssh.write(text);
+        ssh.closeWriteChannel();
+        ssh.waitForFinished(20000);
+    }
+    return rounds / (clock.nsecsElapsed() / 1e9);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,6 +136,19 @@ int main(int argc, char** argv)
     std::printf("cores %ld\n", sysconf(_SC_NPROCESSORS_ONLN));
     std::printf("pooled session:        %7.1f polls/s   OpenSSH with ControlMaster: %7.1f/s   ratio %.2f\n", pooled, shared, pooled / shared);
     std::printf("new connection each:   %7.1f polls/s   OpenSSH plain:              %7.1f/s   ratio %.2f\n", fresh, plain, fresh / plain);
+    const ScriptRun runs[] = {{"ssh-cpu-stats.sh", "-cputime active"},
+                              {"ssh-memory-stats.sh", "-memory phy -usage used -units %"},
+                              {"ssh-process.sh", "-metric count -name 'sshd'"},
+                              {"ssh-diskspace.sh", "-name '/' -type free"}};
+    for (const ScriptRun& run : runs) {
+        QFile file(QCoreApplication::applicationDirPath() + "/../scripts/" + run.script);
+        file.open(QIODevice::ReadOnly);
+        const QByteArray text = file.readAll();
+        const int rounds = QByteArray(run.script).contains("cpu") ? 6 : 40;
+        const double ours = scriptPolls(run, text, rounds);
+        const double theirs = opensshScript(text, run.args, rounds, control.path());
+        std::printf("%-20s %7.1f polls/s   OpenSSH with ControlMaster: %7.1f/s   ratio %.2f\n", run.script, ours, theirs, ours / theirs);
+    }
     // 100 monitors polled once each, as they are every 60 s, on one pooled session
     const double cpu0 = processCpuSeconds();
     pollsPerSecond(true, 100);

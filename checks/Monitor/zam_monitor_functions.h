@@ -36,3 +36,7 @@ void socketTimeBudget(const stZamMonitor* mon, int* totalMs, int* connectMs);
 int poll_ssh(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int invalidate_ssh(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
                    unsigned flags);
+int poll_ssh_cpu(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_ssh_memory(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_ssh_process(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_ssh_diskspace(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);

@@ -44,10 +44,10 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_snmp_memory, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_memory, invalidate_snmp_memory
     {&zmt_snmp_diskspace, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_diskspace, invalidate_snmp_diskspace
     {&zmt_snmp_process, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_process, invalidate_snmp_process
-    {&zmt_ssh_cpu, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ssh_cpu, invalidate_ssh
-    {&zmt_ssh_memory, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ssh_memory, invalidate_ssh
-    {&zmt_ssh_process, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ssh_process, invalidate_ssh
-    {&zmt_ssh_diskspace, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ssh_diskspace, invalidate_ssh
+    {&zmt_ssh_cpu, poll_ssh_cpu, invalidate_ssh, nullptr, nullptr, nullptr},
+    {&zmt_ssh_memory, poll_ssh_memory, invalidate_ssh, nullptr, nullptr, nullptr},
+    {&zmt_ssh_process, poll_ssh_process, invalidate_ssh, nullptr, nullptr, nullptr},
+    {&zmt_ssh_diskspace, poll_ssh_diskspace, invalidate_ssh, nullptr, nullptr, nullptr},
     {&zmt_wmi_diskspace, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_hyperv_host, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_hyperv_vm, nullptr, nullptr, nullptr, nullptr, nullptr},
