@@ -440,7 +440,8 @@ start_smtp() {
   mkdir -p "$ROOT/smtp/spool"
   launch smtp "$LOGS/smtp.log" /usr/bin/python3 "$here/test-smtp-server.py" --host "$H" \
     --port "$ZAM_TS_SMTP_PORT" --starttls-port "$ZAM_TS_SMTP_STARTTLS_PORT" --smtps-port "$ZAM_TS_SMTPS_PORT" \
-    --cert "$C/server.crt" --key "$C/server.key" --user "$U" --password "$PW" --spool "$ROOT/smtp/spool"
+    --cert "$C/server.crt" --key "$C/server.key" --user "$U" --password "$PW" --spool "$ROOT/smtp/spool" \
+    --maildir "$ROOT/dovecot/home/$U/Maildir"
   wait_for smtp "ready line" grep -q 'smtp test server ready' "$LOGS/smtp.log"
 }
 

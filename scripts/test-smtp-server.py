@@ -11,6 +11,7 @@ Runs until SIGTERM or SIGINT.
 """
 import argparse
 import os
+import socket
 import signal
 import ssl
 import threading
@@ -21,8 +22,10 @@ from aiosmtpd.smtp import AuthResult, LoginPassword
 
 
 class SpoolHandler:
-    def __init__(self, spool):
+    def __init__(self, spool, maildir=None, maildir_user=None):
         self.spool = spool
+        self.maildir = maildir
+        self.maildir_user = maildir_user
         self.lock = threading.Lock()
         self.counter = 0
 
@@ -40,7 +43,23 @@ class SpoolHandler:
             f.write(head.encode("ascii", "replace") + data)
         # rename: readers never see a half-written message
         os.rename(tmp, os.path.join(self.spool, name))
+        if self.maildir and any(r.split("@")[0] == self.maildir_user for r in envelope.rcpt_tos):
+            self.deliver(name, data)
         return "250 OK message accepted"
+
+    def deliver(self, name, data):
+        """The test user's mail also goes to the Maildir that POP3 and IMAP serve."""
+        if not os.path.isdir(self.maildir):
+            return
+        owner = os.stat(self.maildir)
+        for sub in ("tmp", "new", "cur"):
+            os.makedirs(os.path.join(self.maildir, sub), exist_ok=True)
+        unique = "%s.smtp.%s" % (name, socket.gethostname())
+        tmp = os.path.join(self.maildir, "tmp", unique)
+        with open(tmp, "wb") as f:
+            f.write(data)
+        os.chown(tmp, owner.st_uid, owner.st_gid)
+        os.rename(tmp, os.path.join(self.maildir, "new", unique))
 
 
 def make_authenticator(user, password):
@@ -65,10 +84,11 @@ def main():
     p.add_argument("--password", required=True)
     p.add_argument("--spool", required=True)
     p.add_argument("--name", default="mail.zam.test")
+    p.add_argument("--maildir", default=None)
     a = p.parse_args()
 
     os.makedirs(a.spool, exist_ok=True)
-    handler = SpoolHandler(a.spool)
+    handler = SpoolHandler(a.spool, a.maildir, a.user)
     auth = make_authenticator(a.user, a.password)
 
     tls = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)

@@ -40,3 +40,12 @@ int poll_ssh_cpu(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZa
 int poll_ssh_memory(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int poll_ssh_process(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int poll_ssh_diskspace(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+
+// Programs and scripts (rows 14 and 45).
+int poll_program(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int invalidate_program(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
+                       unsigned flags);
+int poll_python(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int invalidate_python(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
+                      unsigned flags);
+int poll_email_round_trip(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);

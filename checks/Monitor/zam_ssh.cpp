@@ -22,15 +22,6 @@ namespace {
 
 constexpr qint64 kMaxScriptBytes = 1048576;
 
-// strtod in the C locale, whatever the process's locale says about the decimal mark.
-bool readDivisor(const std::string& text, double& divisor)
-{
-    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
-    char* end = nullptr;
-    divisor = strtod_l(text.c_str(), &end, cLocale);
-    return end != text.c_str() && divisor > 0;
-}
-
 QByteArray slashes(const std::string& text) { return QByteArray::fromStdString(text).replace('\\', '/'); }
 
 } // namespace
@@ -148,7 +139,7 @@ int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
     }
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check port ok"));
     double divisor = 1.0;
-    if (!readDivisor(divisorText, divisor)) {
+    if (!readPositiveDivisor(divisorText.c_str(), divisor)) {
         setMonFailReason(mon, "'Divide returned value by' must be a positive floating-point number");
         return setMonFailure(mon);
     }

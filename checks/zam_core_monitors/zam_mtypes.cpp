@@ -25,7 +25,7 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_odbc, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_wmi, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_snmp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp, invalidate_snmp
-    {&zmt_program, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_program, invalidate_program
+    {&zmt_program, poll_program, invalidate_program, nullptr, nullptr, nullptr},
     {&zmt_oracle, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_mysql, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_mysql
     {&zmt_mssql, nullptr, nullptr, nullptr, nullptr, nullptr},
@@ -56,8 +56,8 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_vmware_host, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_vmware_host, invalidate_vmware
     {&zmt_vmware_vm, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_vmware_vm, invalidate_vmware
     {&zmt_vmware_datastore, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_vmware_datastore, invalidate_vmware
-    {&zmt_python, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_python, invalidate_python
-    {&zmt_email_round_trip, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_email_round_trip
+    {&zmt_python, poll_python, invalidate_python, nullptr, nullptr, nullptr},
+    {&zmt_email_round_trip, poll_email_round_trip, nullptr, nullptr, nullptr, nullptr},
     {&zmt_event_log, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_syslog, nullptr, nullptr, init_syslog, term_syslog, nullptr},
     {&zmt_pgsql, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_pgsql

@@ -1,3 +1,5 @@
+#include <clocale>
+#include <cstdlib>
 #include "zam_settings.h"
 
 #include "zam_host.h"
@@ -155,4 +157,14 @@ QString stripData(const QString& text)
     QString out = text.simplified();
     out.replace(password, QStringLiteral("PWD=*;"));
     return out;
+}
+
+bool readPositiveDivisor(const char* text, double& divisor)
+{
+    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    if (text == nullptr)
+        return false;
+    char* end = nullptr;
+    divisor = strtod_l(text, &end, cLocale);
+    return end != text && divisor > 0;
 }

@@ -22,6 +22,10 @@ static_assert(sizeof(PluginOption) == 48, "option row");
 
 // Fills the targets from the settings; `found` gets the bits of the options that received a
 // value. Answers 1; 0 (found 0) when the settings or the option table are missing.
+// "Divide returned value by": the number at the start of the text (C locale, whatever the
+// process's locale), text after it ignored; false when there is none or it is not above 0.
+bool readPositiveDivisor(const char* text, double& divisor);
+
 int pluginParseSettings(const stZamSettings* settings, const PluginOption* options, int* found);
 const stZamSettingEntry* findSetting(const stZamSettings* settings, const char* name);
 bool findIntInStr(const char* text, int value);
