@@ -320,6 +320,117 @@ TEST_F(HttpCheck, BadSettingsGiveClearReasons)
     EXPECT_STREQ(rec.mon.failReason, "Invalid proxy URL");
 }
 
+// Reads exactly n bytes; empty when the peer closed early.
+std::string readExactly(int fd, size_t n)
+{
+    std::string out(n, '\0');
+    for (size_t got = 0; got < n;) {
+        const ssize_t r = ::read(fd, &out[got], n - got);
+        if (r <= 0)
+            return std::string();
+        got += static_cast<size_t>(r);
+    }
+    return out;
+}
+
+// A SOCKS 4 or 5 proxy for one connection that accepts login "pu"/"pw" (SOCKS 5) and then
+// answers the tunnelled HTTP request itself; `seen` gets what it was asked to reach.
+void socksPeer(int fd, int version, std::string* seen, std::mutex* m)
+{
+    std::string target;
+    if (version == 4) {
+        const std::string head = readExactly(fd, 8);
+        if (head.size() != 8 || head[0] != 4 || head[1] != 1)
+            return;
+        for (std::string c = readExactly(fd, 1); !c.empty() && c[0] != '\0'; c = readExactly(fd, 1)) {
+        }
+        target = "socks4 " + std::to_string(static_cast<unsigned char>(head[2]) * 256 + static_cast<unsigned char>(head[3]));
+        LoopbackServer::sendAll(fd, std::string("\0\x5a\0\0\0\0\0\0", 8));
+    } else {
+        const std::string greet = readExactly(fd, 2);
+        if (greet.size() != 2 || greet[0] != 5)
+            return;
+        const std::string methods = readExactly(fd, static_cast<unsigned char>(greet[1]));
+        if (methods.find('\x02') == std::string::npos) {
+            LoopbackServer::sendAll(fd, "\x05\xff");
+            return;
+        }
+        LoopbackServer::sendAll(fd, "\x05\x02");
+        const std::string ver = readExactly(fd, 2);
+        const std::string user = readExactly(fd, static_cast<unsigned char>(ver[1]));
+        const std::string plen = readExactly(fd, 1);
+        const std::string pass = readExactly(fd, static_cast<unsigned char>(plen[0]));
+        const bool good = user == "pu" && pass == "pw";
+        LoopbackServer::sendAll(fd, std::string(good ? "\x01\x00" : "\x01\x01", 2));
+        if (!good)
+            return;
+        const std::string req = readExactly(fd, 4);
+        if (req.size() != 4 || req[3] != 1)
+            return;
+        const std::string addr = readExactly(fd, 6);
+        target = "socks5 " + std::to_string(static_cast<unsigned char>(addr[4]) * 256 + static_cast<unsigned char>(addr[5]));
+        LoopbackServer::sendAll(fd, std::string("\x05\x00\x00\x01\x7f\x00\x00\x01\x00\x50", 10));
+    }
+    while (true) {
+        const std::string line = LoopbackServer::readLine(fd);
+        if (line.empty() || line == "\r\n")
+            break;
+    }
+    {
+        std::lock_guard<std::mutex> lock(*m);
+        *seen = target;
+    }
+    LoopbackServer::sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 7\r\nConnection: close\r\n\r\ntunnel!");
+}
+
+TEST_F(HttpCheck, ProxiesCarryTheRequest)
+{
+    // HTTP proxy: the absolute URL and the proxy login reach it.
+    {
+        CapturingServer proxy;
+        PluginTestRecord rec;
+        prepare(rec, "http://web.test:8080/page");
+        rec.addSetting("Proxy Server", nullptr, 1, 'e');
+        rec.addSetting(" Proxy Server URL", ("127.0.0.1:" + std::to_string(proxy.port())).c_str(), 0, 's');
+        rec.addSetting("Proxy Server Login", "pu", 0, 'l');
+        rec.addSetting("Proxy Server Password", "pw", 0, 'p');
+        EXPECT_EQ(host.poll(rec), 0) << rec.mon.failReason;
+        const std::string sent = proxy.request();
+        EXPECT_EQ(sent.rfind("GET http://web.test:8080/page HTTP/1.1\r\n", 0), 0u) << sent;
+        EXPECT_NE(sent.find("Proxy-Authorization: Basic cHU6cHc=\r\n"), std::string::npos) << sent;
+    }
+    struct Case {
+        int type;
+        const char* password;
+        int result;
+        const char* seen;
+    } cases[] = {
+        {5, "", 0, "socks4 8080"},
+        {6, "pw", 0, "socks5 8080"},
+        {6, "wrong", 1, ""},
+    };
+    for (const Case& c : cases) {
+        std::mutex m;
+        std::string seen;
+        const int version = c.type == 5 ? 4 : 5;
+        LoopbackServer proxy([&](int fd) { socksPeer(fd, version, &seen, &m); });
+        PluginTestRecord rec;
+        prepare(rec, "http://127.0.0.1:8080/");
+        rec.addSetting("Proxy Server", nullptr, c.type, 'e');
+        rec.addSetting(" Proxy Server URL", ("127.0.0.1:" + std::to_string(proxy.port())).c_str(), 0, 's');
+        rec.addSetting("Proxy Server Login", "pu", 0, 'l');
+        rec.addSetting("Proxy Server Password", c.password, 0, 'p');
+        rec.setValidation(0, 0x01, "tunnel!");
+        EXPECT_EQ(host.poll(rec), c.result) << c.type << ": " << rec.mon.failReason;
+        if (c.result == 0)
+            EXPECT_EQ(rec.mon.validationFailed[0], 0);
+        else
+            EXPECT_STRNE(rec.mon.failReason, "");
+        std::lock_guard<std::mutex> lock(m);
+        EXPECT_EQ(seen, c.seen) << c.type;
+    }
+}
+
 TEST_F(HttpCheck, SilentPeersFailWithinTheBudget)
 {
     for (const char* scheme : {"http", "https"}) {
