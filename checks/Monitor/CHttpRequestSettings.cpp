@@ -1,6 +1,6 @@
 #include "CHttpRequestSettings.h"
 
-#include <QRegExp>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <curl/curl.h>
@@ -10,13 +10,24 @@ CHttpRequestSettings::~CHttpRequestSettings()
     cleanupHeaders();
 }
 
+namespace {
+
+// Whether the text starts with a scheme ("name://"). A shared QRegularExpression may be used
+// from every polling thread at once, unlike QRegExp.
+bool hasScheme(const QString& text)
+{
+    static const QRegularExpression re(QStringLiteral("^\\w+:\\/\\/"), QRegularExpression::UseUnicodePropertiesOption);
+    return re.match(text).hasMatch();
+}
+
+}  // namespace
+
 QUrl CHttpRequestSettings::prepareHttpHttpsUrl(const char* text)
 {
     QString s = QString::fromUtf8(text ? text : "");
     if (s.isEmpty())
         return QUrl();
-    static const QRegExp hasScheme(QStringLiteral("^\\w+:\\/\\/.*"), Qt::CaseSensitive, QRegExp::RegExp);
-    if (!hasScheme.exactMatch(s))
+    if (!hasScheme(s))
         s.prepend(QStringLiteral("http://"));
     const QUrl url(s, QUrl::TolerantMode);
     if (!url.isValid() || url.host().isEmpty())
@@ -53,8 +64,7 @@ bool CHttpRequestSettings::setProxyUrl(const char* text)
     if (s.isEmpty())
         return false;
     // A proxy may be given as host:port or with any scheme libcurl knows (socks5:// ...).
-    static const QRegExp hasScheme(QStringLiteral("^\\w+:\\/\\/.*"), Qt::CaseSensitive, QRegExp::RegExp);
-    if (!setProxyUrl(QUrl(hasScheme.exactMatch(s) ? s : QStringLiteral("http://") + s, QUrl::TolerantMode)))
+    if (!setProxyUrl(QUrl(hasScheme(s) ? s : QStringLiteral("http://") + s, QUrl::TolerantMode)))
         return false;
     // libcurl gets the text as given: a scheme put in front here would override the proxy type.
     m_proxyText = s.toUtf8();

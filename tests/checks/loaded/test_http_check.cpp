@@ -9,7 +9,10 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
+#include <vector>
 #include <unistd.h>
 #include <string>
 
@@ -127,6 +130,35 @@ TEST_F(HttpCheck, StatusCodesAndRulesFromNginx)
     EXPECT_EQ(host.poll(rec), 0) << rec.mon.failReason;
     EXPECT_EQ(rec.mon.validationFailed[0], 1);
     EXPECT_EQ(rec.mon.validationFailed[1], 1);
+}
+
+TEST_F(HttpCheck, PollsFromManyThreadsAtOnce)
+{
+    ZAM_REQUIRE_TEST_SERVERS();
+    const std::string noScheme = "127.0.0.1:" + std::to_string(testservers::kHttpPort) + "/";
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&] {
+            stCoreZamThreadContext* tctx = nullptr;
+            if (host.api().init_thread(host.ctx(), &tctx) != 0) {
+                ++wrong;
+                return;
+            }
+            for (int i = 0; i < 50; ++i) {
+                PluginTestRecord rec;
+                // Half without a scheme: the URL rule runs on every thread.
+                prepare(rec, i % 2 ? noScheme : url(testservers::kHttpPort, "/nope"));
+                rec.setValidation(0, 0x11, "HTTP/1\\.1 (200|404)");
+                if (host.api().poll(host.ctx(), tctx, &rec.mon) != 0 || rec.mon.validationFailed[0] != 0)
+                    ++wrong;
+            }
+            host.api().term_thread(host.ctx(), tctx);
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST_F(HttpCheck, TlsVersionsAndCertificates)
