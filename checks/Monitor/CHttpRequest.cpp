@@ -38,12 +38,6 @@ struct CurlCleanup {
 
 }  // namespace
 
-void CHttpPerformance::resetPerfInfo()
-{
-    totalTime = nameLookupTime = connectTime = appConnectTime = 0;
-    preTransferTime = startTransferTime = redirectTime = 0;
-}
-
 CHttpRequest::CHttpRequest(char* reasonBuffer, unsigned reasonSize, int (*stillAlive)(void*), void* context)
     : m_reason(reasonBuffer, reasonSize), m_stillAlive(stillAlive), m_stillAliveContext(context)
 {

@@ -4,6 +4,7 @@
 // not stored. Lives for one poll; owns its validators; no locks.
 
 #include "../CFailReason.h"
+#include "CHttpPerformance.h"
 #include "CHttpRequestSettings.h"
 
 #include <QList>
@@ -12,22 +13,6 @@
 class CHttpResponseValidator;
 struct stZamMonitor;
 struct stZamResponseValidationInfo;
-
-// Timing points of the last transfer, seconds.
-class CHttpPerformance
-{
-public:
-    virtual ~CHttpPerformance() = default;
-    void resetPerfInfo();
-
-    double totalTime = 0;
-    double nameLookupTime = 0;
-    double connectTime = 0;
-    double appConnectTime = 0;
-    double preTransferTime = 0;
-    double startTransferTime = 0;
-    double redirectTime = 0;
-};
 
 class CHttpRequest : public CHttpPerformance
 {

@@ -6,11 +6,10 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QRegExp>
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
-#include <vector>
 
 class CHttpResponseValidator
 {
@@ -46,59 +45,4 @@ class CHttpNullResponseValidator : public CHttpResponseValidator
 public:
     using CHttpResponseValidator::CHttpResponseValidator;
     bool validateResponse(const char*, size_t) override { return true; }
-};
-
-// Streaming substring search for one alternative: pending partial matches carry a pattern
-// prefix that ended a chunk into the next one, whatever the chunk's length.
-class CHttpSimpleResponseValidatorElement
-{
-public:
-    explicit CHttpSimpleResponseValidatorElement(const QByteArray& pattern) : m_pattern(pattern) {}
-    bool validate(const char* data, size_t length);
-    void reset() { m_pending.clear(); }
-
-private:
-    QByteArray m_pattern;
-    std::vector<size_t> m_pending;  // prefix lengths, longest first, at most one per length
-};
-
-class CHttpSimpleResponseValidator : public CHttpResponseValidator
-{
-public:
-    CHttpSimpleResponseValidator(int mode, const QByteArray& text);
-    bool validateResponse(const char* data, size_t length) override;
-    void reset() override;
-
-private:
-    QList<CHttpSimpleResponseValidatorElement> m_elements;
-};
-
-class CHttpCaseInsensResponseValidator : public CHttpResponseValidator
-{
-public:
-    CHttpCaseInsensResponseValidator(int mode, const QByteArray& text);
-    bool validateResponse(const char* data, size_t length) override;
-    void reset() override;
-
-private:
-    QStringList m_alternatives;
-    QByteArray m_tail;       // last bytes of the response, enough for the longest alternative
-    int m_keepBytes = 0;
-};
-
-class CHttpRegexpResponseValidator : public CHttpResponseValidator
-{
-public:
-    // The response a regular-expression rule keeps to judge at the end.
-    static constexpr size_t kMaxResponseBytes = 8u * 1024u * 1024u;
-
-    CHttpRegexpResponseValidator(int mode, const QByteArray& text);
-    bool validateResponse(const char* data, size_t length) override;
-    void reset() override;
-    QString error() const override;
-
-private:
-    QList<QRegExp> m_expressions;
-    QByteArray m_response;
-    bool m_overflow = false;
 };

@@ -1,5 +1,6 @@
 // Expected-response rules fed in chunks, the way the HTTP engine hands the response over.
 
+#include "CHttpRegexpResponseValidator.h"
 #include "CHttpResponseValidator.h"
 
 #include <gtest/gtest.h>
