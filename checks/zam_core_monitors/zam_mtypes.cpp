@@ -17,7 +17,7 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_smtp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_smtp
     {&zmt_pop3, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_pop3
     {&zmt_imap, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_imap
-    {&zmt_http, ZAM_POLL_PENDING, invalidate_simple, nullptr, nullptr, nullptr},  // poll_http
+    {&zmt_http, poll_http, invalidate_simple, nullptr, nullptr, nullptr},
     {&zmt_ftp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ftp
     {&zmt_diskspace, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_diskspace, invalidate_diskspace
     {&zmt_file, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_file, invalidate_file

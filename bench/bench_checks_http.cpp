@@ -1,0 +1,158 @@
+// HTTP(S) check: polls per second against the test nginx (1 and 8 threads), and the peak memory
+// of one poll of a 50 MB body under a regular-expression rule. Start the servers first:
+// bash scripts/test-servers.sh start. bench/bench_http_peers.sh runs the peers beside it.
+
+#include "support/TestServers.h"
+#include "zam_plugin_api.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
+#include <arpa/inet.h>
+#include <cstring>
+#include <netinet/in.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr unsigned kHttp = 6;
+
+struct Monitor {
+    stZamMonitor mon{};
+    std::vector<stZamSettingEntry> entries;
+    std::vector<std::string> texts;
+
+    explicit Monitor(const std::string& url)
+    {
+        mon.typeIndex = kHttp;
+        mon.timeout = 10000;
+        std::strcpy(mon.hostAddress, testservers::kHost);
+        texts.reserve(8);
+        add("URL", 'u', 0, url.c_str());
+        add("Request Method", 'e', 0);
+        add("HTTP Version", 'e', 1);
+        add("User Agent", 'e', 1);
+    }
+    void add(const char* name, int kind, int64_t value, const char* text = nullptr)
+    {
+        stZamSettingEntry e{};
+        e.name = name;
+        e.id = kind;
+        e.valueInt = value;
+        if (text) {
+            texts.emplace_back(text);
+            e.valueText = texts.back().c_str();
+        }
+        entries.push_back(e);
+        mon.settings.count = static_cast<uint32_t>(entries.size());
+        mon.settings.entries = entries.data();
+    }
+};
+
+struct Library {
+    stCoreZamContext* ctx = nullptr;
+    Library() { zam_plugin_init(&ctx); }
+    ~Library() { zam_plugin_term(ctx); }
+};
+
+Library* g_library = nullptr;
+
+void BM_HttpPollNginx(benchmark::State& state)
+{
+    Monitor m("http://127.0.0.1:" + std::to_string(testservers::kHttpPort) + "/");
+    stCoreZamThreadContext* tctx = nullptr;
+    zam_plugin_init_thread(g_library->ctx, &tctx);
+    int failed = 0;
+    for (auto _ : state) {
+        if (zam_plugin_poll(g_library->ctx, tctx, &m.mon) != 0)
+            ++failed;
+    }
+    zam_plugin_term_thread(g_library->ctx, tctx);
+    state.SetItemsProcessed(state.iterations());
+    state.counters["failed"] = benchmark::Counter(failed, benchmark::Counter::kAvgThreads);
+    if (failed)
+        state.SetLabel(m.mon.failReason);
+}
+BENCHMARK(BM_HttpPollNginx)->Threads(1)->Threads(8)->UseRealTime();
+
+// Serves one 50 MB response per connection.
+struct BigBodyServer {
+    int fd = -1;
+    int port = 0;
+    std::thread thread;
+    BigBodyServer()
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof sa;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        ::listen(fd, 16);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+        port = ntohs(sa.sin_port);
+        thread = std::thread([this] {
+            const std::string block(65536, 'b');
+            for (;;) {
+                const int c = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+                if (c < 0)
+                    return;
+                char buf[4096];
+                (void)::recv(c, buf, sizeof buf, 0);
+                const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 52428800\r\nConnection: close\r\n\r\n";
+                bool ok = ::send(c, head.data(), head.size(), MSG_NOSIGNAL) > 0;
+                for (int i = 0; ok && i < 800; ++i)
+                    ok = ::send(c, block.data(), block.size(), MSG_NOSIGNAL) > 0;
+                ::close(c);
+            }
+        });
+    }
+    ~BigBodyServer()
+    {
+        ::shutdown(fd, SHUT_RDWR);
+        thread.join();
+        ::close(fd);
+    }
+};
+
+long maxRssKb()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss;
+}
+
+void BM_HttpPoll50MBRegexRule(benchmark::State& state)
+{
+    BigBodyServer server;
+    Monitor m("http://127.0.0.1:" + std::to_string(server.port) + "/big");
+    m.mon.validation[0].flags = 0x11;
+    m.mon.validation[0].text = "never-there";
+    stCoreZamThreadContext* tctx = nullptr;
+    zam_plugin_init_thread(g_library->ctx, &tctx);
+    const long before = maxRssKb();
+    for (auto _ : state)
+        zam_plugin_poll(g_library->ctx, tctx, &m.mon);
+    zam_plugin_term_thread(g_library->ctx, tctx);
+    state.counters["peak_rss_growth_MiB"] = static_cast<double>(maxRssKb() - before) / 1024.0;
+    state.counters["peak_rss_MiB"] = static_cast<double>(maxRssKb()) / 1024.0;
+    state.SetLabel(m.mon.failReason);
+}
+BENCHMARK(BM_HttpPoll50MBRegexRule)->Iterations(1)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    Library library;
+    g_library = &library;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
