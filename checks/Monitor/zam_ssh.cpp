@@ -5,6 +5,7 @@
 #include "CHostInfo.h"
 #include "Ssh/CSshClient.h"
 #include "Ssh/CSshClientPool.h"
+#include "SshConnectionSettings.h"
 #include "SshPluginData.h"
 #include "zam_monitor_functions.h"
 #include "zam_monitor_helpers.h"
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <regex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -95,19 +97,12 @@ int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
     auto* data = static_cast<SshPluginData*>(mon->pluginData);
 
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check settings"));
-    int port = 0, testHostKey = 1, method = 0, execute = 2, howToRun = 0;
-    std::string fingerprint, user, password, publicKey, privateKey, passphrase, command, divisorText, scriptPath, scriptBody,
-        parameters;
-    const PluginOption options[] = {
-        {'i', "Port", 0x1, &port, nullptr, nullptr},
-        {'e', "Test Host Key", 0x2, &testHostKey, nullptr, nullptr},
-        {'s', " Host Key Fingerprint", 0x4, nullptr, &fingerprint, nullptr},
-        {'e', "Authentication Type", 0x8, &method, nullptr, nullptr},
-        {'s', " User Name", 0x10, nullptr, &user, nullptr},
-        {'p', " Password", 0x20, nullptr, &password, nullptr},
-        {'L', " Path to Public Key File", 0x40, nullptr, &publicKey, nullptr},
-        {'L', " Path to Private Key File", 0x80, nullptr, &privateKey, nullptr},
-        {'p', " Passphrase for Private Key", 0x100, nullptr, &passphrase, nullptr},
+    SshConnectionSettings connection;
+    int execute = 2, howToRun = 0;
+    std::string command, divisorText, scriptPath, scriptBody, parameters;
+    std::vector<PluginOption> options;
+    connection.addOptions(options);
+    options.insert(options.end(), {
         {'e', "Execute Script", 0x200, &execute, nullptr, nullptr},
         {'s', " Script to Execute", 0x400, nullptr, &command, nullptr},
         {'s', "Divide returned value by", 0x800, nullptr, &divisorText, nullptr},
@@ -118,14 +113,12 @@ int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
         {'y', "Take delta", 0, nullptr, nullptr, nullptr},
         {'y', "Normalize by time", 0, nullptr, nullptr, nullptr},
         {0, nullptr, 0, nullptr, nullptr, nullptr},
-    };
+    });
     int found = 0;
-    const bool parsed = pluginParseSettings(&mon->settings, options, &found) != 0;
+    const bool parsed = pluginParseSettings(&mon->settings, options.data(), &found) != 0;
     const bool runs = execute == 0 || execute == 1;
     const int needed = howToRun == 0 ? 0x400 : howToRun == 1 ? 0x2000 : howToRun == 2 ? 0x4000 : 0;
-    const bool valid = parsed && (found & 0xa1b) == 0xa1b && ((found & 0x4) || testHostKey != 0)
-                       && ((found & 0x20) || (method != 0 && method != 2))
-                       && (method != 1 && method != 2 ? true : (found & 0x1c0) == 0x1c0)
+    const bool valid = parsed && (found & 0xa1b) == 0xa1b && connection.consistent(found)
                        // a run needs a known way to run; a pooled client must never run an older command
                        && (execute == 2 || (runs && needed != 0 && (found & needed)));
     if (!valid) {
@@ -133,7 +126,7 @@ int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
         return setMonFailure(mon);
     }
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check port"));
-    if (port < 1 || port > 65535) {
+    if (connection.port < 1 || connection.port > 65535) {
         setMonFailReason(mon, "Port is out of range");
         return setMonFailure(mon);
     }
@@ -150,12 +143,10 @@ int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
         return setMonFailure(mon);
 
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("establish SSH session"));
-    const CSshClientAuth auth(method, QByteArray::fromStdString(user), QByteArray::fromStdString(password),
-                              QByteArray::fromStdString(publicKey), QByteArray::fromStdString(privateKey),
-                              QByteArray::fromStdString(passphrase));
+    const int port = connection.port;
     CSshClientPool* pool = CSshClientPool::instance();
-    CSshClient* client = pool->acquireClient(address, port, testHostKey == 0, QByteArray::fromStdString(fingerprint), auth,
-                                             execute == 2, mon->timeout);
+    CSshClient* client = pool->acquireClient(address, port, connection.testHostKey == 0, connection.fingerprintBytes(),
+                                             connection.auth(), execute == 2, mon->timeout);
     if (client == nullptr) {
         setMonFailReason(mon, "Failed to establish SSH session");
         return setMonFailure(mon);

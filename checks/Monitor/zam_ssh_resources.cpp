@@ -7,6 +7,7 @@
 #include "CZamNewMonitorSetting.h"
 #include "Ssh/CSshClient.h"
 #include "Ssh/CSshClientPool.h"
+#include "SshConnectionSettings.h"
 #include "SshPluginData.h"
 #include "zam_compose.h"
 #include "zam_monitor_functions.h"
@@ -169,21 +170,11 @@ int finishDisk(stZamMonitor* mon, const OwnSettings& s)
 int pollResource(Resource r, stZamMonitor* mon)
 {
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check settings"));
-    int port = 0, testHostKey = 1, method = 0;
-    std::string fingerprint, user, password, publicKey, privateKey, passphrase;
+    SshConnectionSettings connection;
     OwnSettings own;
     own.path = "/";
-    std::vector<PluginOption> options = {
-        {'i', "Port", 0x1, &port, nullptr, nullptr},
-        {'e', "Test Host Key", 0x2, &testHostKey, nullptr, nullptr},
-        {'s', " Host Key Fingerprint", 0x4, nullptr, &fingerprint, nullptr},
-        {'e', "Authentication Type", 0x8, &method, nullptr, nullptr},
-        {'s', " User Name", 0x10, nullptr, &user, nullptr},
-        {'p', " Password", 0x20, nullptr, &password, nullptr},
-        {'L', " Path to Public Key File", 0x40, nullptr, &publicKey, nullptr},
-        {'L', " Path to Private Key File", 0x80, nullptr, &privateKey, nullptr},
-        {'p', " Passphrase for Private Key", 0x100, nullptr, &passphrase, nullptr},
-    };
+    std::vector<PluginOption> options;
+    connection.addOptions(options);
     switch (r) {
     case Resource::Cpu:
         options.push_back({'e', "Metric", 0x200, &own.metric, nullptr, nullptr});
@@ -208,12 +199,12 @@ int pollResource(Resource r, stZamMonitor* mon)
     int found = 0;
     const int required = r == Resource::Cpu ? 0x21b : 0xe1b;
     const bool valid = pluginParseSettings(&mon->settings, options.data(), &found) != 0 && (found & required) == required
-                       && ((found & 0x4) || testHostKey != 0) && ((found & 0x20) || (method != 0 && method != 2))
-                       && (method != 1 && method != 2 ? true : (found & 0x1c0) == 0x1c0);
+                       && connection.consistent(found);
     if (!valid)
         return failWith(mon, "Incorrect monitor parameters");
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check settings ok"));
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check port"));
+    const int port = connection.port;
     if (port < 1 || port > 65535)
         return failWith(mon, "Port is out of range");
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check port ok"));
@@ -222,12 +213,9 @@ int pollResource(Resource r, stZamMonitor* mon)
         return setMonFailure(mon);
 
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("establish SSH session"));
-    const CSshClientAuth auth(method, QByteArray::fromStdString(user), QByteArray::fromStdString(password),
-                              QByteArray::fromStdString(publicKey), QByteArray::fromStdString(privateKey),
-                              QByteArray::fromStdString(passphrase));
     CSshClientPool* pool = CSshClientPool::instance();
-    CSshClient* client = pool->acquireClient(address, port, testHostKey == 0, QByteArray::fromStdString(fingerprint), auth, false,
-                                             mon->timeout);
+    CSshClient* client = pool->acquireClient(address, port, connection.testHostKey == 0, connection.fingerprintBytes(),
+                                             connection.auth(), false, mon->timeout);
     if (client == nullptr)
         return failWith(mon, "Failed to establish SSH session");
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("establish SSH session ok"));

@@ -322,14 +322,13 @@ bool CSshClient::authByPubKey()
 {
     log(QStringLiteral("authenticate as user: '%1', public key: '%2'")
             .arg(QString::fromUtf8(m_auth.user), QString::fromUtf8(m_auth.publicKeyPath)));
-    int rc;
-    while ((rc = libssh2_userauth_publickey_fromfile_ex(sessionHandle(), m_auth.user.constData(), static_cast<unsigned>(m_auth.user.size()),
-                                                        m_auth.publicKeyPath.constData(), m_auth.privateKeyPath.constData(),
-                                                        m_auth.passphrase.constData()))
-           == LIBSSH2_ERROR_EAGAIN) {
-        if (!wait(false))
-            return false;
-    }
+    const int rc = retry([this] {
+        return libssh2_userauth_publickey_fromfile_ex(sessionHandle(), m_auth.user.constData(), static_cast<unsigned>(m_auth.user.size()),
+                                                      m_auth.publicKeyPath.constData(), m_auth.privateKeyPath.constData(),
+                                                      m_auth.passphrase.constData());
+    });
+    if (rc == LIBSSH2_ERROR_EAGAIN)
+        return false;
     if (rc != 0)
         parseLibError();
     return rc == 0;
@@ -338,13 +337,12 @@ bool CSshClient::authByPubKey()
 bool CSshClient::authByPass()
 {
     log(QStringLiteral("authenticate as user: '%1'").arg(QString::fromUtf8(m_auth.user)));
-    int rc;
-    while ((rc = libssh2_userauth_password_ex(sessionHandle(), m_auth.user.constData(), static_cast<unsigned>(m_auth.user.size()),
-                                              m_auth.password.constData(), static_cast<unsigned>(m_auth.password.size()), nullptr))
-           == LIBSSH2_ERROR_EAGAIN) {
-        if (!wait(false))
-            return false;
-    }
+    const int rc = retry([this] {
+        return libssh2_userauth_password_ex(sessionHandle(), m_auth.user.constData(), static_cast<unsigned>(m_auth.user.size()),
+                                            m_auth.password.constData(), static_cast<unsigned>(m_auth.password.size()), nullptr);
+    });
+    if (rc == LIBSSH2_ERROR_EAGAIN)
+        return false;
     if (rc != 0)
         parseLibError();
     else
@@ -355,13 +353,12 @@ bool CSshClient::authByPass()
 bool CSshClient::authByKbd()
 {
     log(QStringLiteral("authenticate by Kbd"));
-    int rc;
-    while ((rc = libssh2_userauth_keyboard_interactive_ex(sessionHandle(), m_auth.user.constData(),
-                                                          static_cast<unsigned>(m_auth.user.size()), kbdCb))
-           == LIBSSH2_ERROR_EAGAIN) {
-        if (!wait(false))
-            return false;
-    }
+    const int rc = retry([this] {
+        return libssh2_userauth_keyboard_interactive_ex(sessionHandle(), m_auth.user.constData(),
+                                                        static_cast<unsigned>(m_auth.user.size()), kbdCb);
+    });
+    if (rc == LIBSSH2_ERROR_EAGAIN)
+        return false;
     if (rc != 0)
         parseLibError();
     else

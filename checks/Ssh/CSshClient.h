@@ -63,6 +63,18 @@ private:
     bool authByPubKey();
     bool authByPass();
     bool authByKbd();
+    // Repeats a libssh2 call while it asks to try again and the wait allows; its last answer,
+    // or EAGAIN when the wait gave up.
+    template <class Call>
+    int retry(Call call)
+    {
+        int rc;
+        while ((rc = call()) == LIBSSH2_ERROR_EAGAIN) {
+            if (!wait(false))
+                break;
+        }
+        return rc;
+    }
     int connectOnly();
     int runCommand();
     // The monitor's reason (with the collected library text behind it) and its failure;

@@ -114,3 +114,15 @@ void* PluginTestRecord::resultMemory(stZamMonitor* monitor, unsigned size, int t
         return nullptr;
     return rec->sections.data() + offset;
 }
+
+QByteArray PluginTestRecord::sectionText(int type) const
+{
+    const std::map<int, QByteArray> sections = sectionsByType();
+    const auto it = sections.find(type);
+    if (it == sections.end())
+        return QByteArray();
+    QByteArray text = it->second;
+    while (text.endsWith('\0'))
+        text.chop(1);
+    return text;
+}

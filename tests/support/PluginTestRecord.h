@@ -49,6 +49,8 @@ public:
 
     // The last section of each type (empty when absent), and whether the buffer reads cleanly.
     std::map<int, QByteArray> sectionsByType(bool* ok = nullptr) const;
+    // The text of a section type without its padding NULs; empty when there is none.
+    QByteArray sectionText(int type) const;
 
     static void* resultMemory(stZamMonitor* monitor, unsigned size, int type);
 

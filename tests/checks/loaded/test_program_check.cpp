@@ -65,13 +65,7 @@ protected:
         rec.addSetting("$AdminName", "$AdminName");
         return host.poll(rec);
     }
-    static QByteArray display(const PluginTestRecord& rec)
-    {
-        QByteArray text = rec.sectionsByType()[ZAM_SECTION_DISPLAY_VALUE];
-        while (text.endsWith('\0'))
-            text.chop(1);
-        return text;
-    }
+    static QByteArray display(const PluginTestRecord& rec) { return rec.sectionText(ZAM_SECTION_DISPLAY_VALUE); }
 
     PluginTestHost host;
     QTemporaryDir dir;

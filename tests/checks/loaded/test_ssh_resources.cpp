@@ -45,17 +45,7 @@ protected:
         rec.addSetting(" Passphrase for Private Key", "", 0, 'p');
         return host.poll(rec);
     }
-    static QByteArray unit(const PluginTestRecord& rec)
-    {
-        const auto sections = rec.sectionsByType();
-        const auto it = sections.find(ZAM_SECTION_MEASURE_UNIT);
-        if (it == sections.end())
-            return QByteArray();
-        QByteArray text = it->second;
-        while (text.endsWith('\0'))
-            text.chop(1);
-        return text;
-    }
+    static QByteArray unit(const PluginTestRecord& rec) { return rec.sectionText(ZAM_SECTION_MEASURE_UNIT); }
 
     PluginTestHost host;
     std::string m_key, m_pub;
