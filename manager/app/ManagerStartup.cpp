@@ -79,6 +79,17 @@ pid_t findRunningManager(const QString& procRoot, pid_t self)
     return 0;
 }
 
+int refuseWrongUser(bool isRoot, bool inManagerGroup)
+{
+    if (isRoot || inManagerGroup)
+        return 0;
+    QMessageBox::critical(nullptr, QStringLiteral("Wrong user"),
+                          QStringLiteral("The current user should be a member of corvane-agent group to be able to save "
+                                         "the changed settings"),
+                          QMessageBox::Ok);
+    return 1;
+}
+
 static int closeRunningManager(MyApplication& app)
 {
     app.writeCommandByte(MyApplication::CloseCommand);
@@ -108,13 +119,8 @@ int runManager(int argc, char** argv)
         app.writeCommandByte(MyApplication::ActivateCommand);
         return 0;
     }
-    if (geteuid() != 0 && !isCurrentUserInGroup(kManagerGroup)) {
-        QMessageBox::critical(nullptr, QStringLiteral("Wrong user"),
-                              QStringLiteral("The current user should be a member of corvane-agent group to be able to save "
-                                             "the changed settings"),
-                              QMessageBox::Ok);
-        return 1;
-    }
+    if (const int refused = refuseWrongUser(geteuid() == 0, isCurrentUserInGroup(kManagerGroup)))
+        return refused;
     app.writeHeartbeat(heartbeatNow());
 
     auto* controller = new AgentStatusController();

@@ -12,6 +12,10 @@ bool isDecimalNumber(const QString& text);
 // True when the real group or a supplementary group of this process is groupName.
 bool isCurrentUserInGroup(const char* groupName);
 
+// Only root and members of the manager's group may run it: otherwise the "Wrong user" message
+// and the exit code 1; 0 when the user may go on.
+int refuseWrongUser(bool isRoot, bool inManagerGroup);
+
 // The process named "ZAMAgentGUI" in /proc to end, other than self: the pid from its status
 // file, or 0 when none is found. Entries that cannot be opened are passed over.
 pid_t findRunningManager(const QString& procRoot, pid_t self);

@@ -1,5 +1,6 @@
 // The manager program as processes: one instance per desktop, "-close", stale heartbeats; and
 // the helpers of its start-up. Each test has its own TMPDIR, so its shared block is its own.
+#include "MessageBoxAnswerer.h"
 #include "app/ManagerStartup.h"
 
 #include "support/EventLoopWait.h"
@@ -116,6 +117,21 @@ TEST_F(ManagerProcess, StaleOrFutureHeartbeatsLetANewManagerStart)
         ASSERT_TRUE(closer->waitForFinished(15000));
         ASSERT_TRUE(manager->waitForFinished(5000));
         block.detach();
+    }
+}
+
+TEST(ManagerStartup, OnlyRootAndTheGroupMayRunIt)
+{
+    struct Case { bool root; bool inGroup; int code; };
+    for (const Case& c : {Case{true, false, 0}, Case{false, true, 0}, Case{true, true, 0}, Case{false, false, 1}}) {
+        MessageBoxAnswerer answers(QMessageBox::Ok);
+        EXPECT_EQ(refuseWrongUser(c.root, c.inGroup), c.code) << c.root << c.inGroup;
+        if (c.code == 1) {
+            ASSERT_EQ(answers.texts.size(), 1);
+            EXPECT_EQ(answers.texts[0], "The current user should be a member of corvane-agent group to be able to save the changed settings");
+        } else {
+            EXPECT_TRUE(answers.texts.isEmpty());
+        }
     }
 }
 
