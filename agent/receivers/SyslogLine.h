@@ -30,7 +30,30 @@ public:
     QMap<QString, QMap<QString, QString>> structuredData;
     QString rawText;
     QString parseStatus;
+
+    // Fills the record from one datagram in RFC 3164 or RFC 5424 form; true when it is valid.
+    // parseStatus is "OK" or the text that rejected the line. Reads nothing past the datagram.
+    bool parse(const QByteArray& datagram, const QString& senderAddress);
+
+    // The raw text with its priority as "facility.SEVERITY: ".
+    QString displayText() const;
+    // "facility.SEVERITY: appName".
+    QString shortText() const;
+    // Elements and parameters in ascending order: [id name="value"]...
+    QString structuredDataText() const;
+    // Eleven "Name = value" lines joined by "\n ".
+    QString detailsText() const;
+
+    bool parsePriority(const QString& field);
+    bool parseRfc3164Time(const QString& text);
+    bool parseTimeByPattern(const QString& text);
+    bool parseRfc5424Time(const QString& text);
+    bool parseStructuredData(const QByteArray& text);
 };
+
+// Names of the facility and severity bits (1 << number); a missing key gives an empty name.
+QMap<qint64, QString> syslogFacilityNames();
+QMap<qint64, QString> syslogSeverityNames();
 
 using SyslogCallbackSharedDataPointer = QExplicitlySharedDataPointer<const SyslogLine>;
 
