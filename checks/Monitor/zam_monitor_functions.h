@@ -29,6 +29,8 @@ int poll_ping(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMo
 int poll_tcp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int poll_udp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int poll_http(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_ftp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_dns(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 // Time budget of the socket checks (TCP, SMTP, POP3, IMAP): the larger of the monitor's
 // time-out and 2000 ms; a discovery poll (mode 1) connects within 2000 ms.
 void socketTimeBudget(const stZamMonitor* mon, int* totalMs, int* connectMs);

@@ -18,7 +18,7 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_pop3, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_pop3
     {&zmt_imap, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_imap
     {&zmt_http, poll_http, invalidate_simple, nullptr, nullptr, nullptr},
-    {&zmt_ftp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_ftp
+    {&zmt_ftp, poll_ftp, nullptr, nullptr, nullptr, nullptr},
     {&zmt_diskspace, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_diskspace, invalidate_diskspace
     {&zmt_file, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_file, invalidate_file
     {&zmt_service, nullptr, nullptr, nullptr, nullptr, nullptr},
@@ -31,7 +31,7 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_mssql, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_advhttp, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_ssh, poll_ssh, invalidate_ssh, nullptr, nullptr, nullptr},
-    {&zmt_dns, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_dns
+    {&zmt_dns, poll_dns, nullptr, nullptr, nullptr, nullptr},
     {&zmt_snmp_gentrap, nullptr, nullptr, init_snmp_gentrap, term_snmp_gentrap, nullptr},
     {&zmt_snmp_t_speed, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_t_speed, invalidate_snmp_traffic
     {&zmt_snmp_t_volume, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_t_volume, invalidate_snmp_traffic
