@@ -50,3 +50,15 @@ int poll_python(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZam
 int invalidate_python(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
                       unsigned flags);
 int poll_email_round_trip(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+
+// Local disk space and file (rows 8 and 9).
+int poll_diskspace(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int invalidate_diskspace(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
+                         unsigned flags);
+int poll_file(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int invalidate_file(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
+                    unsigned flags);
+
+// Databases (rows 16 and 49).
+int poll_mysql(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_pgsql(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
