@@ -40,12 +40,12 @@ bool CMysqlConnection::init()
     m_mysql = mysql_init(nullptr);
     if (!m_mysql)
         return false;
-    mysql_optionsv(m_mysql, MYSQL_OPT_NONBLOCK, 0);
+    mysql_options(m_mysql, MYSQL_OPT_NONBLOCK, nullptr);
     const unsigned int seconds = clientSeconds(m_budget);
     if (seconds > 0) {
-        mysql_optionsv(m_mysql, MYSQL_OPT_CONNECT_TIMEOUT, &seconds);
-        mysql_optionsv(m_mysql, MYSQL_OPT_READ_TIMEOUT, &seconds);
-        mysql_optionsv(m_mysql, MYSQL_OPT_WRITE_TIMEOUT, &seconds);
+        mysql_options(m_mysql, MYSQL_OPT_CONNECT_TIMEOUT, &seconds);
+        mysql_options(m_mysql, MYSQL_OPT_READ_TIMEOUT, &seconds);
+        mysql_options(m_mysql, MYSQL_OPT_WRITE_TIMEOUT, &seconds);
     }
     return true;
 }
@@ -56,10 +56,10 @@ void CMysqlConnection::requireTls(const std::string& caFile, const std::string& 
     const char* folder = caFolder.empty() ? nullptr : caFolder.c_str();
     mysql_ssl_set(m_mysql, nullptr, nullptr, file, folder, nullptr);
     const my_bool on = 1;
-    mysql_optionsv(m_mysql, MYSQL_OPT_SSL_ENFORCE, &on);
+    mysql_options(m_mysql, MYSQL_OPT_SSL_ENFORCE, &on);
     // a trusted CA the user named is only worth something when the server is checked against it
     if (file || folder)
-        mysql_optionsv(m_mysql, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &on);
+        mysql_options(m_mysql, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &on);
 }
 
 template <typename Start, typename Cont>
