@@ -10,6 +10,7 @@
 #include "zam_monitor_helpers.h"
 #include "zam_settings.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ namespace {
 
 // SQLSTATE of a statement the server cancelled (here: statement_timeout).
 constexpr const char* kQueryCanceled = "57014";
+// What a connection pooler answers to server options in the start-up packet.
+constexpr const char* kOptionsRefused = "unsupported startup parameter";
 
 int failServer(stZamMonitor* mon, const char* reason)
 {
@@ -75,29 +78,37 @@ int poll_pgsql(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorTyp
     mon->resultValue = 0;
     const CTimeWatcher budget(timeoutMs);
 
-    const std::vector<const char*> keywords = {"host", "port", "dbname", "user", "password", "sslmode",
-                                               "connect_timeout", "options"};
-    const std::vector<const char*> values = {host.c_str(), portText.c_str(), database.c_str(), user.c_str(),
-                                             password.c_str(), sslMode, connectTimeout.c_str(), serverOptions.c_str()};
+    std::vector<const char*> keywords = {"host", "port", "dbname", "user", "password", "sslmode", "connect_timeout",
+                                         "options"};
+    std::vector<const char*> values = {host.c_str(), portText.c_str(), database.c_str(), user.c_str(), password.c_str(),
+                                       sslMode, connectTimeout.c_str(), serverOptions.c_str()};
     const uint32_t start = CTimeWatcher::nowMillisec();
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("connect to '%1:%2' db='%3' as %4 ssl=%5")
                                       .arg(QString::fromUtf8(host.c_str()))
                                       .arg(port)
                                       .arg(QString::fromUtf8(database.c_str()), QString::fromUtf8(user.c_str()),
                                            QLatin1String(sslMode)));
-    CPgsqlConnection conn(budget, mon->stillAlive, mon->stillAliveContext);
-    CPgsqlConnection::Status s = conn.connect(keywords, values);
+    auto conn = std::make_unique<CPgsqlConnection>(budget, mon->stillAlive, mon->stillAliveContext);
+    CPgsqlConnection::Status s = conn->connect(keywords, values);
+    if (s == CPgsqlConnection::Failed && conn->error().find(kOptionsRefused) != std::string::npos) {
+        // a pooler in front of the server (pgbouncer) takes no server options: the client's
+        // own bound must do
+        keywords.pop_back();
+        values.pop_back();
+        conn = std::make_unique<CPgsqlConnection>(budget, mon->stillAlive, mon->stillAliveContext);
+        s = conn->connect(keywords, values);
+    }
     if (s != CPgsqlConnection::Ok)
-        return failStep(mon, s, budget, "Cannot connect to server: " + conn.error());
+        return failStep(mon, s, budget, "Cannot connect to server: " + conn->error());
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("connect ok"));
     if (budget.expired())
         return failServer(mon, "Timeout exceeded");
 
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("execute query: '%1'").arg(QString::fromUtf8(sql.c_str())));
     CPgsqlConnection::Outcome outcome;
-    s = conn.execute(sql, &outcome);
+    s = conn->execute(sql, &outcome);
     if (s != CPgsqlConnection::Ok)
-        return failStep(mon, s, budget, "Cannot execute query: " + conn.error());
+        return failStep(mon, s, budget, "Cannot execute query: " + conn->error());
     if (outcome.status == PGRES_COMMAND_OK)
         return failServer(mon, "Query has not returned any records");
     if (outcome.status != PGRES_TUPLES_OK) {

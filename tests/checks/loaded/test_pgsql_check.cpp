@@ -12,7 +12,11 @@
 #include <atomic>
 #include <cstring>
 #include <string>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -175,6 +179,84 @@ TEST_F(PgsqlCheck, RequiredTls)
         EXPECT_TRUE(startsWith(rec.mon.failReason, "Cannot connect to server: ")) << rec.mon.failReason;
         EXPECT_NE(std::string(rec.mon.failReason).find("SSL"), std::string::npos) << rec.mon.failReason;
     }
+}
+
+// A pooler's refusal of server options, then a second start-up: a loopback listener that
+// answers every start-up packet with an error naming what it saw. Two connections at most.
+class StartupRefuser
+{
+public:
+    StartupRefuser()
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof sa;
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(m_fd, 4) != 0
+            || ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
+            return;
+        m_port = ntohs(sa.sin_port);
+        m_thread = std::thread([this] {
+            for (int i = 0; i < 2; ++i) {
+                const int c = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+                if (c < 0)
+                    return;
+                const std::string startup = readStartup(c);
+                const bool options = startup.find(std::string("options\0", 8)) != std::string::npos;
+                const std::string text = i == 0 ? "unsupported startup parameter: options"
+                                                : options ? "fake: options again" : "fake: no options";
+                std::string body = std::string("SFATAL") + '\0' + "C08P01" + '\0' + "M" + text + '\0' + '\0';
+                const uint32_t n = htonl(static_cast<uint32_t>(body.size() + 4));
+                LoopbackServer::sendAll(c, "E" + std::string(reinterpret_cast<const char*>(&n), 4) + body);
+                ::close(c);
+            }
+        });
+    }
+    ~StartupRefuser()
+    {
+        ::shutdown(m_fd, SHUT_RDWR);
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_fd);
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    // Skips TLS and GSS requests (answered "N") and returns the start-up packet's body.
+    static std::string readStartup(int fd)
+    {
+        for (;;) {
+            uint32_t n = 0;
+            if (::recv(fd, &n, 4, MSG_WAITALL) != 4)
+                return std::string();
+            const uint32_t size = ntohl(n);
+            if (size < 8 || size > 10000)
+                return std::string();
+            std::string body(size - 4, '\0');
+            if (::recv(fd, &body[0], body.size(), MSG_WAITALL) != static_cast<ssize_t>(body.size()))
+                return std::string();
+            if (size != 8)
+                return body;
+            LoopbackServer::sendAll(fd, "N");
+        }
+    }
+
+    int m_fd = -1;
+    quint16 m_port = 0;
+    std::thread m_thread;
+};
+
+TEST_F(PgsqlCheck, PoolerRefusingServerOptionsGetsASecondPlainStartup)
+{
+    StartupRefuser pooler;
+    ASSERT_NE(pooler.port(), 0);
+    PluginTestRecord rec;
+    PgsqlSettings s;
+    s.port = pooler.port();
+    EXPECT_EQ(poll(rec, s), 1);
+    EXPECT_EQ(rec.mon.resultCode, 2);
+    EXPECT_NE(std::string(rec.mon.failReason).find("fake: no options"), std::string::npos) << rec.mon.failReason;
 }
 
 TEST_F(PgsqlCheck, TimeBudgetBoundsConnectAndQuery)
