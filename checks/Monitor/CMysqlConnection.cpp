@@ -6,14 +6,15 @@
 
 namespace {
 
-// The client's own waits in whole seconds, never shorter than what is left of the budget; the
-// budget itself is enforced by the waits here.
+// The client's own waits in whole seconds, rounded up from what is left of the budget. The
+// waits driven from here end at the budget itself; the TLS handshake, which the client library
+// runs blocking, ends within the rounding.
 unsigned int clientSeconds(const CTimeWatcher& budget)
 {
     const uint32_t left = budget.remainingTimeMillisec();
     if (left == 0xFFFFFFFFu)
         return 0;
-    return static_cast<unsigned int>((static_cast<uint64_t>(left) + 999) / 1000) + 1;
+    return static_cast<unsigned int>((static_cast<uint64_t>(left) + 999) / 1000);
 }
 
 }  // namespace

@@ -231,6 +231,52 @@ TEST_F(MysqlCheck, TimeBudgetBoundsConnectAndQuery)
     }
 }
 
+// A server greeting that offers TLS (protocol 10, MariaDB-style), as a framed packet.
+std::string greetingOfferingTls()
+{
+    std::string p;
+    p += '\x0a';
+    p += std::string("5.5.5-10.11.0-MariaDB") + '\0';
+    p += std::string("\x01\x00\x00\x00", 4);           // connection id
+    p += "abcdefgh";                                     // scramble, first part
+    p += '\0';
+    p += std::string("\x00\xaa", 2);                     // capabilities: 4.1 protocol, TLS, secure auth
+    p += '\x21';                                         // character set
+    p += std::string("\x02\x00", 2);                     // status
+    p += std::string("\x08\x00", 2);                     // capabilities, upper: plug-in auth
+    p += '\x15';                                         // scramble length 21
+    p += std::string(10, '\0');
+    p += std::string("ijklmnopqrst") + '\0';             // scramble, second part
+    p += std::string("mysql_native_password") + '\0';
+    std::string framed;
+    framed += static_cast<char>(p.size() & 0xff);
+    framed += static_cast<char>((p.size() >> 8) & 0xff);
+    framed += '\0';
+    framed += '\0';
+    return framed + p;
+}
+
+TEST_F(MysqlCheck, TimeBudgetBoundsATlsHandshakeThatStalls)
+{
+    // the peer greets, takes the TLS request and the client's hello, and never answers; the
+    // client library runs this handshake itself, bounded by the time-out in whole seconds
+    LoopbackServer stalling([](int fd) {
+        LoopbackServer::sendAll(fd, greetingOfferingTls());
+        LoopbackServer::drain(fd);
+    });
+    ASSERT_TRUE(stalling.ok());
+    PluginTestRecord rec;
+    MysqlSettings s;
+    s.port = stalling.port();
+    s.tls = 1;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(poll(rec, s, 2000), 1);
+    EXPECT_STREQ(rec.mon.failReason, "Timeout exceeded");
+    EXPECT_EQ(rec.mon.resultCode, 2);
+    EXPECT_LT(clock.elapsed(), 2500);
+}
+
 int stopOnceAccepted(void* flag)
 {
     return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0;

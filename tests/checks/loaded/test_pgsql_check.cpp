@@ -290,6 +290,28 @@ TEST_F(PgsqlCheck, TimeBudgetBoundsConnectAndQuery)
     }
 }
 
+TEST_F(PgsqlCheck, TimeBudgetBoundsATlsHandshakeThatStalls)
+{
+    // the peer agrees to TLS, takes the client's hello and never answers
+    LoopbackServer stalling([](int fd) {
+        char request[8];
+        if (::recv(fd, request, sizeof request, MSG_WAITALL) == 8)
+            LoopbackServer::sendAll(fd, "S");
+        LoopbackServer::drain(fd);
+    });
+    ASSERT_TRUE(stalling.ok());
+    PluginTestRecord rec;
+    PgsqlSettings s;
+    s.port = stalling.port();
+    s.tls = 1;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(poll(rec, s, 1500), 1);
+    EXPECT_STREQ(rec.mon.failReason, "Timeout exceeded");
+    EXPECT_EQ(rec.mon.resultCode, 2);
+    EXPECT_LT(clock.elapsed(), 2000);
+}
+
 int stopOnceAccepted(void* flag)
 {
     return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0;
