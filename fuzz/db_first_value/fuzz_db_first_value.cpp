@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     errno = 0;
     char* end = nullptr;
     const long long expected = std::strtoll(copy.c_str(), &end, 10);
-    // strtoll also takes "0x" prefixes only in base 0; in base 10 both must agree exactly
+    // in base 10 the two must agree exactly, saturation included
     if (v.value != expected)
         std::abort();
     if (!v.hasDigits && expected != 0)
