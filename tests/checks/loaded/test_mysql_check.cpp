@@ -205,6 +205,8 @@ TEST_F(MysqlCheck, TimeBudgetBoundsConnectAndQuery)
     ZAM_REQUIRE_TEST_SERVERS();
     LoopbackServer silent([](int fd) { LoopbackServer::drain(fd); });
     ASSERT_TRUE(silent.ok());
+    LoopbackServer unanswered(nullptr, LoopbackServer::NoAccept);
+    ASSERT_TRUE(unanswered.ok());
     struct Case {
         const char* what;
         int port;
@@ -213,6 +215,7 @@ TEST_F(MysqlCheck, TimeBudgetBoundsConnectAndQuery)
     };
     const Case cases[] = {
         {"silent peer", silent.port(), "SELECT 1", 1500},
+        {"unanswered connect", unanswered.port(), "SELECT 1", 1500},
         {"long query", testservers::kMysqlPort, "SELECT SLEEP(30)", 2000},
     };
     for (const Case& c : cases) {

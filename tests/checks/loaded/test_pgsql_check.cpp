@@ -264,6 +264,8 @@ TEST_F(PgsqlCheck, TimeBudgetBoundsConnectAndQuery)
     ZAM_REQUIRE_TEST_SERVERS();
     LoopbackServer silent([](int fd) { LoopbackServer::drain(fd); });
     ASSERT_TRUE(silent.ok());
+    LoopbackServer unanswered(nullptr, LoopbackServer::NoAccept);
+    ASSERT_TRUE(unanswered.ok());
     struct Case {
         const char* what;
         int port;
@@ -272,6 +274,7 @@ TEST_F(PgsqlCheck, TimeBudgetBoundsConnectAndQuery)
     };
     const Case cases[] = {
         {"silent peer", silent.port(), "SELECT 1", 1500},
+        {"unanswered connect", unanswered.port(), "SELECT 1", 1500},
         {"long query", testservers::kPostgresPort, "SELECT pg_sleep(30)", 2000},
     };
     for (const Case& c : cases) {
