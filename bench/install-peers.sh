@@ -3,6 +3,7 @@
 # their system services. Usage: bash bench/install-peers.sh PACKAGE...
 # Known peers: rsyslog snmptrapd prometheus-blackbox-exporter prometheus-snmp-exporter
 #              prometheus-node-exporter apache2-utils (ab) fping dnsperf curl wrk hyperfine snmp
+#              mariadb-client (mariadb-slap) postgresql-15 (pgbench)
 # Not part of the test set-up: only bench scripts call it.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive

@@ -19,15 +19,15 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_imap, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_imap
     {&zmt_http, poll_http, invalidate_simple, nullptr, nullptr, nullptr},
     {&zmt_ftp, poll_ftp, nullptr, nullptr, nullptr, nullptr},
-    {&zmt_diskspace, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_diskspace, invalidate_diskspace
-    {&zmt_file, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_file, invalidate_file
+    {&zmt_diskspace, poll_diskspace, invalidate_diskspace, nullptr, nullptr, nullptr},
+    {&zmt_file, poll_file, invalidate_file, nullptr, nullptr, nullptr},
     {&zmt_service, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_odbc, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_wmi, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_snmp, poll_snmp, invalidate_snmp, nullptr, nullptr, nullptr},
     {&zmt_program, poll_program, invalidate_program, nullptr, nullptr, nullptr},
     {&zmt_oracle, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {&zmt_mysql, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_mysql
+    {&zmt_mysql, poll_mysql, nullptr, nullptr, nullptr, nullptr},
     {&zmt_mssql, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_advhttp, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_ssh, poll_ssh, invalidate_ssh, nullptr, nullptr, nullptr},
@@ -60,7 +60,7 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_email_round_trip, poll_email_round_trip, nullptr, nullptr, nullptr, nullptr},
     {&zmt_event_log, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_syslog, nullptr, nullptr, init_syslog, term_syslog, nullptr},
-    {&zmt_pgsql, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_pgsql
+    {&zmt_pgsql, poll_pgsql, nullptr, nullptr, nullptr, nullptr},
 };
 
 const stZamMonitorTypeRow* zamMonitorTypeRow(unsigned index)
