@@ -1,8 +1,8 @@
 #pragma once
 // A scripted line-protocol peer for LoopbackServer: sends a greeting, then answers each line it
-// receives with the next reply of its list, and records every line it got. When the replies
-// run out it records the rest until the client closes. Read lines() only after the server was
-// destroyed (its thread joined).
+// receives with the next reply of its list, and records every line it got. The line that finds
+// the replies used up is recorded and the peer closes (a reply that never comes). Read lines()
+// only after the server was destroyed (its thread joined).
 
 #include "LoopbackServer.h"
 
@@ -33,7 +33,7 @@ public:
                 if (line.empty())
                     return;
                 lines->push_back(line);
-                if (next < replies.size() && !LoopbackServer::sendAll(fd, replies[next++]))
+                if (next >= replies.size() || !LoopbackServer::sendAll(fd, replies[next++]))
                     return;
             }
         };
