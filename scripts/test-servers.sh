@@ -554,6 +554,10 @@ start_dovecot() {
   fi
   chown -R "$uid:$gid" "$D/home"
   echo "$U:{PLAIN}$PW:$uid:$gid::$home::" > "$D/users"
+  # the second login shares the test user's mailbox; its password needs IMAP quoting
+  local quoted_pw
+  quoted_pw=$(printf '%s' "$ZAM_TS_QUOTED_PASSWORD_HEX" | sed 's/../\\x&/g')
+  printf '%s:{PLAIN}%b:%s:%s::%s::\n' "$ZAM_TS_QUOTED_USER" "$quoted_pw" "$uid" "$gid" "$home" >> "$D/users"
   chgrp dovecot "$D/users"
   chmod 640 "$D/users"
   cat > "$D/dovecot.conf" <<EOF

@@ -35,6 +35,11 @@ int poll_dns(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMon
 // time-out and 2000 ms; a discovery poll (mode 1) connects within 2000 ms.
 void socketTimeBudget(const stZamMonitor* mon, int* totalMs, int* connectMs);
 
+// Mail servers (rows 3, 4, 5).
+int poll_smtp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_pop3(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_imap(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+
 // SSH (row 19; invalidate_ssh also serves the SSH resource rows).
 int poll_ssh(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int invalidate_ssh(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,

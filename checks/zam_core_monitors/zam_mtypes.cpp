@@ -14,9 +14,9 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_ping, poll_ping, nullptr, nullptr, nullptr, nullptr},
     {&zmt_tcp, poll_tcp, nullptr, nullptr, nullptr, nullptr},
     {&zmt_udp, poll_udp, nullptr, nullptr, nullptr, nullptr},
-    {&zmt_smtp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_smtp
-    {&zmt_pop3, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_pop3
-    {&zmt_imap, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_imap
+    {&zmt_smtp, poll_smtp, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_pop3, poll_pop3, nullptr, nullptr, nullptr, nullptr},
+    {&zmt_imap, poll_imap, nullptr, nullptr, nullptr, nullptr},
     {&zmt_http, poll_http, invalidate_simple, nullptr, nullptr, nullptr},
     {&zmt_ftp, poll_ftp, nullptr, nullptr, nullptr, nullptr},
     {&zmt_diskspace, poll_diskspace, invalidate_diskspace, nullptr, nullptr, nullptr},

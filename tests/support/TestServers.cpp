@@ -73,6 +73,8 @@ std::vector<std::pair<QString, QString>> envEntries()
         {"ZAM_TS_POP3S_PORT", n(kPop3sPort)},
         {"ZAM_TS_IMAP_PORT", n(kImapPort)},
         {"ZAM_TS_IMAPS_PORT", n(kImapsPort)},
+        {"ZAM_TS_QUOTED_USER", s(kQuotedUser)},
+        {"ZAM_TS_QUOTED_PASSWORD_HEX", QString::fromLatin1(QByteArray(kQuotedPassword).toHex())},
     };
 }
 

@@ -106,6 +106,9 @@ inline constexpr quint16 kPop3Port = 18741;
 inline constexpr quint16 kPop3sPort = 18742;
 inline constexpr quint16 kImapPort = 18743;
 inline constexpr quint16 kImapsPort = 18744;
+// A second login to the same mailbox whose password needs IMAP quoting (blank, quote, bracket).
+inline constexpr const char* kQuotedUser = "zamquote";
+inline constexpr const char* kQuotedPassword = "zt pa\"ss[1]";
 
 // Every value above, under its name in scripts/test-servers.env.
 std::vector<std::pair<QString, QString>> envEntries();
