@@ -327,6 +327,9 @@ rocommunity $ZAM_TS_SNMP_FIX_NOHR_COMMUNITY $H -V nohr
 rocommunity $ZAM_TS_SNMP_FIX_NOSWAP_COMMUNITY $H -V noswap
 rocommunity $ZAM_TS_SNMP_FIX_BADHR_COMMUNITY $H -V badhr
 rocommunity $ZAM_TS_SNMP_FIX_UCDDISK_COMMUNITY $H -V ucddisk
+rocommunity $ZAM_TS_SNMP_FIX_CACHE_COMMUNITY $H -V all
+rwcommunity $ZAM_TS_SNMP_FIX_RW_COMMUNITY $H -V renamable
+view renamable included $st.3.32
 disk /
 override .1.3.6.1.2.1.25.3.3.1.2.196608 integer 10
 override .1.3.6.1.2.1.25.3.3.1.2.196609 integer 20
@@ -341,11 +344,13 @@ override $ucd.4.5.0 integer 2048000
 override $ucd.4.6.0 integer 512000
 EOF
   # hrStorage rows: index, description (_ for a blank), units, size, used. Row 0 must be
-  # dropped; row 99 has a Counter32 where an integer belongs and only the "badhr" view sees it.
+  # dropped; row 99 has a Counter32 where an integer belongs and only the "badhr" view sees it;
+  # tests rename row 32 through the read-write community to move a disk away.
   local i d u sz us
   while read -r i d u sz us; do
     { echo "override $st.1.$i integer $i"
-      echo "override $st.3.$i octet_str \"${d//_/ }\""
+      if [ "$i" = 32 ]; then echo "override -rw $st.3.$i octet_str \"${d//_/ }\""
+      else echo "override $st.3.$i octet_str \"${d//_/ }\""; fi
       if [ "$i" = 99 ]; then echo "override $st.4.$i counter $u"; else echo "override $st.4.$i integer $u"; fi
       echo "override $st.5.$i integer $sz"
       echo "override $st.6.$i integer $us"; } >> "$S/snmpd.conf"

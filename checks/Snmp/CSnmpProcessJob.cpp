@@ -4,11 +4,16 @@
 
 namespace {
 
-QString normalised(const QString& text)
+QString slashed(const QString& text)
 {
     QString out = text;
     out.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return out.toLower();
+    return out;
+}
+
+QString normalised(const QString& text)
+{
+    return slashed(text).toLower();
 }
 
 }  // namespace
@@ -28,7 +33,7 @@ void CSnmpProcessJob::validateRecords(const QList<QStringList>& table, QStringLi
     const bool byPath = wanted.contains(QLatin1Char('/'));
     QStringList mandatory;
     for (const QString& arg : getArgsList(QString::fromUtf8(mandatoryArguments.c_str())))
-        mandatory << normalised(arg);
+        mandatory << slashed(arg);  // "-D" and "-d" are different options
     const QStringList& rowIndexes = table.at(0);
     const QStringList& names = table.at(1);
     const QStringList& paths = table.at(2);
@@ -39,7 +44,7 @@ void CSnmpProcessJob::validateRecords(const QList<QStringList>& table, QStringLi
         if (!mandatory.isEmpty()) {
             QStringList rowArgs;
             for (const QString& arg : getArgsList(table.at(3).value(row)))
-                rowArgs << normalised(arg);
+                rowArgs << slashed(arg);
             bool all = true;
             for (const QString& arg : mandatory) {
                 if (!rowArgs.contains(arg)) {

@@ -46,6 +46,8 @@ std::vector<std::pair<QString, QString>> envEntries()
         {"ZAM_TS_SNMP_FIX_NOSWAP_COMMUNITY", s(kSnmpFixNoSwapCommunity)},
         {"ZAM_TS_SNMP_FIX_BADHR_COMMUNITY", s(kSnmpFixBadHrCommunity)},
         {"ZAM_TS_SNMP_FIX_UCDDISK_COMMUNITY", s(kSnmpFixUcdDiskCommunity)},
+        {"ZAM_TS_SNMP_FIX_CACHE_COMMUNITY", s(kSnmpFixCacheCommunity)},
+        {"ZAM_TS_SNMP_FIX_RW_COMMUNITY", s(kSnmpFixRwCommunity)},
         {"ZAM_TS_DNS_PORT", n(kDnsPort)},
         {"ZAM_TS_DNS_ZONE", s(kDnsZone)},
         {"ZAM_TS_DNS_SOA_SERIAL", n(kDnsSoaSerial)},

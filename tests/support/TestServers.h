@@ -64,14 +64,17 @@ inline constexpr const char* kSnmpFixtureOid = ".1.3.6.1.4.1.99999";
 //   4194304 1048576, 31: "/" 4096 4000 1000, 32: "/boot" 1024 1048576 262144,
 //   40: "C:\ Label:System  Serial Number 1234", 99: "/broken" (Counter32 units, badhr only).
 // Communities: all of it; no HOST-RESOURCES, no UCD disks and no ssCpuUser; no swap row
-// description; with row 99; no HOST-RESOURCES. snmpdFixtureLogPath() logs every answered
-// variable.
+// description; with row 99; no HOST-RESOURCES; all of it again (for the table-cache test
+// alone); and read-write for row 32's description only. snmpdFixtureLogPath() logs every
+// answered variable.
 inline constexpr quint16 kSnmpFixturePort = 18712;
 inline constexpr const char* kSnmpFixCommunity = "zamfix";
 inline constexpr const char* kSnmpFixNoHrCommunity = "zamfixnohr";
 inline constexpr const char* kSnmpFixNoSwapCommunity = "zamfixnoswap";
 inline constexpr const char* kSnmpFixBadHrCommunity = "zamfixbadhr";
 inline constexpr const char* kSnmpFixUcdDiskCommunity = "zamfixucd";
+inline constexpr const char* kSnmpFixCacheCommunity = "zamfixcache";
+inline constexpr const char* kSnmpFixRwCommunity = "zamfixrw";
 
 // dnsmasq, UDP and TCP: authoritative for kDnsZone (SOA serial below) and for the root (NS).
 // Names outside those zones are refused; unknown names inside get NXDOMAIN.
