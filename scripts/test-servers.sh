@@ -330,6 +330,7 @@ rocommunity $ZAM_TS_SNMP_FIX_UCDDISK_COMMUNITY $H -V ucddisk
 rocommunity $ZAM_TS_SNMP_FIX_CACHE_COMMUNITY $H -V all
 rwcommunity $ZAM_TS_SNMP_FIX_RW_COMMUNITY $H -V renamable
 view renamable included $st.3.32
+view renamable included .1.3.6.1.4.1.8072.1.5.3.1.2.1.3.6.1.2.1.25.4.2
 disk /
 override .1.3.6.1.2.1.25.3.3.1.2.196608 integer 10
 override .1.3.6.1.2.1.25.3.3.1.2.196609 integer 20
@@ -369,6 +370,9 @@ ROWS
     snmpd -f -Lf "$S/snmpd.log" -I -hr_proc,vmstat,hrh_storage,hrh_filesys -Dresults
   wait_for snmpd-fixture "SNMP v2c get" env SNMPCONFPATH="$S" snmpget -v2c -c "$ZAM_TS_SNMP_FIX_COMMUNITY" \
     -t 0.3 -r 0 "$H:$ZAM_TS_SNMP_FIXTURE_PORT" .1.3.6.1.2.1.25.3.3.1.2.196608
+  # The process table is kept 30 s by default: 1 s, so CPU times move between two test reads.
+  env SNMPCONFPATH="$S" snmpset -v2c -c "$ZAM_TS_SNMP_FIX_RW_COMMUNITY" -t 1 -r 2 "$H:$ZAM_TS_SNMP_FIXTURE_PORT" \
+    .1.3.6.1.4.1.8072.1.5.3.1.2.1.3.6.1.2.1.25.4.2 i 1 >/dev/null
 }
 
 # ---------- dnsmasq: authoritative for the test zone and the root ----------
