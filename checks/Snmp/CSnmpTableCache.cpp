@@ -52,6 +52,19 @@ int CSnmpTableCache::size() const
     return m_entries.size();
 }
 
+void CSnmpTableCache::clear()
+{
+    QMutexLocker lock(&m_mutex);
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (it.value()->waiters.load() == 0 && it.value()->mutex.tryLock()) {
+            it.value()->mutex.unlock();
+            it = m_entries.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 void CSnmpTableCache::doMaintenance()
 {
     m_lastThread.store(QThread::currentThread());
