@@ -31,7 +31,7 @@ READY_TIMEOUT=${ZAM_TEST_SERVERS_TIMEOUT:-60}   # seconds per server
 PAM_FTP=corvane-test-ftp
 
 # Every pid file this script writes, in start order (also the order of `status`).
-SERVERS=(nginx udp-echo snmpd dnsmasq mariadb postgres sshd sshd-kbdint smtp
+SERVERS=(nginx udp-echo snmpd snmpd-fixture dnsmasq mariadb postgres sshd sshd-kbdint smtp
          vsftpd vsftpd-implicit vsftpd-notls dovecot)
 
 die() { echo "test-servers: $*" >&2; exit 1; }
@@ -254,6 +254,7 @@ sysName $ZAM_TS_SNMP_SYSNAME
 sysLocation $ZAM_TS_SNMP_SYSLOCATION
 sysContact test@zam.test
 disk /
+includeAllDisks 10%
 # Fixture values under a private subtree: Gauge32 at its maximum, two integers for the
 # percentage preset, a number as text, an enumerated integer (tests/checks/data/ZAM-TEST-MIB.txt),
 # a text that tests change with a SET, and Counter64 values served by a pass script.
@@ -296,6 +297,82 @@ EOF
     snmpd -f -Lf "$S/snmpd.log"
   wait_for snmpd "SNMP v2c get" env SNMPCONFPATH="$S" snmpget -v2c -c "$ZAM_TS_SNMP_COMMUNITY" \
     -t 0.3 -r 0 "$H:$ZAM_TS_SNMP_PORT" .1.3.6.1.2.1.1.5.0
+}
+
+# ---------- snmpd fixture: fixed host-resource figures ----------
+# Without its processor, CPU-statistics, storage and file-system modules, so the override
+# lines below are the agent's whole processor load, ssCpu* and hrStorage; the process table is
+# the real one. Each community sees the same agent through another view. -Dresults logs every
+# answered variable, so tests can count the agent's requests.
+start_snmpd_fixture() {
+  local S=$ROOT/snmpd-fixture st=.1.3.6.1.2.1.25.2.3.1 ucd=.1.3.6.1.4.1.2021
+  mkdir -p "$S/persist"
+  echo 'mibs :' > "$S/snmp.conf"
+  cat > "$S/snmpd.conf" <<EOF
+agentAddress udp:$H:$ZAM_TS_SNMP_FIXTURE_PORT
+view all included .1
+view all excluded $st.1.99
+view nohr included .1
+view nohr excluded .1.3.6.1.2.1.25
+view nohr excluded $ucd.9
+view nohr excluded $ucd.11.9
+view noswap included .1
+view noswap excluded $st.1.99
+view noswap excluded $st.3.10
+view badhr included .1
+view ucddisk included .1
+view ucddisk excluded .1.3.6.1.2.1.25
+rocommunity $ZAM_TS_SNMP_FIX_COMMUNITY $H -V all
+rocommunity $ZAM_TS_SNMP_FIX_NOHR_COMMUNITY $H -V nohr
+rocommunity $ZAM_TS_SNMP_FIX_NOSWAP_COMMUNITY $H -V noswap
+rocommunity $ZAM_TS_SNMP_FIX_BADHR_COMMUNITY $H -V badhr
+rocommunity $ZAM_TS_SNMP_FIX_UCDDISK_COMMUNITY $H -V ucddisk
+rocommunity $ZAM_TS_SNMP_FIX_CACHE_COMMUNITY $H -V all
+rwcommunity $ZAM_TS_SNMP_FIX_RW_COMMUNITY $H -V renamable
+view renamable included $st.3.32
+view renamable included .1.3.6.1.4.1.8072.1.5.3.1.2.1.3.6.1.2.1.25.4.2
+disk /
+override .1.3.6.1.2.1.25.3.3.1.2.196608 integer 10
+override .1.3.6.1.2.1.25.3.3.1.2.196609 integer 20
+override .1.3.6.1.2.1.25.3.3.1.2.196610 integer 30
+override .1.3.6.1.2.1.25.3.3.1.2.196611 integer 41
+override $ucd.11.11.0 integer 93
+override $ucd.11.9.0 integer 4
+override $ucd.11.10.0 integer 3
+override $ucd.11.7.0 integer 1234
+override $ucd.11.8.0 integer 5678
+override $ucd.4.5.0 integer 2048000
+override $ucd.4.6.0 integer 512000
+EOF
+  # hrStorage rows: index, description (_ for a blank), units, size, used. Row 0 must be
+  # dropped; row 99 has a Counter32 where an integer belongs and only the "badhr" view sees it;
+  # tests rename row 32 through the read-write community to move a disk away.
+  local i d u sz us
+  while read -r i d u sz us; do
+    { echo "override $st.1.$i integer $i"
+      if [ "$i" = 32 ]; then echo "override -rw $st.3.$i octet_str \"${d//_/ }\""
+      else echo "override $st.3.$i octet_str \"${d//_/ }\""; fi
+      if [ "$i" = 99 ]; then echo "override $st.4.$i counter $u"; else echo "override $st.4.$i integer $u"; fi
+      echo "override $st.5.$i integer $sz"
+      echo "override $st.6.$i integer $us"; } >> "$S/snmpd.conf"
+  done <<'ROWS'
+0 /zero 4096 100 10
+1 Physical_memory 1024 8388608 2097152
+3 Virtual_memory 1024 12582912 3145728
+6 Memory_buffers 1024 1000 10
+10 Swap_space 1024 4194304 1048576
+31 / 4096 4000 1000
+32 /boot 1024 1048576 262144
+40 C:\\_Label:System__Serial_Number_1234 4096 2000 500
+99 /broken 4096 7 1
+ROWS
+  launch snmpd-fixture "$LOGS/snmpd-fixture.log" env SNMPCONFPATH="$S" SNMP_PERSISTENT_DIR="$S/persist" \
+    snmpd -f -Lf "$S/snmpd.log" -I -hr_proc,vmstat,hrh_storage,hrh_filesys -Dresults
+  wait_for snmpd-fixture "SNMP v2c get" env SNMPCONFPATH="$S" snmpget -v2c -c "$ZAM_TS_SNMP_FIX_COMMUNITY" \
+    -t 0.3 -r 0 "$H:$ZAM_TS_SNMP_FIXTURE_PORT" .1.3.6.1.2.1.25.3.3.1.2.196608
+  # The process table is kept 30 s by default: 1 s, so CPU times move between two test reads.
+  env SNMPCONFPATH="$S" snmpset -v2c -c "$ZAM_TS_SNMP_FIX_RW_COMMUNITY" -t 1 -r 2 "$H:$ZAM_TS_SNMP_FIXTURE_PORT" \
+    .1.3.6.1.4.1.8072.1.5.3.1.2.1.3.6.1.2.1.25.4.2 i 1 >/dev/null
 }
 
 # ---------- dnsmasq: authoritative for the test zone and the root ----------
@@ -694,7 +771,7 @@ check_ports_free() {
            "$ZAM_TS_POP3_PORT" "$ZAM_TS_POP3S_PORT" "$ZAM_TS_IMAP_PORT" "$ZAM_TS_IMAPS_PORT" "$ZAM_TS_DNS_PORT"; do
     port_busy tcp "$p" && busy+=("tcp/$p")
   done
-  for p in "$ZAM_TS_UDP_ECHO_PORT" "$ZAM_TS_SNMP_PORT" "$ZAM_TS_DNS_PORT"; do
+  for p in "$ZAM_TS_UDP_ECHO_PORT" "$ZAM_TS_SNMP_PORT" "$ZAM_TS_SNMP_FIXTURE_PORT" "$ZAM_TS_DNS_PORT"; do
     port_busy udp "$p" && busy+=("udp/$p")
   done
   if [ ${#busy[@]} -gt 0 ]; then
@@ -731,7 +808,7 @@ start_all() {
 
   # every server in parallel; each one waits for its own readiness
   local name jobs=() names=() failed=()
-  for name in nginx udp_echo snmpd dnsmasq mariadb postgres sshd smtp vsftpd dovecot; do
+  for name in nginx udp_echo snmpd snmpd_fixture dnsmasq mariadb postgres sshd smtp vsftpd dovecot; do
     # a signal only raises the flag here: dying between a launch and its pid file would leak a server
     ( trap 'touch "$ABORT"' INT TERM
       t=$(now); "start_$name"; echo "ready in $(elapsed "$t") s" ) > "$LOGS/start-$name.log" 2>&1 &

@@ -58,7 +58,7 @@ int invalidate_python(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const
                       unsigned flags);
 int poll_email_round_trip(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 
-// SNMP Custom (row 13).
+// SNMP Custom (row 13); SNMP CPU, Memory, Disk space and Process (rows 29 to 32).
 int poll_snmp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int invalidate_snmp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
                     unsigned flags);
@@ -73,3 +73,16 @@ int invalidate_file(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const s
 // Databases (rows 16 and 49).
 int poll_mysql(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int poll_pgsql(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_snmp_cpu(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int invalidate_snmp_cpu(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type,
+                        stZamMonitor* mon, unsigned flags);
+int poll_snmp_memory(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int invalidate_snmp_memory(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type,
+                        stZamMonitor* mon, unsigned flags);
+int poll_snmp_diskspace(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int invalidate_snmp_diskspace(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type,
+                        stZamMonitor* mon, unsigned flags);
+int poll_snmp_process(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int invalidate_snmp_process(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type,
+                        stZamMonitor* mon, unsigned flags);
+

@@ -2,6 +2,8 @@
 
 #include "CHostInfo.h"
 #include "CSnmpJob.h"
+#include "CSnmpTableCache.h"
+#include "CSnmpTableLocker.h"
 #include "SnmpUsmUsers.h"
 #include "zam_core_context.h"
 #include "zam_monitor_helpers.h"
@@ -460,6 +462,8 @@ int CSnmpWorker::walkColumn(const QString& columnOid, QStringList& values)
 int CSnmpWorker::getColumn(const QString& columnOid, const QStringList& indexes, QStringList& values)
 {
     for (const QString& index : indexes) {
+        if (m_job->monitor() && monitorStillAlive(m_job->monitor()))
+            return fail("SNMP operation aborted", true);
         int status = 0;
         if (const int rc = executeRequest(SNMP_MSG_GET, columnOid + QLatin1Char('.') + index, status))
             return rc;
@@ -485,5 +489,47 @@ int CSnmpWorker::getColumn(const QString& columnOid, const QStringList& indexes,
         else
             return fail("Unexpected variable type", true);
     }
+    return 0;
+}
+
+int CSnmpWorker::walkTable(const QString& tableOid, const QStringList& columns, QList<QStringList>& table,
+                           unsigned& timestamp)
+{
+    stZamMonitor* mon = m_job->monitor();
+    if (!mon)
+        return fail("internal error: poll context has no monitor", true);
+    if (columns.isEmpty())
+        return fail("Cannot parse OID", false);
+    const CSnmpTableCacheKey key{CSnmpServer(*m_job), tableOid, columns};
+    CSnmpTableLocker entry(CSnmpTableCache::instance()->getLockedEntry(key, mon->stillAlive, mon->stillAliveContext));
+    if (!entry)
+        return fail("SNMP operation aborted", true);
+    if (CSnmpTableCache::isFresh(*entry.operator->(), CTimeWatcher::nowMillisec())) {
+        table = entry->table;
+        timestamp = entry->end;
+        mon->resultValue = static_cast<int>(entry->end - entry->start);
+        return 0;
+    }
+    entry->valid = false;
+    entry->table.clear();
+    entry->start = CTimeWatcher::nowMillisec();
+    QList<QStringList> fresh;
+    QStringList indexes;
+    if (const int rc = walkColumn(tableOid + columns.first(), indexes))
+        return rc;
+    indexes.removeAll(QStringLiteral("0"));
+    fresh << indexes;
+    for (int i = 1; i < columns.size(); ++i) {
+        QStringList values;
+        if (const int rc = getColumn(tableOid + columns.at(i), indexes, values))
+            return rc;
+        fresh << values;
+    }
+    entry->valid = true;
+    entry->table = fresh;
+    entry->end = CTimeWatcher::nowMillisec();
+    table = fresh;
+    timestamp = entry->end;
+    mon->resultValue = static_cast<int>(entry->end - entry->start);
     return 0;
 }

@@ -44,6 +44,10 @@ public:
     // column's end; an OID that does not increase or a stop request ends it with a failure.
     int walkColumn(const QString& columnOid, QStringList& values);
     int getColumn(const QString& columnOid, const QStringList& indexes, QStringList& values);
+    // A table through the shared cache (CSnmpTableCache): one list per column; the first column
+    // must be the index column, whose rows reading "0" are dropped. `timestamp` is the end of
+    // the refresh that produced the data.
+    int walkTable(const QString& tableOid, const QStringList& columns, QList<QStringList>& table, unsigned& timestamp);
 
     // The STAT_ERROR case: Net-SNMP answered with the request PDU itself and freed it.
     bool statErrorFreedRequest() const { return m_response != nullptr && m_response == m_request; }

@@ -40,10 +40,10 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_wmi_cpu, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_wmi_memory, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_wmi_process, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {&zmt_snmp_cpu, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_cpu, invalidate_snmp_cpu
-    {&zmt_snmp_memory, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_memory, invalidate_snmp_memory
-    {&zmt_snmp_diskspace, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_diskspace, invalidate_snmp_diskspace
-    {&zmt_snmp_process, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_process, invalidate_snmp_process
+    {&zmt_snmp_cpu, poll_snmp_cpu, invalidate_snmp_cpu, nullptr, nullptr, nullptr},
+    {&zmt_snmp_memory, poll_snmp_memory, invalidate_snmp_memory, nullptr, nullptr, nullptr},
+    {&zmt_snmp_diskspace, poll_snmp_diskspace, invalidate_snmp_diskspace, nullptr, nullptr, nullptr},
+    {&zmt_snmp_process, poll_snmp_process, invalidate_snmp_process, nullptr, nullptr, nullptr},
     {&zmt_ssh_cpu, poll_ssh_cpu, invalidate_ssh, nullptr, nullptr, nullptr},
     {&zmt_ssh_memory, poll_ssh_memory, invalidate_ssh, nullptr, nullptr, nullptr},
     {&zmt_ssh_process, poll_ssh_process, invalidate_ssh, nullptr, nullptr, nullptr},

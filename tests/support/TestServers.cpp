@@ -40,6 +40,14 @@ std::vector<std::pair<QString, QString>> envEntries()
         {"ZAM_TS_SNMP_SYSNAME", s(kSnmpSysName)},
         {"ZAM_TS_SNMP_SYSLOCATION", s(kSnmpSysLocation)},
         {"ZAM_TS_SNMP_FIXTURE_OID", s(kSnmpFixtureOid)},
+        {"ZAM_TS_SNMP_FIXTURE_PORT", n(kSnmpFixturePort)},
+        {"ZAM_TS_SNMP_FIX_COMMUNITY", s(kSnmpFixCommunity)},
+        {"ZAM_TS_SNMP_FIX_NOHR_COMMUNITY", s(kSnmpFixNoHrCommunity)},
+        {"ZAM_TS_SNMP_FIX_NOSWAP_COMMUNITY", s(kSnmpFixNoSwapCommunity)},
+        {"ZAM_TS_SNMP_FIX_BADHR_COMMUNITY", s(kSnmpFixBadHrCommunity)},
+        {"ZAM_TS_SNMP_FIX_UCDDISK_COMMUNITY", s(kSnmpFixUcdDiskCommunity)},
+        {"ZAM_TS_SNMP_FIX_CACHE_COMMUNITY", s(kSnmpFixCacheCommunity)},
+        {"ZAM_TS_SNMP_FIX_RW_COMMUNITY", s(kSnmpFixRwCommunity)},
         {"ZAM_TS_DNS_PORT", n(kDnsPort)},
         {"ZAM_TS_DNS_ZONE", s(kDnsZone)},
         {"ZAM_TS_DNS_SOA_SERIAL", n(kDnsSoaSerial)},
@@ -96,6 +104,7 @@ QString sshKeyPath() { return rootDir() + QStringLiteral("/ssh/client/id_ed25519
 QString sshEncryptedKeyPath() { return rootDir() + QStringLiteral("/ssh/client/id_ed25519_enc"); }
 QString sshRsaKeyPath() { return rootDir() + QStringLiteral("/ssh/client/id_rsa"); }
 QString smtpSpoolDir() { return rootDir() + QStringLiteral("/smtp/spool"); }
+QString snmpdFixtureLogPath() { return rootDir() + QStringLiteral("/snmpd-fixture/snmpd.log"); }
 QString netnsExecScript() { return testpaths::sourceDir() + QStringLiteral("/scripts/netns-exec.sh"); }
 
 QString notRunningReason()

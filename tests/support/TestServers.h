@@ -55,6 +55,27 @@ inline constexpr const char* kSnmpSysLocation = "test-rack-7";
 // moves every second (pass script; snmpd caches its answers about 1 s).
 inline constexpr const char* kSnmpFixtureOid = ".1.3.6.1.4.1.99999";
 
+// Second snmpd with fixed host-resource figures (its real process table aside): processor
+// loads 10, 20, 30, 41; ssCpuIdle 93, ssCpuUser 4, ssCpuSystem 3, ssSysInterrupts 1234,
+// ssSysContext 5678; memTotalReal 2048000 KB, memAvailReal 512000 KB; the UCD disk "/";
+// hrStorage rows (index: description, allocation units, size, used):
+//   0: "/zero" (index 0), 1: "Physical memory" 1024 8388608 2097152,
+//   3: "Virtual memory" 1024 12582912 3145728, 6: "Memory buffers", 10: "Swap space" 1024
+//   4194304 1048576, 31: "/" 4096 4000 1000, 32: "/boot" 1024 1048576 262144,
+//   40: "C:\ Label:System  Serial Number 1234", 99: "/broken" (Counter32 units, badhr only).
+// Communities: all of it; no HOST-RESOURCES, no UCD disks and no ssCpuUser; no swap row
+// description; with row 99; no HOST-RESOURCES; all of it again (for the table-cache test
+// alone); and read-write for row 32's description only. snmpdFixtureLogPath() logs every
+// answered variable.
+inline constexpr quint16 kSnmpFixturePort = 18712;
+inline constexpr const char* kSnmpFixCommunity = "zamfix";
+inline constexpr const char* kSnmpFixNoHrCommunity = "zamfixnohr";
+inline constexpr const char* kSnmpFixNoSwapCommunity = "zamfixnoswap";
+inline constexpr const char* kSnmpFixBadHrCommunity = "zamfixbadhr";
+inline constexpr const char* kSnmpFixUcdDiskCommunity = "zamfixucd";
+inline constexpr const char* kSnmpFixCacheCommunity = "zamfixcache";
+inline constexpr const char* kSnmpFixRwCommunity = "zamfixrw";
+
 // dnsmasq, UDP and TCP: authoritative for kDnsZone (SOA serial below) and for the root (NS).
 // Names outside those zones are refused; unknown names inside get NXDOMAIN.
 inline constexpr quint16 kDnsPort = 18713;
@@ -126,6 +147,7 @@ QString sshKeyPath();            // ed25519 client key without passphrase; ".pub
 QString sshEncryptedKeyPath();   // ed25519, passphrase kKeyPassphrase
 QString sshRsaKeyPath();         // RSA in PEM form, no passphrase
 QString smtpSpoolDir();
+QString snmpdFixtureLogPath();
 QString netnsExecScript();       // scripts/netns-exec.sh [--silent] COMMAND...
 
 // Empty when the servers were started (scripts/test-servers.sh start), else why not.
