@@ -126,10 +126,18 @@ size_t VMwareTransport::onHeader(char* data, size_t size, size_t count, void* se
 {
     const size_t length = size * count;
     static const char kSetCookie[] = "set-cookie:";
+    static const char kLength[] = "content-length:";
+    VMwareTransport* t = static_cast<VMwareTransport*>(self);
     const QByteArray line = QByteArray::fromRawData(data, static_cast<int>(length));
+    // an answer announced as too large is refused before its body is read
+    if (line.size() > static_cast<int>(sizeof kLength) - 1 && line.left(sizeof kLength - 1).toLower() == kLength
+        && line.mid(sizeof kLength - 1).trimmed().toLongLong() > kMaxAnswerBytes) {
+        t->m_tooLarge = true;
+        return 0;
+    }
     if (line.size() > static_cast<int>(sizeof kSetCookie) - 1
         && line.left(sizeof kSetCookie - 1).toLower() == kSetCookie)
-        static_cast<VMwareTransport*>(self)->takeCookie(line.mid(sizeof kSetCookie - 1));
+        t->takeCookie(line.mid(sizeof kSetCookie - 1));
     return length;
 }
 

@@ -261,12 +261,14 @@ TEST_F(VMwareClientTest, MetricFailuresHaveTheirOwnReason)
         {"truncated", host, 1, perf(Misbehaviour::Truncated), kNoConnection},
         {"redirect", host, 1, perf(Misbehaviour::Redirect), kNoConnection},
         {"plain 500", host, 1, perf(Misbehaviour::Plain500), kNoConnection},
-        {"50 MB body", host, 1, perf(Misbehaviour::Huge), QStringLiteral("answer from 127.0.0.1 is larger than 16 MB")},
+        {"50 MB body announced", host, 1, perf(Misbehaviour::Huge), QStringLiteral("answer from 127.0.0.1 is larger than 16 MB")},
+        {"50 MB body chunked", host, 1, perf(Misbehaviour::HugeChunked), QString()},
         {"stall past the limit", host, 1, perf(Misbehaviour::Stall), kNoConnection},
         {"guest disks stall", vm2, 17,
          [](VMwareStandIn& s) { s.misbehave(QStringLiteral("RetrieveProperties"), Misbehaviour::Stall, 1); }, kNoConnection},
     };
     auto client = onHost();
+    const QString tooLarge = QStringLiteral("answer from 127.0.0.1 is larger than 16 MB");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         c.setUp(server);
@@ -274,7 +276,14 @@ TEST_F(VMwareClientTest, MetricFailuresHaveTheirOwnReason)
         qint64 value = 7;
         EXPECT_FALSE(client->getResult(c.metric, 10, value));
         EXPECT_EQ(value, -1);
-        EXPECT_EQ(client->getError(), c.reason);
+        if (c.reason.isEmpty()) {
+            // a stream without announced length is cut at the limit, or by the time limit
+            // on a slow machine: either way it is dropped
+            EXPECT_TRUE(client->getError() == tooLarge || client->getError() == kNoConnection)
+                << qPrintable(client->getError());
+        } else {
+            EXPECT_EQ(client->getError(), c.reason);
+        }
         server.releaseStalls();
         // the next exchange starts clean and works
         client->setObject(host);

@@ -1,5 +1,7 @@
 #include "VMwareStandIn.h"
 
+#include "checks/SigpipeGuard.h"
+
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -207,6 +209,8 @@ void VMwareStandIn::acceptLoop()
 
 void VMwareStandIn::serve(int fd)
 {
+    // clients drop connections in mid-answer (limits, stalls); the write then just fails
+    SigpipeGuard sigpipe;
     SSL* ssl = SSL_new(static_cast<SSL_CTX*>(m_sslCtx));
     SSL_set_fd(ssl, fd);
     if (SSL_accept(ssl) == 1) {
@@ -318,6 +322,16 @@ bool VMwareStandIn::handleOne(void* handle, bool& keepAlive)
                 return false;
         }
         return true;
+    }
+    case Misbehaviour::HugeChunked: {
+        if (!writeAll(ssl, "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=utf-8\r\nTransfer-Encoding: chunked\r\n\r\n"))
+            return false;
+        const QByteArray chunk = QByteArray::number(64 * 1024, 16) + "\r\n" + QByteArray(64 * 1024, ' ') + "\r\n";
+        for (int i = 0; i < 800; ++i) {
+            if (!writeAll(ssl, chunk))
+                return false;
+        }
+        return writeAll(ssl, "0\r\n\r\n");
     }
     default:
         break;

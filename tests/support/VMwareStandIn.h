@@ -6,7 +6,8 @@
 // session per login, and canned answers for one host ("ha-host") with two virtual machines
 // (vm1 running, vm2 powered off) and two datastores (ds1, ds2). Answers come compact or
 // indented; on demand an operation answers with a SOAP fault, stalls until released or stopped,
-// or sends malformed, truncated, oversized (50 MB), redirecting or plain-500 answers.
+// or sends malformed, truncated, oversized (50 MB, announced or chunked), redirecting or
+// plain-500 answers.
 // Every request is logged with its body and cookie.
 // Threads: an accept thread and one thread per connection; the settings and the log are
 // guarded by one mutex, so tests may change them while clients run. The destructor stops and
@@ -33,7 +34,7 @@ class QXmlStreamWriter;
 class VMwareStandIn
 {
 public:
-    enum class Misbehaviour { None, Fault, Stall, Malformed, Truncated, Huge, Redirect, Plain500, NoCookie };
+    enum class Misbehaviour { None, Fault, Stall, Malformed, Truncated, Huge, HugeChunked, Redirect, Plain500, NoCookie };
 
     struct Request
     {
