@@ -37,6 +37,15 @@ public:
     bool addFilters(int monitorId, const QList<Filter*>& filters)
     {
         removeMonitor(monitorId);
+        QString host;
+        for (Filter* f : filters) {
+            if (f) {
+                const QStringList addresses = f->senderAddresses();
+                if (!addresses.isEmpty())
+                    host = addresses.first();
+                break;
+            }
+        }
         KeyMap byKey;
         for (Filter* f : filters) {
             if (!f)
@@ -48,15 +57,6 @@ public:
                 old.value() = f;
             } else {
                 byKey.insert(f->key, f);
-            }
-        }
-        QString host;
-        for (Filter* f : filters) {
-            if (f) {
-                const QStringList addresses = f->senderAddresses();
-                if (!addresses.isEmpty())
-                    host = addresses.first();
-                break;
             }
         }
         if (host.isEmpty()) {
