@@ -39,10 +39,15 @@ public:
 protected:
     bool init() override
     {
-        auto* server = new Server(m_manager, m_port.load());
+        const int port = m_port.load();
+        auto* server = new Server(m_manager, port);
         {
             QMutexLocker locker(&m_serverMutex);
             m_server = server;
+            // A change that came while the server was being built found no server to tell.
+            const int now = m_port.load();
+            if (now != port)
+                QCoreApplication::postEvent(server, new UdpDataReceiverChangePortEvent(now));
         }
         m_start.acquire();
         return true;
