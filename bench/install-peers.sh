@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the peer programs that benchmarks compare against, from Debian, without starting
 # their system services. Usage: bash bench/install-peers.sh PACKAGE...
-# Known peers: rsyslog snmptrapd prometheus-blackbox-exporter prometheus-snmp-exporter
+# Known peers: rsyslog (bench_syslog_peers.sh) snmptrapd prometheus-blackbox-exporter prometheus-snmp-exporter
 #              prometheus-node-exporter apache2-utils (ab) fping dnsperf curl wrk hyperfine
 # Not part of the test set-up: only bench scripts call it.
 set -euo pipefail
