@@ -52,7 +52,17 @@ CNetworkMonitor::Components CNetworkMonitor::createDefaultComponents(CNetworkMon
     Components c;
     c.controlServer = new CControlServer(root, QStringLiteral("control server"), ControlBit);
     c.snmpTrapManager = new CSnmpTrapManager(root, QStringLiteral("snmp trap manager"), TrapBit);
-    c.syslogLinesManager = new SyslogLineManager(root, QStringLiteral("syslog lines manager"), SyslogBit);
+    auto* syslog = new SyslogLineManager(root, QStringLiteral("syslog lines manager"), SyslogBit);
+    UdpReceiverHooks receiverHooks;
+    // Events leave through the schedule manager's relay, as the poll road's do.
+    receiverHooks.sendMonitorEvent = [](int monitorId, const CMonitorEventPtr& event) {
+        try {
+            scheduleManager()->sendMonitorEvent(monitorId, event);
+        } catch (const std::exception&) {
+        }
+    };
+    syslog->setHooks(receiverHooks);
+    c.syslogLinesManager = syslog;
     c.configManager = new CConfigManagerAgent(root, QStringLiteral("config manager"), ConfigBit);
     c.scheduleManager = new CScheduleManagerAgent(root, QStringLiteral("schedule manager"), ScheduleBit);
     c.taskManager = new CTaskManager(root, QStringLiteral("task manager"), TaskBit);

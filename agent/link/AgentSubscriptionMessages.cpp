@@ -15,10 +15,13 @@ constexpr qint64 MinFilterBytes = 16;
 // Reads the monitor id and the filters; false (with the reason) when the record does
 // not hold what its count says.
 template <class Filter, class MakeFilter>
-bool readFilters(QDataStream& in, qint32& monitorId, QList<Filter*>& filters, QString& error, MakeFilter make)
+bool readFilters(QDataStream& in, qint32& monitorId, bool& monitorIdRead, QList<Filter*>& filters, QString& error,
+                 MakeFilter make)
 {
     qint32 count = 0;
-    in >> monitorId >> count;
+    in >> monitorId;
+    monitorIdRead = in.status() == QDataStream::Ok;
+    in >> count;
     if (in.status() != QDataStream::Ok) {
         error = QStringLiteral("record too short");
         return false;
@@ -76,7 +79,7 @@ void CSubscribeSnmp::readRawData(bool)
     QDataStream in(snmpMonData);
     in.setVersion(LinkStreamVersion);
     auto make = [](QDataStream& s) { return CSnmpTrapFilter::fromStream(s); };
-    if (!readFilters(in, monitorId, m_filters, recordError, make)) {
+    if (!readFilters(in, monitorId, monitorIdRead, m_filters, recordError, make)) {
         clearFilters();
         return;
     }
@@ -127,7 +130,7 @@ void CSubscribeSyslog::readRawData(bool)
     QDataStream in(syslogMonData);
     in.setVersion(LinkStreamVersion);
     auto make = [](QDataStream& s) { return SyslogLineFilter::fromStream(s); };
-    if (!readFilters(in, monitorId, m_filters, recordError, make)) {
+    if (!readFilters(in, monitorId, monitorIdRead, m_filters, recordError, make)) {
         clearFilters();
         return;
     }

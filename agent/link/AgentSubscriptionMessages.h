@@ -45,6 +45,7 @@ public:
     SSnmpTrapUser user;
     // Empty when the record read cleanly; else why it did not (the filters are then dropped).
     QString recordError;
+    bool monitorIdRead = false;
 
     const QList<CSnmpTrapFilter*>& filters() const { return m_filters; }
     // Hands the filters to the caller, who then owns and deletes them.
@@ -85,6 +86,7 @@ public:
     qint32 monitorId = 0;
     SUdpMessagesLimit limit{0, 1, 0};
     QString recordError;
+    bool monitorIdRead = false;
 
     const QList<SyslogLineFilter*>& filters() const { return m_filters; }
     QList<SyslogLineFilter*> takeFilters();

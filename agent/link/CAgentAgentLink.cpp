@@ -340,13 +340,20 @@ void CAgentAgentLink::handleSetMode(const CAgentMessagePtr& message)
     m_extendedCaps = (mode & CAgentSetModeMessage::ExtendedCaps) != 0;
 }
 
+// A record that did not read cleanly subscribes nothing: its filters are gone, and an empty
+// list would only earn the monitor a misleading "cannot resolve" answer. The monitor's
+// earlier filters go, when the record at least named it.
 void CAgentAgentLink::handleSubscription(const CAgentMessagePtr& message)
 {
     switch (message->type()) {
     case CSubscribeSnmp::Type: {
         auto* m = static_cast<CSubscribeSnmp*>(message.data());
-        if (!m->recordError.isEmpty())
+        if (!m->recordError.isEmpty()) {
             qWarning().noquote() << QStringLiteral("trap subscription: %1").arg(m->recordError);
+            if (m->monitorIdRead)
+                engine().unsubscribeTraps(m->monitorId);
+            break;
+        }
         engine().subscribeTraps(m->monitorId, m->takeFilters(), m->limit, m->user);
         break;
     }
@@ -355,8 +362,12 @@ void CAgentAgentLink::handleSubscription(const CAgentMessagePtr& message)
         break;
     case CSubscribeSyslog::Type: {
         auto* m = static_cast<CSubscribeSyslog*>(message.data());
-        if (!m->recordError.isEmpty())
+        if (!m->recordError.isEmpty()) {
             qWarning().noquote() << QStringLiteral("syslog subscription: %1").arg(m->recordError);
+            if (m->monitorIdRead)
+                engine().unsubscribeSyslog(m->monitorId);
+            break;
+        }
         engine().subscribeSyslog(m->monitorId, m->takeFilters(), m->limit);
         break;
     }

@@ -12,6 +12,7 @@
 #include "engine/stZamMonitor.h"
 #include "receivers/CSnmpTrapFilter.h"
 #include "receivers/SyslogLineFilter.h"
+#include "receivers/SyslogLineManager.h"
 
 #include <QDataStream>
 #include <QDebug>
@@ -283,16 +284,33 @@ void CDaemonLinkEngine::unsubscribeTraps(int) {}
 void CDaemonLinkEngine::clearTrapSubscriptions() {}
 
 void CDaemonLinkEngine::subscribeSyslog(int monitorId, const QList<SyslogLineFilter*>& filters,
-                                        const SUdpMessagesLimit&)
+                                        const SUdpMessagesLimit& limit)
 {
-    qDeleteAll(filters);
-    qWarning().noquote()
-        << QStringLiteral("syslog subscription of monitor %1 ignored: syslog receiver is not available").arg(monitorId);
+    try {
+        syslogLinesManager()->setFilter(monitorId, filters, limit.on, limit.value1, limit.value2);
+    } catch (const std::exception& e) {
+        qDeleteAll(filters);
+        qWarning().noquote() << QStringLiteral("syslog subscription of monitor %1 ignored: %2")
+                                    .arg(monitorId)
+                                    .arg(QString::fromUtf8(e.what()));
+    }
 }
 
-void CDaemonLinkEngine::unsubscribeSyslog(int) {}
+void CDaemonLinkEngine::unsubscribeSyslog(int monitorId)
+{
+    try {
+        syslogLinesManager()->removeFilter(monitorId);
+    } catch (const std::exception&) {
+    }
+}
 
-void CDaemonLinkEngine::clearSyslogSubscriptions() {}
+void CDaemonLinkEngine::clearSyslogSubscriptions()
+{
+    try {
+        syslogLinesManager()->clearFilters();
+    } catch (const std::exception&) {
+    }
+}
 
 bool CDaemonLinkEngine::scheduleReconnect(int agentId, int delayMs)
 {

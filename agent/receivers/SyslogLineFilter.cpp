@@ -1,5 +1,7 @@
 #include "SyslogLineFilter.h"
 
+#include "engine/CMonitorEvent.h"
+
 SyslogLineFilter::SyslogLineFilter()
     : address(CIpAddressRange::fromHostName(QString(), Optional<QHostAddress>()))
 {
@@ -36,4 +38,76 @@ void SyslogLineFilter::write(QDataStream& out) const
 {
     out << qint32(0);
     save(out);
+}
+
+bool SyslogLineFilter::matches(const SyslogLine& line) const
+{
+    if (!m_senderAddresses.contains(line.sender))
+        return false;
+    if (m_severityMask != 0 && ((1 << (line.priority & 7)) & m_severityMask) == 0)
+        return false;
+    // Priorities above 191 never parse, so the shift stays inside an int.
+    if (m_facilityMask != 0 && ((1 << ((line.priority >> 3) & 31)) & m_facilityMask) == 0)
+        return false;
+    if (!appNameText.isEmpty() && !line.appName.contains(appNameText))
+        return false;
+    if (!messageIdText.isEmpty() && !line.messageId.contains(messageIdText))
+        return false;
+    if (processId >= 0 && line.processId != processId)
+        return false;
+    if (!structuredDataCondition.isEmpty() && !matchesStructuredData(line))
+        return false;
+    return !checkMessage || matchesMessage(line);
+}
+
+bool SyslogLineFilter::matchesMessage(const SyslogLine& line) const
+{
+    const bool noInclude = messagePattern.pattern().isEmpty();
+    const bool noExclude = excludePattern.pattern().isEmpty();
+    if (noInclude && noExclude)
+        return true;
+    if (!noExclude && excludePattern.indexIn(line.message) >= 0)
+        return false;
+    if (noInclude)
+        return false;
+    return messagePattern.indexIn(line.message) >= 0;
+}
+
+bool SyslogLineFilter::matchesStructuredData(const SyslogLine& line) const
+{
+    const QStringList parts = structuredDataCondition.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const auto& sd = line.structuredData;
+    switch (parts.size()) {
+    case 1: {
+        const QString& part = parts.first();
+        for (auto element = sd.constBegin(); element != sd.constEnd(); ++element) {
+            if (element.key().contains(part))
+                return true;
+            for (auto param = element->constBegin(); param != element->constEnd(); ++param)
+                if (param.key().contains(part) || param.value().contains(part))
+                    return true;
+        }
+        return false;
+    }
+    case 2:
+    case 3: {
+        const auto element = sd.constFind(parts[0].trimmed());
+        if (element == sd.constEnd())
+            return false;
+        const auto param = element->constFind(parts[1].trimmed());
+        if (param == element->constEnd())
+            return false;
+        return parts.size() == 2 || param.value().contains(parts[2]);
+    }
+    default:
+        return false;
+    }
+}
+
+QExplicitlySharedDataPointer<CMonitorEvent>
+SyslogLineFilter::makeStatusEvent(const QExplicitlySharedDataPointer<const SyslogLine>& line) const
+{
+    const QString text = QStringLiteral("Syslog message: %1").arg(line->displayText());
+    const SMonitorStatus status(1, 0, 0, SStatusValue(), QString(), text, QStringList(), QDateTime(), 0);
+    return QExplicitlySharedDataPointer<CMonitorEvent>(new SyslogMonitorEventSetStatus(status, line));
 }

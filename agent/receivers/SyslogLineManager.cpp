@@ -1,19 +1,21 @@
 #include "SyslogLineManager.h"
-#include "core/CNetworkMonitor.h"
+#include "ReceiverPortSetting.h"
+
+#include "common/AgentSettings.h"
 
 SyslogLineManager::SyslogLineManager(QObject* parent, const QString& name, int subsystemBit)
-    : CNetMonSysHeavy(parent, name, subsystemBit)
+    : SyslogLineManager(parent, name, subsystemBit, configuredPort())
 {
 }
 
-bool SyslogLineManager::init()
+SyslogLineManager::SyslogLineManager(QObject* parent, const QString& name, int subsystemBit, int port)
+    : UdpMessagesManager(parent, name, subsystemBit)
 {
-    CNetworkMonitor::isInitialized(8);
-    return true;
+    setConnectorThread(new SyslogNetworkThread(this, port));
 }
 
-bool SyslogLineManager::runStep()
+int SyslogLineManager::configuredPort()
 {
-    waitForStop();
-    return false;
+    const auto settings = openAgentSettings();
+    return readReceiverPort(*settings, QStringLiteral("Syslog/UDPReceiverPort"), kDefaultPort);
 }

@@ -1,20 +1,22 @@
 #pragma once
-#include "core/CNetMonSysHeavy.h"
+#include "SyslogLineFilter.h"
+#include "SyslogNetworkThread.h"
+#include "UdpDataMatcher.h"
+#include "UdpMessagesManager.h"
 
-// The syslog receiver's manager (name "syslog lines manager", bit 64).
-// Placeholder body: it takes its place, name and bit in the root, initialises, waits for the
-// stop flag and does nothing else. Thread: its own; constructed and stopped by the root.
-class SyslogLineManager : public CNetMonSysHeavy
+// The syslog receiver's component ("syslog lines manager", bit 64): the receiving manager
+// over syslog lines and filters, listening on "Syslog/UDPReceiverPort" (default 514).
+// Threads and ownership: those of UdpMessagesManager; built and stopped by the root.
+class SyslogLineManager : public UdpMessagesManager<SyslogNetworkThread, UdpDataMatcher<SyslogLineFilter> >
 {
     Q_OBJECT
 public:
-    SyslogLineManager(QObject* parent, const QString& name, int subsystemBit);
+    static constexpr int kDefaultPort = 514;
 
-protected:
-    bool init() override;
-    bool runStep() override;
-    void shutdown() override {}
-    void onStop() override {}
-    void onTerminate() override {}
-    void postInit() override {}
+    // Reads the port from the agent settings file.
+    SyslogLineManager(QObject* parent, const QString& name, int subsystemBit);
+    // On the given port (tests and tools).
+    SyslogLineManager(QObject* parent, const QString& name, int subsystemBit, int port);
+
+    static int configuredPort();
 };

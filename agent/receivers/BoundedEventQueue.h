@@ -1,0 +1,138 @@
+#pragma once
+#include <QMutex>
+#include <QMutexLocker>
+#include <QWaitCondition>
+#include <deque>
+#include <vector>
+
+// The queue between a receiver's connector thread and its manager thread, bounded by the
+// number of items and by the bytes they hold: a push over either bound is dropped and
+// counted, so a flood costs bounded memory. Flags as the manager's protocol wants them:
+// accepting (pushes are kept), serving (takes are answered) and stopping.
+// Threads: any thread pushes; one consumer takes. Everything is guarded by m_mutex; the
+// consumer is woken only while it waits, so a busy consumer costs the producer no wake-up.
+template <class T>
+class BoundedEventQueue
+{
+public:
+    enum PushResult { Pushed, Full, NotAccepting };
+    enum TakeResult { Taken = 0, Closed = 3 };
+
+    BoundedEventQueue(int maxItems, qint64 maxBytes) : m_maxItems(maxItems), m_maxBytes(maxBytes) {}
+    BoundedEventQueue(const BoundedEventQueue&) = delete;
+    BoundedEventQueue& operator=(const BoundedEventQueue&) = delete;
+
+    void setBounds(int maxItems, qint64 maxBytes)
+    {
+        QMutexLocker locker(&m_mutex);
+        m_maxItems = maxItems;
+        m_maxBytes = maxBytes;
+    }
+
+    PushResult push(const T& item, int cost)
+    {
+        QMutexLocker locker(&m_mutex);
+        if (!m_accepting)
+            return NotAccepting;
+        if (static_cast<int>(m_items.size()) >= m_maxItems || m_bytes + cost > m_maxBytes) {
+            ++m_dropped;
+            return Full;
+        }
+        m_items.push_back({item, cost});
+        m_bytes += cost;
+        if (m_waiting)
+            m_cond.wakeOne();
+        return Pushed;
+    }
+
+    // Moves every queued item into out (appended). Waits while serving, empty and not
+    // stopping; Closed when not serving, or when empty and stopping.
+    int takeAll(std::vector<T>& out)
+    {
+        QMutexLocker locker(&m_mutex);
+        for (;;) {
+            if (!m_serving)
+                return Closed;
+            if (!m_items.empty()) {
+                out.reserve(out.size() + m_items.size());
+                for (Entry& e : m_items)
+                    out.push_back(std::move(e.item));
+                m_items.clear();
+                m_bytes = 0;
+                return Taken;
+            }
+            if (m_stopping)
+                return Closed;
+            m_waiting = true;
+            m_cond.wait(&m_mutex);
+            m_waiting = false;
+        }
+    }
+
+    // Accepting and serving: the consumer's start.
+    void open()
+    {
+        QMutexLocker locker(&m_mutex);
+        if (!m_discarded)
+            m_accepting = true;
+        m_serving = true;
+        m_cond.wakeAll();
+    }
+    // Stopping for good: waiters woken, further pushes refused, queued items released.
+    void stopAndDiscard()
+    {
+        std::deque<Entry> dropped;
+        QMutexLocker locker(&m_mutex);
+        m_stopping = true;
+        m_discarded = true;
+        m_accepting = false;
+        dropped.swap(m_items);
+        m_bytes = 0;
+        m_cond.wakeAll();
+        locker.unlock();
+    }
+    // No more takes; a waiting consumer returns Closed.
+    void close()
+    {
+        QMutexLocker locker(&m_mutex);
+        m_serving = false;
+        m_cond.wakeAll();
+    }
+
+    // Pushes dropped for lack of room since the queue was made.
+    quint64 droppedCount() const
+    {
+        QMutexLocker locker(&m_mutex);
+        return m_dropped;
+    }
+    int size() const
+    {
+        QMutexLocker locker(&m_mutex);
+        return static_cast<int>(m_items.size());
+    }
+    bool isAccepting() const
+    {
+        QMutexLocker locker(&m_mutex);
+        return m_accepting;
+    }
+
+private:
+    struct Entry
+    {
+        T item;
+        int cost;
+    };
+
+    mutable QMutex m_mutex;
+    QWaitCondition m_cond;
+    std::deque<Entry> m_items;
+    int m_maxItems;
+    qint64 m_maxBytes;
+    qint64 m_bytes = 0;
+    quint64 m_dropped = 0;
+    bool m_accepting = true;
+    bool m_serving = false;
+    bool m_stopping = false;
+    bool m_discarded = false;
+    bool m_waiting = false;
+};

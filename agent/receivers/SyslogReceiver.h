@@ -1,0 +1,53 @@
+#pragma once
+#include "RateLimitedLog.h"
+#include "SyslogLine.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+
+class QUdpSocket;
+
+// Owns the syslog UDP socket: reads the datagrams, parses each into a SyslogLine and signals
+// the valid ones. The port is not shared with other sockets, so a port another syslog daemon
+// holds is reported busy instead of splitting the datagrams between the two. Datagrams that
+// do not parse are counted and logged now and then, never as the socket's error.
+// Threads: lives and runs on its connector thread; the signals are direct calls there.
+// Ownership: the socket is its QObject child.
+class SyslogReceiver : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SyslogReceiver(QObject* parent);
+    ~SyslogReceiver() override;
+
+    // Binds every local address; on failure emits error with the reason and answers false.
+    bool listen(int port);
+    void close();
+
+    quint64 parseErrorCount() const { return m_parseLog.total(); }
+    quint16 localPort() const;
+
+    // Datagrams read per readyRead at most; the rest come with the socket's next signal.
+    static constexpr int kMaxDatagramsPerRead = 256;
+    static constexpr qint64 kParseLogIntervalMs = 10000;
+
+signals:
+    void error(const QString& text);
+    void dataReceived(SyslogCallbackSharedDataPointer line);
+
+public slots:
+    void readyRead();
+
+private:
+    const QString& senderText(const QHostAddress& address);
+    void countParseError(const SyslogLine& line);
+
+    QUdpSocket* m_socket;
+    QByteArray m_buffer;
+    QHostAddress m_lastSender;
+    QString m_lastSenderText;
+    RateLimitedLog m_parseLog{kParseLogIntervalMs};
+    QElapsedTimer m_clock;
+};
