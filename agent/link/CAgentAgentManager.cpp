@@ -172,7 +172,7 @@ void CAgentAgentManager::sendResolveResponse(int linkValue, int requestId, bool 
     QMutexLocker locker(&m_mutex);
     if (m_currentLink)
         m_currentLink->postSendMessage(CAgentMessagePtr(
-            new CResolveResp(linkValue, requestId, result.isEmpty() ? 0 : 1, addressFlag ? 1 : 0, text, result, requestId)));
+            new CResolveResp(1, requestId, result.isEmpty() ? 0 : 1, addressFlag ? 1 : 0, text, result, linkValue)));
 }
 
 void CAgentAgentManager::onAttachmentsChecked(int requestId, int templateId, const QList<STemplateAttachment>& missing)

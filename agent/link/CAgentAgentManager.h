@@ -71,6 +71,8 @@ public:
     virtual bool sendPollResult(int transactionId);
     virtual void sendMonitorEvent(int monitorId, const CMonitorEventPtr& event);
     virtual void sendExtendedCaps(int requestId);
+    // Type 21 with header id = the request's header id (the link value; -1 for a background
+    // lookup), version 1 and the service's reqId.
     virtual void sendResolveResponse(int linkValue, int requestId, bool addressFlag, const QString& text,
                              const QString& result);
     // The answers of the attachment tasks (on their task threads), for the current session:

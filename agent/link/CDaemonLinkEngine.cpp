@@ -7,7 +7,6 @@
 #include "engine/CPluginManager.h"
 #include "engine/CPollTaskAgentWithSettings.h"
 #include "engine/CScheduleManagerAgent.h"
-#include "engine/CSyncResolveTask.h"
 #include "engine/CTaskManager.h"
 #include "engine/stZamMonitor.h"
 #include "receivers/CSnmpTrapFilter.h"
@@ -232,9 +231,7 @@ void CDaemonLinkEngine::setWatchdogLimit(int limit)
 void CDaemonLinkEngine::resolve(int requestId, int reqId, bool isIp, const QString& from, const QString& prev)
 {
     try {
-        if (taskManager()->postTask(CTaskPtr(new CSyncResolveTask(requestId, reqId, isIp, from, prev))))
-            return;
-        qWarning().noquote() << QStringLiteral("resolve request %1 ignored: task manager is stopping").arg(reqId);
+        taskManager()->postSyncResolveTask(requestId, reqId, isIp, from, prev);
     } catch (const std::exception& e) {
         qWarning().noquote() << QStringLiteral("resolve request %1 ignored: %2").arg(reqId).arg(QString::fromUtf8(e.what()));
     }
