@@ -129,6 +129,11 @@ ILinkEngine::PollStart CDaemonLinkEngine::startPoll(const CLinkPollPtr& poll)
         monitorId = request.monitorId;
     }
 
+    if (record && monitorId && !storeSettings(*monitorId, record)) {
+        poll->complete(CLinkPoll::refusal(1, kNoEngineText));
+        return PollAnswered;
+    }
+
     int taskId = 0;
     SPollResultPtr result(new SPollResult);
     {
@@ -145,8 +150,7 @@ ILinkEngine::PollStart CDaemonLinkEngine::startPoll(const CLinkPollPtr& poll)
     CTaskPtr task;
     try {
         if (record && monitorId) {
-            // Stored first: the task reads the settings by id, like every later poll by id.
-            configManager()->setMonitorData(*monitorId, record);
+            // Stored above: the task reads the settings by id, like every later poll by id.
             task = CTaskPtr(new CPollTaskAgentById(taskId, Optional<int>(*monitorId), result));
         } else if (record) {
             task = CTaskPtr(new CPollTaskAgentWithSettings(taskId, record, result));
@@ -174,6 +178,33 @@ ILinkEngine::PollStart CDaemonLinkEngine::startPoll(const CLinkPollPtr& poll)
     }
     poll->complete(CLinkPoll::refusal(1, kNoEngineText));
     return PollAnswered;
+}
+
+bool CDaemonLinkEngine::storeSettings(int monitorId, const stZamMonitorPtr& record)
+{
+    try {
+        configManager()->setMonitorData(monitorId, record);
+        return true;
+    } catch (const std::exception& e) {
+        qWarning().noquote() << QStringLiteral("settings of monitor %1 not stored: %2")
+                                    .arg(monitorId)
+                                    .arg(QString::fromUtf8(e.what()));
+        return false;
+    }
+}
+
+void CDaemonLinkEngine::storePollSettings(const SLinkPollRequest& request)
+{
+    stZamMonitorPtr record(new stZamMonitor);
+    QDataStream in(request.monitorData);
+    in.setVersion(7);
+    const QString reason = readMonitorRecord(in, *record);
+    if (!reason.isEmpty()) {
+        qWarning().noquote() << QStringLiteral("settings of a refused poll not stored: %1").arg(reason);
+        return;
+    }
+    if (record->optMonitorId.hasValue())
+        storeSettings(record->optMonitorId.rawValue(), record);
 }
 
 void CDaemonLinkEngine::abortPoll(const CLinkPollPtr& poll)
