@@ -69,6 +69,38 @@ TEST_F(DaemonLinkPollSettingsAbort, RefusedPollWithSettingsStoresThem)
     }
 }
 
+// An aborted poll against a silent port stops at its next step instead of running out its
+// 20 s: the monitor is free for a new poll at once, and the aborted one is never answered.
+TEST_F(DaemonLinkPollSettingsAbort, AbortedPollStopsAndFreesItsMonitor)
+{
+    StalledListener stalled;
+    ASSERT_NE(stalled.port(), 0);
+    QTcpServer open;
+    ASSERT_TRUE(open.listen(QHostAddress::LocalHost, 0));
+    s->send(pollWithSettings(900, tcpMonitorData(63, stalled.port(), 20000)));
+    // The poll is running once a second one is refused as busy.
+    s->send(pollById(901, 63));
+    Message m;
+    ASSERT_TRUE(answer(7, 901, m));
+    ASSERT_EQ(m.text("failed_reason"), QStringLiteral("previous poll has not finished yet"));
+
+    s->send(abortPoll(900));
+    // Well under the 20 s budget; the check looks for a stop at least once a second.
+    bool answered = false;
+    for (int attempt = 0; attempt < 10 && !answered; ++attempt) {
+        const int next = 910 + attempt;
+        s->send(pollWithSettings(next, tcpMonitorData(63, open.serverPort(), 3000)));
+        ASSERT_TRUE(answer(7, next, m));
+        answered = m.text("failed_reason") != QStringLiteral("previous poll has not finished yet");
+        if (!answered)
+            QTest::qWait(500);
+    }
+    ASSERT_TRUE(answered) << "the aborted poll kept its monitor busy";
+    EXPECT_EQ(m.num("result"), 0) << m.text("failed_reason").toStdString();
+    EXPECT_TRUE(pingRoundTrip(920));
+    EXPECT_FALSE(received(7, 900));
+}
+
 TEST_F(DaemonLinkPollSettingsAbort, AbortsOfUnknownOrFinishedTransactionsChangeNothing)
 {
     s->send(abortPoll(12345));
