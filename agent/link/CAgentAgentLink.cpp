@@ -377,7 +377,7 @@ void CAgentAgentLink::handleAttachments(const CAgentMessagePtr& message)
 {
     if (message->type() == CCheckAttachmentsReq::Type)
         m_busyTemplates.markBusy(static_cast<CCheckAttachmentsReq*>(message.data())->templateId);
-    m_manager->postAttachmentsRequest(message);
+    m_manager->postAttachmentsRequest(m_linkId, message);
 }
 
 void CAgentAgentLink::handleUpgrade(const CAgentMessagePtr& message)
