@@ -8,7 +8,6 @@ SyslogLineManager::SyslogLineManager(QObject* parent, const QString& name, int s
 
 bool SyslogLineManager::init()
 {
-    CNetworkMonitor::isInitialized(8);
     return true;
 }
 
