@@ -20,6 +20,8 @@ class DaemonSessionFixture : public ::testing::Test
 protected:
     // More settings-file text, appended after the fixture's own sections.
     virtual QByteArray extraSettings() const { return {}; }
+    // More command-line arguments after "-daemon".
+    virtual QStringList extraArguments() const { return {}; }
 
     void SetUp() override
     {
@@ -36,7 +38,7 @@ protected:
         env.insert(QStringLiteral("NETAGENTD_TEST_TIME_SCALE"), QStringLiteral("0.1"));
         daemon.setProcessEnvironment(env);
         daemon.setProcessChannelMode(QProcess::MergedChannels);
-        daemon.start(testpaths::daemonPath(), {QStringLiteral("-daemon")});
+        daemon.start(testpaths::daemonPath(), QStringList{QStringLiteral("-daemon")} + extraArguments());
         ASSERT_TRUE(daemon.waitForStarted(10000));
         ASSERT_TRUE(service.waitForSession(1, 20000));
         s = service.sessions[0];
