@@ -2,7 +2,12 @@
 #include "AppPaths.h"
 #include "ConnectionId.h"
 
+#include <QDebug>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <climits>
+#include <optional>
 
 const char* const kAgentKeyPassPhrase = "*blankword*";
 
@@ -21,9 +26,48 @@ QString readSettingString(const QSettings& settings, const QString& key, const Q
     return settings.value(key, defaultValue).toString();
 }
 
+namespace {
+
+// The stored value as a whole decimal number (blanks around it allowed); nothing when absent.
+std::optional<qint64> storedDecimal(const QSettings& settings, const QString& key, bool& malformed)
+{
+    malformed = false;
+    const QVariant value = settings.value(key);
+    if (!value.isValid())
+        return std::nullopt;
+    const QString text = value.toString().trimmed();
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]{1,18}$"));
+    if (!decimal.match(text).hasMatch()) {
+        malformed = true;
+        return std::nullopt;
+    }
+    return text.toLongLong();
+}
+
+int readBoundedSetting(const QSettings& settings, const QString& key, int defaultValue, qint64 low, qint64 high,
+                       const char* what)
+{
+    bool malformed = false;
+    const std::optional<qint64> n = storedDecimal(settings, key, malformed);
+    if (n && *n >= low && *n <= high)
+        return static_cast<int>(*n);
+    if (malformed || n)
+        qWarning().noquote() << QStringLiteral("setting %1 = '%2' is not %3, using %4")
+                                    .arg(key, settings.value(key).toString(), QString::fromLatin1(what))
+                                    .arg(defaultValue);
+    return defaultValue;
+}
+
+} // namespace
+
 int readSettingInt(const QSettings& settings, const QString& key, int defaultValue)
 {
-    return settings.value(key, defaultValue).toInt();
+    return readBoundedSetting(settings, key, defaultValue, INT_MIN, INT_MAX, "a whole decimal number");
+}
+
+int readSettingPort(const QSettings& settings, const QString& key, int defaultValue)
+{
+    return readBoundedSetting(settings, key, defaultValue, 1, 65535, "a port number (1-65535)");
 }
 
 void writeSettingString(QSettings& settings, const QString& key, const QString& value)
@@ -44,6 +88,11 @@ QString readSettingString(const QString& key, const QString& defaultValue)
 int readSettingInt(const QString& key, int defaultValue)
 {
     return readSettingInt(*openAgentSettings(), key, defaultValue);
+}
+
+int readSettingPort(const QString& key, int defaultValue)
+{
+    return readSettingPort(*openAgentSettings(), key, defaultValue);
 }
 
 QString settingsFileDir(const QSettings& settings)

@@ -15,13 +15,17 @@ QString agentSettingsPath();
 std::unique_ptr<QSettings> openAgentSettings();
 
 QString readSettingString(const QSettings& settings, const QString& key, const QString& defaultValue);
-// An absent key gives the default, a value that is not a number 0.
+// An absent key gives the default; so does a value that is not a whole decimal number (blanks
+// around it allowed) or lies outside the range, with one warning naming the key. A port is
+// 1 to 65535.
 int readSettingInt(const QSettings& settings, const QString& key, int defaultValue);
+int readSettingPort(const QSettings& settings, const QString& key, int defaultValue);
 void writeSettingString(QSettings& settings, const QString& key, const QString& value);
 void writeSettingInt(QSettings& settings, const QString& key, int value);
 // Same, on a settings object opened on the agent settings file for this one read.
 QString readSettingString(const QString& key, const QString& defaultValue);
 int readSettingInt(const QString& key, int defaultValue);
+int readSettingPort(const QString& key, int defaultValue);
 
 // Absolute folder of the settings file followed by "/".
 QString settingsFileDir(const QSettings& settings);

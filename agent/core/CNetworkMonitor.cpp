@@ -319,7 +319,7 @@ void reportFatalError(const QString& text)
 {
     qCritical("%s", qPrintable(text));
     CNetworkMonitor* root = g_root.load();
-    if (root && root->components().configManager)
+    if (root)
         root->markFailed();
 }
 

@@ -5,6 +5,7 @@
 #include "ServiceThread.h"
 #include "Version.h"
 
+#include "common/AgentLinkLog.h"
 #include "common/AgentSettings.h"
 #include "common/AppPaths.h"
 #include "common/Environment.h"
@@ -38,6 +39,8 @@ int runDaemon(const CNetworkMonitor::ComponentFactory& factory)
     openLogFile(logFilePath());
     unlockLogMutex();
     qInstallMessageHandler(qtMessageHandler);
+    // Connection and agent-server lines are category 2: written only while it is switched on.
+    setAgentLinkLogSink([](const QString& line) { logIfEnabled(2, line); });
 
     writeLogLine(QStringLiteral("%2 started (version %1), commit %3").arg(versionText(), productText(), commitId()));
 
@@ -63,6 +66,7 @@ int runDaemon(const CNetworkMonitor::ComponentFactory& factory)
     delete sslSocket;
 
     writeLogLine(QStringLiteral("%2 stopped (version %1)").arg(versionText(), productText()));
+    setAgentLinkLogSink(nullptr);
     qInstallMessageHandler(nullptr);
     lockLogMutex();
     closeLogFile();

@@ -197,5 +197,5 @@ void logIfEnabled(int category, const QString& text)
 
 void logWarning(const QString& text)
 {
-    qWarning("%s", text.toLatin1().constData());
+    qWarning("%s", text.toUtf8().constData());
 }

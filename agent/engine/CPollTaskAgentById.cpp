@@ -66,8 +66,16 @@ bool CPollTaskAgentById::isDeadlocked(int seconds)
     return seconds > 300 && seconds > deadlockThreshold();
 }
 
+void CPollTaskAgentById::stop()
+{
+    m_stopRequested = true;
+    setState(1);
+}
+
 void CPollTaskAgentById::exec(CTaskThread* thread)
 {
+    if (m_stopRequested)
+        return;
     if (!m_monitorId.hasValue()) {
         writeResult([](SPollResult& r) { r.state = SPollResult::NoMonitorId; });
         return;
@@ -166,8 +174,10 @@ int CPollTaskAgentById::pollTaskStillAlive(void* context)
 {
     if (!context)
         return -1;
-    // The heartbeat renews the start time the watchdog measures from.
-    return static_cast<CPollTaskAgentById*>(context)->markStarted() == 0 ? 0 : -1;
+    // The heartbeat renews the start time the watchdog measures from. The worker resets the
+    // state when the task starts, so a stop that came earlier is read from the task's own flag.
+    auto* task = static_cast<CPollTaskAgentById*>(context);
+    return task->markStarted() == 0 && !task->isStopRequested() ? 0 : -1;
 }
 
 void CPollTaskAgentById::pollTaskAddNewMonitor(void* context, const stZamNewMonitorRequest* request)

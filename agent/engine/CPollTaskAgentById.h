@@ -3,6 +3,7 @@
 #include "CTask.h"
 #include "SPollResult.h"
 
+#include <atomic>
 #include <functional>
 
 class CMonitorRuntimeRegistry;
@@ -18,6 +19,10 @@ public:
     CPollTaskAgentById(int transactionId, const Optional<int>& monitorId, const SPollResultPtr& result);
 
     void exec(CTaskThread* thread) override;
+    // The service aborted the poll, or the watchdog gave up on it: the still-alive callback
+    // answers -1 from now on, and a poll that has not begun yet is not run at all.
+    void stop() override;
+    bool isStopRequested() const { return m_stopRequested.load(); }
     void done(CTaskThread* thread) override;
     bool isDeadlocked(int seconds) override;
     std::optional<int> objectKey() const override;
@@ -59,4 +64,5 @@ private:
     SPollResultPtr m_result;
     QMutex m_resultMutex;   // guards m_reported and the result's fields until it is reported
     bool m_reported = false;
+    std::atomic<bool> m_stopRequested{false};
 };

@@ -1,5 +1,5 @@
 #include "CSyncResolveTask.h"
-#include "common/WebUtils.h"
+#include "CTaskManager.h"
 #include "core/CNetworkMonitor.h"
 #include "link/CAgentAgentManager.h"
 
@@ -30,8 +30,7 @@ void CSyncResolveTask::setResponseSink(const ResponseSink& sink)
 
 void CSyncResolveTask::exec(CTaskThread*)
 {
-    m_result = m_addressFlag ? WebUtils::getHostnameByIp(m_text, m_previousAnswer, true)
-                             : WebUtils::getIpByHostname(m_text, m_previousAnswer);
+    m_result = CTaskManager::resolveSync(m_addressFlag, m_text, m_previousAnswer);
 }
 
 bool CSyncResolveTask::shouldReport() const

@@ -1,12 +1,15 @@
 #include "CTaskManager.h"
 
 #include "CAsyncResolver.h"
+#include "CSyncResolveTask.h"
 #include "CTaskManagerScheduler.h"
 #include "CTaskThread.h"
 #include "CTaskThreadsPool.h"
 #include "core/CNetworkMonitor.h"
+#include "common/WebUtils.h"
 #include "link/CAgentAgentManager.h"
 
+#include <QDebug>
 #include <QMutexLocker>
 
 namespace {
@@ -103,6 +106,24 @@ void CTaskManager::requestAsyncResolve(int requestId, bool addressFlag, const QS
     }
     if (handler)
         handler(requestId, addressFlag, text, previousAnswer);
+}
+
+void CTaskManager::postSyncResolveTask(int linkValue, int requestId, bool addressFlag, const QString& text,
+                                       const QString& previousAnswer)
+{
+    if (resolveServiceRequestId(requestId) == 0) {
+        requestAsyncResolve(requestId, addressFlag, text, previousAnswer);
+        return;
+    }
+    if (!postTask(CTaskPtr(new CSyncResolveTask(linkValue, requestId, addressFlag, text, previousAnswer))))
+        qWarning().noquote() << QStringLiteral("resolve request %1 ignored: task manager is stopping")
+                                    .arg(resolveServiceRequestId(requestId));
+}
+
+QString CTaskManager::resolveSync(bool addressFlag, const QString& text, const QString& previousAnswer)
+{
+    return addressFlag ? WebUtils::getHostnameByIp(text, previousAnswer, true)
+                       : WebUtils::getIpByHostname(text, previousAnswer);
 }
 
 bool CTaskManager::shouldSendResolveResponse(int linkValue, int requestId, const QString& result)

@@ -63,6 +63,13 @@ public:
     // Where every lookup ends: the answer goes to the service unless nobody asked for it.
     void resolveFinished(int linkValue, int requestId, bool addressFlag, const QString& text, const QString& result);
     static bool shouldSendResolveResponse(int linkValue, int requestId, const QString& result);
+    // A resolve request of the service (caller's thread). A service id of 0 (low 31 bits) means
+    // nobody waits: the background resolver takes it and answers only a changed answer, with
+    // link value -1. Any other goes to a task thread and is answered in any case.
+    void postSyncResolveTask(int linkValue, int requestId, bool addressFlag, const QString& text,
+                             const QString& previousAnswer);
+    // The lookup a resolve task runs (caller's thread).
+    static QString resolveSync(bool addressFlag, const QString& text, const QString& previousAnswer);
     static constexpr int kNoWaitingRequest = static_cast<int>(0x80000000u);
 
     // What runs when the schedule manager's rescheduling time has come (scheduler's thread).

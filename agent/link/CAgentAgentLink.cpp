@@ -267,12 +267,16 @@ void CAgentAgentLink::handlePoll(const CAgentMessagePtr& message)
         request.hasTemplateId = m->hasTemplateId != 0;
         request.templateId = m->templateId;
     }
-    // The guard comes first, so a refused poll with settings does not replace them either.
+    // New settings are kept even when the poll is refused: later polls by id must use them.
     if (request.hasTemplateId && m_busyTemplates.isBusy(request.templateId)) {
+        if (request.kind == SLinkPollRequest::WithSettings)
+            engine().storePollSettings(request);
         answerPoll(transactionId, CLinkPoll::refusal(2, "updating template attachments"));
         return;
     }
     if (m_transactions.contains(transactionId)) {
+        if (request.kind == SLinkPollRequest::WithSettings)
+            engine().storePollSettings(request);
         qWarning().noquote() << QStringLiteral("transaction %1 is already open, poll refused").arg(transactionId);
         answerPoll(transactionId,
                    CLinkPoll::refusal(1, QStringLiteral("transaction %1 is already open").arg(transactionId).toUtf8()));
@@ -384,7 +388,7 @@ void CAgentAgentLink::handleAttachments(const CAgentMessagePtr& message)
 {
     if (message->type() == CCheckAttachmentsReq::Type)
         m_busyTemplates.markBusy(static_cast<CCheckAttachmentsReq*>(message.data())->templateId);
-    m_manager->postAttachmentsRequest(message);
+    m_manager->postAttachmentsRequest(m_linkId, message);
 }
 
 void CAgentAgentLink::handleUpgrade(const CAgentMessagePtr& message)

@@ -91,14 +91,14 @@ CAgentMessagePtr CAgentAgentManager::handleUpgrade(const QByteArray& package)
     return m_upgrade->handleUpgrade(package);
 }
 
-void CAgentAgentManager::postAttachmentsRequest(const CAgentMessagePtr& request)
+void CAgentAgentManager::postAttachmentsRequest(int linkId, const CAgentMessagePtr& request)
 {
-    m_attachmentPool.start([this, request] {
+    m_attachmentPool.start([this, linkId, request] {
         const STemplateAttachmentsOutcome out = runTemplateAttachmentsRequest(*request);
         if (out.requestType == CCheckAttachmentsReq::Type)
-            onAttachmentsChecked(out.requestId, out.templateId, out.list);
+            onAttachmentsChecked(linkId, out.requestId, out.templateId, out.list);
         else if (out.requestType == CCreateAttachmentsReq::Type)
-            onAttachmentsCreated(out.requestId, out.templateId, out.list);
+            onAttachmentsCreated(linkId, out.requestId, out.templateId, out.list);
     });
 }
 
@@ -172,26 +172,39 @@ void CAgentAgentManager::sendResolveResponse(int linkValue, int requestId, bool 
     QMutexLocker locker(&m_mutex);
     if (m_currentLink)
         m_currentLink->postSendMessage(CAgentMessagePtr(
-            new CResolveResp(linkValue, requestId, result.isEmpty() ? 0 : 1, addressFlag ? 1 : 0, text, result, requestId)));
+            new CResolveResp(1, requestId, result.isEmpty() ? 0 : 1, addressFlag ? 1 : 0, text, result, linkValue)));
 }
 
-void CAgentAgentManager::onAttachmentsChecked(int requestId, int templateId, const QList<STemplateAttachment>& missing)
+CAgentAgentLinkPtr CAgentAgentManager::attachmentAnswerLink(int linkId, int requestId) const
 {
-    QMutexLocker locker(&m_mutex);
-    if (!m_currentLink)
-        return;
-    m_currentLink->postSendMessage(CAgentMessagePtr(new CCheckAttachmentsResp(missing, requestId)));
-    if (missing.isEmpty() && m_currentLink->busyTemplates().isBusy(templateId))
-        m_currentLink->busyTemplates().release(templateId);
+    const CAgentAgentLinkPtr link = linkById(linkId);
+    if (!link)
+        qWarning().noquote() << QStringLiteral("answer to attachment request %1 dropped: its session has ended")
+                                    .arg(requestId);
+    return link;
 }
 
-void CAgentAgentManager::onAttachmentsCreated(int requestId, int templateId, const QList<STemplateAttachment>& failed)
+void CAgentAgentManager::onAttachmentsChecked(int linkId, int requestId, int templateId,
+                                              const QList<STemplateAttachment>& missing)
 {
     QMutexLocker locker(&m_mutex);
-    if (!m_currentLink)
+    const CAgentAgentLinkPtr link = attachmentAnswerLink(linkId, requestId);
+    if (!link)
+        return;   // the template was busy on that session alone, which is gone
+    link->postSendMessage(CAgentMessagePtr(new CCheckAttachmentsResp(missing, requestId)));
+    if (missing.isEmpty() && link->busyTemplates().isBusy(templateId))
+        link->busyTemplates().release(templateId);
+}
+
+void CAgentAgentManager::onAttachmentsCreated(int linkId, int requestId, int templateId,
+                                              const QList<STemplateAttachment>& failed)
+{
+    QMutexLocker locker(&m_mutex);
+    const CAgentAgentLinkPtr link = attachmentAnswerLink(linkId, requestId);
+    if (!link)
         return;
-    m_currentLink->postSendMessage(CAgentMessagePtr(new CCheckAttachmentsResp(failed, requestId)));
-    m_currentLink->busyTemplates().release(templateId);
+    link->postSendMessage(CAgentMessagePtr(new CCheckAttachmentsResp(failed, requestId)));
+    link->busyTemplates().release(templateId);
 }
 
 void CAgentAgentManager::requestReconnect()

@@ -71,13 +71,16 @@ public:
     virtual bool sendPollResult(int transactionId);
     virtual void sendMonitorEvent(int monitorId, const CMonitorEventPtr& event);
     virtual void sendExtendedCaps(int requestId);
+    // Type 21 with header id = the request's header id (the link value; -1 for a background
+    // lookup), version 1 and the service's reqId.
     virtual void sendResolveResponse(int linkValue, int requestId, bool addressFlag, const QString& text,
                              const QString& result);
-    // The answers of the attachment tasks (on their task threads), for the current session:
-    // a check answers with the missing files and frees the template when none is missing; a
-    // create answers with the failed files and frees the template in any case.
-    void onAttachmentsChecked(int requestId, int templateId, const QList<STemplateAttachment>& missing);
-    void onAttachmentsCreated(int requestId, int templateId, const QList<STemplateAttachment>& failed);
+    // The answers of the attachment tasks (on their task threads), for the session that asked
+    // (current or not yet current; dropped with a warning once it has ended): a check answers
+    // with the missing files and frees the template when none is missing; a create answers
+    // with the failed files and frees the template in any case.
+    void onAttachmentsChecked(int linkId, int requestId, int templateId, const QList<STemplateAttachment>& missing);
+    void onAttachmentsCreated(int linkId, int requestId, int templateId, const QList<STemplateAttachment>& failed);
     virtual void requestReconnect();
     QString connectionId() const;
     // What sessions tell the service about this host; looked up once when the run starts,
@@ -89,7 +92,7 @@ public:
     CAgentMessagePtr handleUpgrade(const QByteArray& package);
     // An attachment request (30, 32, 34) from a session: carried out on the attachment
     // threads; check and create answers come back through onAttachmentsChecked/Created.
-    void postAttachmentsRequest(const CAgentMessagePtr& request);
+    void postAttachmentsRequest(int linkId, const CAgentMessagePtr& request);
     void setUpgrading(bool upgrading);
     // 1 while a session is current, else 0.
     int linkStatus() const { return hasCurrentLink() ? 1 : 0; }
@@ -139,7 +142,8 @@ private:
     void dropLink(CAgentAgentLinkPtr link, const QString& reason);   // by value: it may clear the caller's holder
     void stopAllLinks();
     void waitForClosingLinks();
-    CAgentAgentLinkPtr linkById(int linkId) const;
+    CAgentAgentLinkPtr linkById(int linkId) const;   // with the mutex held
+    CAgentAgentLinkPtr attachmentAnswerLink(int linkId, int requestId) const;   // with the mutex held
 
     const int m_bit;
     std::shared_ptr<ILinkEngine> m_engine;

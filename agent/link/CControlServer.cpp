@@ -37,7 +37,7 @@ CControlServer::~CControlServer()
 
 int CControlServer::configuredPort()
 {
-    return readSettingInt(QStringLiteral("AgentControlServer/Port"), kDefaultPort);
+    return readSettingPort(QStringLiteral("AgentControlServer/Port"), kDefaultPort);
 }
 
 CControlServerNetworkThread* CControlServer::takeNetworkThread()

@@ -7,7 +7,6 @@
 #include "engine/CPluginManager.h"
 #include "engine/CPollTaskAgentWithSettings.h"
 #include "engine/CScheduleManagerAgent.h"
-#include "engine/CSyncResolveTask.h"
 #include "engine/CTaskManager.h"
 #include "engine/stZamMonitor.h"
 #include "receivers/CSnmpTrapFilter.h"
@@ -131,6 +130,11 @@ ILinkEngine::PollStart CDaemonLinkEngine::startPoll(const CLinkPollPtr& poll)
         monitorId = request.monitorId;
     }
 
+    if (record && monitorId && !storeSettings(*monitorId, record)) {
+        poll->complete(CLinkPoll::refusal(1, kNoEngineText));
+        return PollAnswered;
+    }
+
     int taskId = 0;
     SPollResultPtr result(new SPollResult);
     {
@@ -147,8 +151,7 @@ ILinkEngine::PollStart CDaemonLinkEngine::startPoll(const CLinkPollPtr& poll)
     CTaskPtr task;
     try {
         if (record && monitorId) {
-            // Stored first: the task reads the settings by id, like every later poll by id.
-            configManager()->setMonitorData(*monitorId, record);
+            // Stored above: the task reads the settings by id, like every later poll by id.
             task = CTaskPtr(new CPollTaskAgentById(taskId, Optional<int>(*monitorId), result));
         } else if (record) {
             task = CTaskPtr(new CPollTaskAgentWithSettings(taskId, record, result));
@@ -176,6 +179,33 @@ ILinkEngine::PollStart CDaemonLinkEngine::startPoll(const CLinkPollPtr& poll)
     }
     poll->complete(CLinkPoll::refusal(1, kNoEngineText));
     return PollAnswered;
+}
+
+bool CDaemonLinkEngine::storeSettings(int monitorId, const stZamMonitorPtr& record)
+{
+    try {
+        configManager()->setMonitorData(monitorId, record);
+        return true;
+    } catch (const std::exception& e) {
+        qWarning().noquote() << QStringLiteral("settings of monitor %1 not stored: %2")
+                                    .arg(monitorId)
+                                    .arg(QString::fromUtf8(e.what()));
+        return false;
+    }
+}
+
+void CDaemonLinkEngine::storePollSettings(const SLinkPollRequest& request)
+{
+    stZamMonitorPtr record(new stZamMonitor);
+    QDataStream in(request.monitorData);
+    in.setVersion(7);
+    const QString reason = readMonitorRecord(in, *record);
+    if (!reason.isEmpty()) {
+        qWarning().noquote() << QStringLiteral("settings of a refused poll not stored: %1").arg(reason);
+        return;
+    }
+    if (record->optMonitorId.hasValue())
+        storeSettings(record->optMonitorId.rawValue(), record);
 }
 
 void CDaemonLinkEngine::abortPoll(const CLinkPollPtr& poll)
@@ -233,9 +263,7 @@ void CDaemonLinkEngine::setWatchdogLimit(int limit)
 void CDaemonLinkEngine::resolve(int requestId, int reqId, bool isIp, const QString& from, const QString& prev)
 {
     try {
-        if (taskManager()->postTask(CTaskPtr(new CSyncResolveTask(requestId, reqId, isIp, from, prev))))
-            return;
-        qWarning().noquote() << QStringLiteral("resolve request %1 ignored: task manager is stopping").arg(reqId);
+        taskManager()->postSyncResolveTask(requestId, reqId, isIp, from, prev);
     } catch (const std::exception& e) {
         qWarning().noquote() << QStringLiteral("resolve request %1 ignored: %2").arg(reqId).arg(QString::fromUtf8(e.what()));
     }

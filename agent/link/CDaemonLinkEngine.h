@@ -3,6 +3,7 @@
 
 #include "engine/CTask.h"
 #include "engine/SPollResult.h"
+#include "engine/stZamMonitor.h"
 
 #include <QHash>
 #include <QMutex>
@@ -25,6 +26,7 @@ public:
     CDaemonLinkEngine& operator=(const CDaemonLinkEngine&) = delete;
 
     PollStart startPoll(const CLinkPollPtr& poll) override;
+    void storePollSettings(const SLinkPollRequest& request) override;
     void abortPoll(const CLinkPollPtr& poll) override;
     void deleteMonitor(int monitorId) override;
     void updatePluginInfo(int requestId, int pluginId, const QString& pluginName) override;
@@ -61,5 +63,7 @@ public:
     };
 
 private:
+    static bool storeSettings(int monitorId, const stZamMonitorPtr& record);
+
     std::shared_ptr<SState> m_state;
 };

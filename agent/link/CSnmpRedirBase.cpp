@@ -24,7 +24,7 @@ CSnmpRedirBase::~CSnmpRedirBase()
 
 int CSnmpRedirBase::proxyPortSetting()
 {
-    const int port = readSettingInt(QStringLiteral("SNMP/UDPProxyPort"), kDefaultProxyPort);
+    const int port = readSettingPort(QStringLiteral("SNMP/UDPProxyPort"), kDefaultProxyPort);
     return port >= 1 && port <= 65535 ? port : -1;
 }
 

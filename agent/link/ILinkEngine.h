@@ -26,13 +26,16 @@ public:
         PollAnswered,     // not started; poll->complete() has already been called with the reason
     };
     // A poll by monitor id, or with the monitor's settings (which the engine reads from the
-    // record and stores when it carries a monitor id). Called on a link thread; must not
+    // record and stores when it carries a monitor id, before its busy check). Called on a link thread; must not
     // block. The template guard and the session's own checks have passed. The engine keeps
     // one poll task per monitor id across sessions: while that task is queued or running
     // (for any session) the answer is PollMonitorBusy and the task is neither reset nor
     // posted again; otherwise it is reused or made, and posted. complete() may be called
     // from any thread, also before this call returns.
     virtual PollStart startPoll(const CLinkPollPtr& poll) = 0;
+    // A poll with settings that the session refused before it reached startPoll: its record is
+    // stored all the same when it carries a monitor id. Link thread; must not block.
+    virtual void storePollSettings(const SLinkPollRequest& request) { Q_UNUSED(request); }
     // The service aborted an open transaction: ask its task to stop; no answer follows.
     virtual void abortPoll(const CLinkPollPtr& poll) = 0;
     // The service deleted a monitor: forget its poll task and its stored settings.

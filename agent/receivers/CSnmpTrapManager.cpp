@@ -8,7 +8,6 @@ CSnmpTrapManager::CSnmpTrapManager(QObject* parent, const QString& name, int sub
 
 bool CSnmpTrapManager::init()
 {
-    CNetworkMonitor::isInitialized(8);
     return true;
 }
 

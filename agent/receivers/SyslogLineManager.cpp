@@ -1,5 +1,4 @@
 #include "SyslogLineManager.h"
-#include "ReceiverPortSetting.h"
 
 #include "common/AgentSettings.h"
 
@@ -16,6 +15,5 @@ SyslogLineManager::SyslogLineManager(QObject* parent, const QString& name, int s
 
 int SyslogLineManager::configuredPort()
 {
-    const auto settings = openAgentSettings();
-    return readReceiverPort(*settings, QStringLiteral("Syslog/UDPReceiverPort"), kDefaultPort);
+    return readSettingPort(QStringLiteral("Syslog/UDPReceiverPort"), kDefaultPort);
 }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -60,11 +61,11 @@ TEST_F(AgentSettingsTest, EveryKeyReadsWithItsDefault)
     }
 }
 
-TEST_F(AgentSettingsTest, ValuesAreReadAndANonNumberIsZero)
+TEST_F(AgentSettingsTest, ValuesAreReadAndANonNumberKeepsTheDefault)
 {
     auto s = settingsWith("[AgentControlServer]\nPort=4000\n[SNMP]\nUDPProxyPort=abc\n[Debug]\nPeriodicStatistics=true\n");
     EXPECT_EQ(readSettingInt(*s, QStringLiteral("AgentControlServer/Port"), 3456), 4000);
-    EXPECT_EQ(readSettingInt(*s, QStringLiteral("SNMP/UDPProxyPort"), 3457), 0);
+    EXPECT_EQ(readSettingInt(*s, QStringLiteral("SNMP/UDPProxyPort"), 3457), 3457);
     EXPECT_TRUE(isPeriodicStatisticsEnabled(*s));
     writeSettingInt(*s, QStringLiteral("Common/AgentType"), 1);
     writeSettingString(*s, QStringLiteral("ActiveAgentSettings/Host"), QStringLiteral("svc.example"));
@@ -73,6 +74,47 @@ TEST_F(AgentSettingsTest, ValuesAreReadAndANonNumberIsZero)
     EXPECT_EQ(readSettingInt(reread, QStringLiteral("Common/AgentType"), 0), 1);
     EXPECT_EQ(readSettingString(reread, QStringLiteral("ActiveAgentSettings/Host"), QString()), QStringLiteral("svc.example"));
     EXPECT_EQ(settingsFileDir(reread), dir.path() + QLatin1Char('/'));
+}
+
+namespace {
+QStringList g_warnings;
+void keepWarning(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtWarningMsg)
+        g_warnings << text;
+}
+}
+
+// A stored value that is not a whole decimal number, or a port outside 1-65535, gives the
+// default and one warning that names the key; a good value gives no warning.
+TEST_F(AgentSettingsTest, MalformedNumbersGiveTheDefaultWithOneWarning)
+{
+    const struct {
+        const char* stored;   // written between quotes, so blanks stay
+        int asInt;
+        int asPort;
+    } cases[] = {
+        {"abc", 7, 3457}, {"", 7, 3457}, {" 5 ", 5, 5}, {"70000", 70000, 3457}, {"-1", -1, 3457},
+        {"0x10", 7, 3457}, {"0", 0, 3457}, {"65535", 65535, 65535}, {"99999999999", 7, 3457}, {"1.5", 7, 3457},
+    };
+    const QtMessageHandler previous = qInstallMessageHandler(&keepWarning);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        auto s = settingsWith(QByteArray("[SNMP]\nUDPProxyPort=\"") + c.stored + "\"\n");
+        const QString key = QStringLiteral("SNMP/UDPProxyPort");
+        g_warnings.clear();
+        EXPECT_EQ(readSettingInt(*s, key, 7), c.asInt);
+        EXPECT_EQ(g_warnings.filter(key).size(), c.asInt == 7 ? 1 : 0);
+        g_warnings.clear();
+        EXPECT_EQ(readSettingPort(*s, key, 3457), c.asPort);
+        EXPECT_EQ(g_warnings.filter(key).size(), c.asPort == 3457 ? 1 : 0);
+    }
+    // An absent key is no fault.
+    g_warnings.clear();
+    auto empty = settingsWith("");
+    EXPECT_EQ(readSettingPort(*empty, QStringLiteral("AgentControlServer/Port"), 3456), 3456);
+    EXPECT_TRUE(g_warnings.isEmpty());
+    qInstallMessageHandler(previous);
 }
 
 TEST(AgentSettingsParsing, TransportAndModeTexts)

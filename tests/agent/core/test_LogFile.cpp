@@ -189,6 +189,18 @@ TEST_F(LogFileTest, LinesFromManyThreadsNeverInterleave)
     }
 }
 
+TEST_F(LogFileTest, WarningsKeepTextOutsideLatin1)
+{
+    open(path);
+    qInstallMessageHandler(qtMessageHandler);
+    logWarning(QStringLiteral("cannot reach \u0445\u043e\u0441\u0442.example (caf\u00e9)"));
+    qInstallMessageHandler(nullptr);
+    close();
+    EXPECT_EQ(texts(readFile(path)),
+              QStringList({QStringLiteral("warning: cannot reach \u0445\u043e\u0441\u0442.example (caf\u00e9) (:0, )"),
+                           QString()}));
+}
+
 TEST_F(LogFileTest, CategoryLinesOnlyWhenSwitchedOn)
 {
     logCategories()[2] = 1;

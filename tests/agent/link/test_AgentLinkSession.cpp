@@ -498,15 +498,18 @@ TEST_F(LinkBehaviourTest, EngineRequestsEventsAndCapabilities)
     EXPECT_TRUE(waitUntil([&] { return fx.engine->calls().contains(QStringLiteral("unsyslog 91")); }));
     EXPECT_TRUE(fx.engine->calls().contains(QStringLiteral("resolve 80 81 0 example ")));
     EXPECT_TRUE(fx.engine->calls().contains(QStringLiteral("untraps 90")));
-    fx.manager->sendResolveResponse(1, 80, false, QStringLiteral("example"), QStringLiteral("192.0.2.7"));
+    // The engine answers with the values it was given: the header id and the service's reqId.
+    fx.manager->sendResolveResponse(80, 81, false, QStringLiteral("example"), QStringLiteral("192.0.2.7"));
     ASSERT_TRUE(s->waitFor(21, m));
     EXPECT_EQ(m.id, 80);
+    EXPECT_EQ(m.num("version"), 1);
+    EXPECT_EQ(m.num("reqId"), 81);
     EXPECT_EQ(m.text("from"), QStringLiteral("example"));
     EXPECT_EQ(m.text("to"), QStringLiteral("192.0.2.7"));
     EXPECT_EQ(m.num("isOk"), 1);
     // A message far larger than one send buffer leaves whole.
     const QString big(100000, QLatin1Char('x'));
-    fx.manager->sendResolveResponse(1, 82, false, QStringLiteral("big"), big);
+    fx.manager->sendResolveResponse(82, 83, false, QStringLiteral("big"), big);
     ASSERT_TRUE(s->waitFor(21, m));
     EXPECT_EQ(m.text("to"), big);
     EXPECT_TRUE(answersPing(s, 99));

@@ -185,10 +185,8 @@ TEST_F(TemplateAttachments, HostileNamesAndFoldersWriteNothingAndFail)
         {QStringLiteral("a/../../b"), record("ok.txt", 0, "x")},
         {QStringLiteral("%ZAM_TEST_UP%"), record("ok.txt", 0, "x")},
         {QString(), record("ok.txt", 0, "x")},
-        {kApp, explicitRecord("/tmp/zam-attach-evil", "ok.txt", true)},
-        {kApp, explicitRecord("$CorvaneDataDir", "quv.ini", true)},
-        {kApp, explicitRecord("$CorvaneDataDir/mibs/../..", "x.txt", true)},
-        {kApp, explicitRecord("%ZAM_TEST_UP%/tmp", "x.txt", true)},
+        {kApp, explicitRecord("/tmp/zam-attach-evil", "../x", true)},
+        {kApp, explicitRecord("/tmp/zam-attach-evil", "a/b", true)},
     };
     for (const Case& c : cases) {
         const QString label = c.appPath + " | " + c.rec.name.value() + " | " + c.rec.fileName.valueOr("-");
@@ -200,6 +198,47 @@ TEST_F(TemplateAttachments, HostileNamesAndFoldersWriteNothingAndFail)
     EXPECT_FALSE(QFileInfo::exists("/tmp/zam-attach-evil"));
     EXPECT_FALSE(QFileInfo::exists("/root/.ssh/a"));
     qunsetenv("ZAM_TEST_UP");
+}
+
+// With its flag set, an explicit folder is taken as the service says, variables expanded,
+// inside the attachment folders or not; the name stays one component, an existing file stays,
+// and every such write is logged with its full path.
+TEST_F(TemplateAttachments, ExplicitFoldersWithTheFlagAreWrittenWhereTheySay)
+{
+    const QString own = QStringLiteral("zam-explicit-%1").arg(::getpid());
+    const QString installed = QDir::cleanPath(installDir() + "/" + own + "/tools/probe.sh");
+    const QString absolute = QDir::cleanPath(QDir::tempPath() + "/" + own + "/abs.txt");
+    const QList<STemplateAttachmentData> list{
+        explicitRecord("$CorvaneInstallDir/" + own + "/tools", "probe.sh", true, "P"),
+        explicitRecord(QDir::tempPath() + "/" + own, "abs.txt", true, "T"),
+        explicitRecord("$CorvaneDataDir/custom/../elsewhere", "up.txt", true, "U"),
+        explicitRecord("$CorvaneInstallDir/" + own + "/tools", "unflagged.sh", false, "N"),
+    };
+    static QStringList infos;
+    infos.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& t) {
+        if (type == QtInfoMsg)
+            infos << t;
+    });
+    EXPECT_TRUE(createTemplateAttachments(kApp, list).isEmpty());
+    qInstallMessageHandler(previous);
+    const QString up = QDir::cleanPath(configDir() + "/elsewhere/up.txt");
+    EXPECT_EQ(readFile(installed), QByteArray("P"));
+    EXPECT_EQ(readFile(absolute), QByteArray("T"));
+    EXPECT_EQ(readFile(up), QByteArray("U"));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(installed).path() + "/unflagged.sh"));
+    for (const QString& path : {installed, absolute, up})
+        EXPECT_EQ(infos.filter(path).size(), 1) << path.toStdString();
+    EXPECT_EQ(infos.size(), 3);
+
+    // Present for the check; written once, never replaced.
+    EXPECT_EQ(names(checkTemplateAttachments(kApp, plainList(list))), QStringList());
+    EXPECT_EQ(names(createTemplateAttachments(kApp, {explicitRecord(QDir::tempPath() + "/" + own, "abs.txt", true, "2")})),
+              QStringList{"abs.txt"});
+    EXPECT_EQ(readFile(absolute), QByteArray("T"));
+
+    QDir(installDir() + "/" + own).removeRecursively();
+    QDir(QDir::tempPath() + "/" + own).removeRecursively();
 }
 
 TEST_F(TemplateAttachments, ExplicitFoldersInsideTheAttachmentFoldersNeedTheCustomFlag)
