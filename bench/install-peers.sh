@@ -2,7 +2,7 @@
 # Installs the peer programs that benchmarks compare against, from Debian, without starting
 # their system services. Usage: bash bench/install-peers.sh PACKAGE...
 # Known peers: rsyslog snmptrapd prometheus-blackbox-exporter prometheus-snmp-exporter
-#              prometheus-node-exporter apache2-utils (ab) fping dnsperf curl wrk hyperfine
+#              prometheus-node-exporter apache2-utils (ab) fping dnsperf curl wrk hyperfine snmp
 # Not part of the test set-up: only bench scripts call it.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive

@@ -254,6 +254,42 @@ sysName $ZAM_TS_SNMP_SYSNAME
 sysLocation $ZAM_TS_SNMP_SYSLOCATION
 sysContact test@zam.test
 disk /
+# Fixture values under a private subtree: Gauge32 at its maximum, two integers for the
+# percentage preset, a number as text, an enumerated integer (tests/checks/data/ZAM-TEST-MIB.txt),
+# a text that tests change with a SET, and Counter64 values served by a pass script.
+override $ZAM_TS_SNMP_FIXTURE_OID.1.1.0 uinteger 4294967295
+override $ZAM_TS_SNMP_FIXTURE_OID.1.2.0 integer 50
+override $ZAM_TS_SNMP_FIXTURE_OID.1.3.0 integer 200
+override $ZAM_TS_SNMP_FIXTURE_OID.1.4.0 octet_str "42.5"
+override $ZAM_TS_SNMP_FIXTURE_OID.1.5.0 integer 2
+override -rw $ZAM_TS_SNMP_FIXTURE_OID.1.6.0 octet_str "first"
+override $ZAM_TS_SNMP_FIXTURE_OID.1.7.0 octet_str "plain text"
+pass $ZAM_TS_SNMP_FIXTURE_OID.2 /bin/sh $S/counters.sh
+EOF
+  # pass protocol: "-g OID" or "-n OID" (a SET, "-s", is refused); prints OID, type, value.
+  echo "base=$ZAM_TS_SNMP_FIXTURE_OID.2" > "$S/counters.sh"
+  cat >> "$S/counters.sh" <<'EOF'
+value() {
+  case "$1" in
+    1) echo counter64; echo 9223372036854775807 ;;
+    2) echo counter64; echo 18446744073709551615 ;;
+    3) echo counter64; echo 9007199254740993 ;;
+    4) echo counter; echo $(( $(date +%s) % 4294967296 )) ;;
+  esac
+}
+[ "$1" = -s ] && { echo not-writable; exit 0; }
+rest=${2#"$base"}
+case "$1" in
+  -g) case "$rest" in .[1-4].0) echo "$2"; n=${rest#.}; value "${n%.0}" ;; esac ;;
+  -n) case "$rest" in
+        ""|.) next=1 ;;
+        .[1-4]) next=${rest#.} ;;
+        .[1-3].*) n=${rest#.}; next=$(( ${n%%.*} + 1 )) ;;
+        *) next= ;;
+      esac
+      [ -n "$next" ] && { echo "$base.$next.0"; value "$next"; } ;;
+esac
+exit 0
 EOF
   # SNMPCONFPATH: read only this folder, never /etc/snmp
   launch snmpd "$LOGS/snmpd.log" env SNMPCONFPATH="$S" SNMP_PERSISTENT_DIR="$S/persist" \

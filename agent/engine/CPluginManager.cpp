@@ -4,6 +4,7 @@
 #include "PluginGlobalSettings.h"
 #include "core/CNetworkMonitor.h"
 #include "core/ProcessOptions.h"
+#include "checks/Snmp/SnmpValueFormat.h"
 
 #include <QMutexLocker>
 #include <QReadLocker>
@@ -51,7 +52,18 @@ int pluginConvertSnmpVarToString(const netsnmp_variable_list* variable, const ch
     }
 }
 
+pthread_mutex_t* pluginSnmpSharedMutex()
+{
+    return CPluginManager::snmpSharedMutex();
+}
+
 }  // namespace
+
+pthread_mutex_t* CPluginManager::snmpSharedMutex()
+{
+    static pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+    return &mutex;
+}
 
 CPluginManager::CPluginManager(QObject* parent)
     : CNetMonSysLight(parent, QStringLiteral("plugin manager"))
@@ -86,6 +98,7 @@ void CPluginManager::buildPluginServiceTable()
                  reinterpret_cast<void*>(&pluginAsyncResolve));
     table.insert(QStringLiteral("int_convertSnmpVarToString_constnetsnmpvariablelist*_constchar*_QString&"),
                  reinterpret_cast<void*>(&pluginConvertSnmpVarToString));
+    table.insert(QStringLiteral(ZAM_SERVICE_SNMP_SHARED_MUTEX), reinterpret_cast<void*>(&pluginSnmpSharedMutex));
     table.insert(QStringLiteral("PluginGlobalSettings_getInterface"),
                  reinterpret_cast<void*>(&getPluginGlobalSettingsInterface));
     serviceTable() = table;
@@ -284,23 +297,20 @@ void CPluginManager::initSnmp()
     snmp_enable_stderrlog();
     snmp_disable_stderrlog();
     snmp_set_save_descriptions(1);
-    netsnmp_ds_set_boolean(0, 13, 1);
+    netsnmp_ds_set_boolean(0, 13, 1);  // quick print, for every later conversion
     snmp_out_toggle_options(const_cast<char*>("n"));
+    // Lock order: m_snmpLock, then the shared mutex of Net-SNMP's state.
+    pthread_mutex_lock(snmpSharedMutex());
     init_snmp("corvanemonitor");
+    pthread_mutex_unlock(snmpSharedMutex());
     m_snmpInitialized = true;
 }
 
 int CPluginManager::convertSnmpVarToString(const variable_list* variable, const char* hint, QString& out)
 {
-    Q_UNUSED(hint);
     if (!variable)
         return 0;
+    // Printing only reads the MIB tree and the output options, which initSnmp set once.
     QReadLocker locker(&m_snmpLock);
-    netsnmp_ds_set_boolean(0, 13, 1);
-    char buffer[4096];
-    const int n = snprint_value(buffer, sizeof buffer, variable->name, variable->name_length, variable);
-    if (n <= 0)
-        return 0;
-    out = QString::fromUtf8(buffer, n);
-    return 1;
+    return convertNetSnmpVarWithMib(variable, hint, false, out);
 }

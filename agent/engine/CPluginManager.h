@@ -11,6 +11,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <pthread.h>
 
 class CTaskThread;
 class QTextCodec;
@@ -28,7 +29,10 @@ ZAM_TASK_KIND_NAME(CommonPluginRequestPtr, "CommonPluginRequestPtr");
 // Threads: its own (queue handlers, init, shutdown); task threads call getThreadPlugin and
 // releaseThreadPlugins; the task manager and the agent link call getCommonPlugin/listPlugins.
 // Locks: m_threadMutex may be held while m_commonMutex is taken, never the reverse;
-// getCommonPlugin never runs on this thread. m_snmpLock guards Net-SNMP's global state.
+// getCommonPlugin never runs on this thread. m_snmpLock guards Net-SNMP's initialisation and
+// printing options (write) and value conversion (read); snmpSharedMutex() guards Net-SNMP's
+// session set-up and SNMPv3 users for the checks library (host service
+// ZAM_SERVICE_SNMP_SHARED_MUTEX) and the trap receiver. Lock order: m_snmpLock first.
 class CPluginManager : public CNetMonSysLight
 {
     Q_OBJECT
@@ -54,6 +58,8 @@ public:
     QList<CPluginLibraryPtr> listPlugins() const;
 
     int convertSnmpVarToString(const variable_list* variable, const char* hint, QString& out);
+    // The one process-wide lock of Net-SNMP's shared state; never destroyed.
+    static pthread_mutex_t* snmpSharedMutex();
 
     // Shutdown keeps the libraries loaded (a thread may still run inside one).
     void setKeepLibrariesLoaded(bool keep) { m_keepLoaded = keep; }

@@ -50,3 +50,8 @@ int poll_python(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZam
 int invalidate_python(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
                       unsigned flags);
 int poll_email_round_trip(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+
+// SNMP Custom (row 13).
+int poll_snmp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int invalidate_snmp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
+                    unsigned flags);

@@ -10,7 +10,7 @@
 struct stCoreZamContext {
     int active;                    // 1 while initialised
     struct snmp_session session;   // template that SNMP checks copy before opening a session
-    pthread_mutex_t* snmpMutex;    // serialises SNMP session set-up
+    pthread_mutex_t* snmpMutex;    // the host's shared SNMP lock, or snmp_mutex: SNMP set-up and v3 users
 };
 
 // Whatever the size of Net-SNMP's session record, the block is never smaller than this.

@@ -24,7 +24,7 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_service, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_odbc, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_wmi, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {&zmt_snmp, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp, invalidate_snmp
+    {&zmt_snmp, poll_snmp, invalidate_snmp, nullptr, nullptr, nullptr},
     {&zmt_program, poll_program, invalidate_program, nullptr, nullptr, nullptr},
     {&zmt_oracle, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_mysql, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_mysql

@@ -8,6 +8,8 @@
 #include <stdint.h>
 #include <stdarg.h>
 
+#include <pthread.h>
+
 #define ZAM_PLUGIN_EXPORT __attribute__((visibility("default")))
 
 enum {
@@ -136,6 +138,11 @@ struct stZamNewMonitorRequest {
 // Host callbacks.
 typedef int (*ZamLogCallback)(int level, const char* utf8Text);
 typedef void* (*ZamServiceDataCallback)(const char* name);
+// Host service: pthread_mutex_t* (*)(void), the process-wide lock of Net-SNMP's shared state
+// (initialisation, local engine ID, SNMPv3 users), which the host's trap receiver takes too.
+// Looked up by zam_plugin_init; without it the library keeps a lock of its own.
+#define ZAM_SERVICE_SNMP_SHARED_MUTEX "pthread_mutex_t*_getSnmpSharedMutex"
+typedef pthread_mutex_t* (*ZamSnmpSharedMutexFn)(void);
 typedef void* (*ZamGetMemCallback)(struct stZamMonitor* monitor, unsigned size, int sectionType);
 typedef int (*ZamStillAliveCallback)(void* context);
 typedef void (*ZamAddNewMonitorCallback)(void* context, const stZamNewMonitorRequest* request);

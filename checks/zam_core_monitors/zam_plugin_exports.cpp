@@ -55,7 +55,10 @@ int initContext(stCoreZamContext** out)
     }
     ctx->active = 1;
     snmp_sess_init(&ctx->session);
-    ctx->snmpMutex = &snmp_mutex;
+    // The daemon's lock when it offers one (shared with its trap receiver), else our own.
+    const auto sharedMutex = reinterpret_cast<ZamSnmpSharedMutexFn>(zamGetServiceData(ZAM_SERVICE_SNMP_SHARED_MUTEX));
+    pthread_mutex_t* hostMutex = sharedMutex ? sharedMutex() : nullptr;
+    ctx->snmpMutex = hostMutex ? hostMutex : &snmp_mutex;
     // A host that initialises the library twice shares one set of process-wide resources;
     // only the first init starts them and only the last term ends them.
     if (g_contexts++ == 0) {

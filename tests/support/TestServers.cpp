@@ -39,6 +39,7 @@ std::vector<std::pair<QString, QString>> envEntries()
         {"ZAM_TS_SNMP_V3_BADPASS_USER", s(kSnmpV3BadPassUser)},
         {"ZAM_TS_SNMP_SYSNAME", s(kSnmpSysName)},
         {"ZAM_TS_SNMP_SYSLOCATION", s(kSnmpSysLocation)},
+        {"ZAM_TS_SNMP_FIXTURE_OID", s(kSnmpFixtureOid)},
         {"ZAM_TS_DNS_PORT", n(kDnsPort)},
         {"ZAM_TS_DNS_ZONE", s(kDnsZone)},
         {"ZAM_TS_DNS_SOA_SERIAL", n(kDnsSoaSerial)},

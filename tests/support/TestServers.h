@@ -48,6 +48,12 @@ inline constexpr const char* kSnmpV3NoAuthUser = "zamsnmpnoauth";
 inline constexpr const char* kSnmpV3BadPassUser = "zamsnmpbad";      // SHA + AES
 inline constexpr const char* kSnmpSysName = "corvane-snmp-test";
 inline constexpr const char* kSnmpSysLocation = "test-rack-7";
+// Fixture values below kSnmpFixtureOid: .1.1.0 Gauge32 4294967295, .1.2.0 INTEGER 50,
+// .1.3.0 INTEGER 200, .1.4.0 "42.5", .1.5.0 INTEGER 2 (enumerated in ZAM-TEST-MIB),
+// .1.6.0 text writable with kSnmpRwCommunity ("first" at start), .1.7.0 "plain text";
+// Counter64 .2.1.0 = 2^63-1, .2.2.0 = 2^64-1, .2.3.0 = 2^53+1, and .2.4.0 a Counter32 that
+// moves every second (pass script; snmpd caches its answers about 1 s).
+inline constexpr const char* kSnmpFixtureOid = ".1.3.6.1.4.1.99999";
 
 // dnsmasq, UDP and TCP: authoritative for kDnsZone (SOA serial below) and for the root (NS).
 // Names outside those zones are refused; unknown names inside get NXDOMAIN.
