@@ -29,14 +29,15 @@ CPluginLibrary::PluginNameLookup& nameLookup()
     return lookup;
 }
 
-// The record's outcome after an exception in the library: the reason text and result code -2.
-void failMonitor(stZamMonitor* monitor, const char* reason)
+// The record's outcome after an exception in the library: the reason text, result code none.
+int failMonitor(stZamMonitor* monitor, const char* reason)
 {
-    if (!monitor)
-        return;
-    std::strncpy(monitor->failReason, reason, ZAM_FAIL_REASON_SIZE - 1);
-    monitor->failReason[ZAM_FAIL_REASON_SIZE - 1] = '\0';
-    monitor->resultCode = -2;
+    if (monitor) {
+        std::strncpy(monitor->failReason, reason, ZAM_FAIL_REASON_SIZE - 1);
+        monitor->failReason[ZAM_FAIL_REASON_SIZE - 1] = '\0';
+        monitor->resultCode = ZAM_RESULT_CODE_NONE;
+    }
+    return ZAM_FAILED;
 }
 
 void warnException(const char* what, const QString& monitorName, const std::exception* e)
@@ -83,16 +84,16 @@ CPluginLibrary::CPluginLibrary(int pluginId, const QString& fileName)
 
     try {
         load(fileName);
-        m_registerServiceDataCb(&CPluginManager::pluginServiceLookup);
+        m_fn.zam_plugin_register_service_data_cb(&CPluginManager::pluginServiceLookup);
         int rc;
         {
             CPluginStackGuard guard("plugin_init");
-            rc = m_init(&m_context);
+            rc = m_fn.zam_plugin_init(&m_context);
         }
-        if (rc != 0)
+        if (rc != ZAM_OK)
             throw std::runtime_error("cannot initialize plugin context");
-        m_registerLogCb(&pluginLogHandler);
-        m_registerGetmemCb(&pluginResultMemory);
+        m_fn.zam_plugin_register_log_cb(&pluginLogHandler);
+        m_fn.zam_plugin_register_getmem_cb(&pluginResultMemory);
     } catch (...) {
         unload();
         throw;
@@ -103,7 +104,7 @@ CPluginLibrary::~CPluginLibrary()
 {
     if (m_handle) {
         try {
-            if (term() != 0)
+            if (term() != ZAM_OK)
                 qWarning("cannot terminate plugin context");
         } catch (const std::exception& e) {
             qWarning("cannot terminate plugin context: %s", e.what());
@@ -127,8 +128,12 @@ void CPluginLibrary::load(const QString& fileName)
     unload();
     m_path = resolvePath(fileName);
     m_handle = dlopen(m_path.toLatin1().constData(), RTLD_LAZY | RTLD_GLOBAL);
-    if (!m_handle)
+    if (!m_handle) {
+        // dlerror names the real cause: a missing file, a missing dependency, an unresolved symbol.
+        const char* why = dlerror();
+        qWarning("cannot load plugin %s: %s", qPrintable(m_path), why ? why : "unknown error");
         throw std::runtime_error(QStringLiteral("cannot load plugin %1").arg(m_path).toStdString());
+    }
     try {
         resolveExports();
     } catch (...) {
@@ -139,53 +144,9 @@ void CPluginLibrary::load(const QString& fileName)
 
 void CPluginLibrary::resolveExports()
 {
-#define ZAM_RESOLVE(member, symbol) \
-    member = resolveOne<decltype(member)>(m_handle, #symbol, #symbol "\"() is not defined\"")
-    ZAM_RESOLVE(m_init, zam_plugin_init);
-    ZAM_RESOLVE(m_initThread, zam_plugin_init_thread);
-    ZAM_RESOLVE(m_term, zam_plugin_term);
-    ZAM_RESOLVE(m_termThread, zam_plugin_term_thread);
-    ZAM_RESOLVE(m_getCount, zam_plugin_get_count);
-    ZAM_RESOLVE(m_getMonType, zam_plugin_get_monitor_type);
-    ZAM_RESOLVE(m_freeMonType, zam_plugin_free_monitor_type);
-    ZAM_RESOLVE(m_getActType, zam_plugin_get_action_type);
-    ZAM_RESOLVE(m_freeActType, zam_plugin_free_action_type);
-    ZAM_RESOLVE(m_poll, zam_plugin_poll);
-    ZAM_RESOLVE(m_invalidateMonitorCache, zam_plugin_invalidate_monitor_cache);
-    ZAM_RESOLVE(m_action, zam_plugin_action);
-    ZAM_RESOLVE(m_invalidateActionCache, zam_plugin_invalidate_action_cache);
-    ZAM_RESOLVE(m_registerLogCb, zam_plugin_register_log_cb);
-    ZAM_RESOLVE(m_registerServiceDataCb, zam_plugin_register_service_data_cb);
-    ZAM_RESOLVE(m_registerGetmemCb, zam_plugin_register_getmem_cb);
-    ZAM_RESOLVE(m_initMonitorByEvent, zam_plugin_init_monitor_by_event);
-    ZAM_RESOLVE(m_termMonitorByEvent, zam_plugin_term_monitor_by_event);
-    ZAM_RESOLVE(m_execMonitorByEvent, zam_plugin_exec_monitor_by_event);
-    ZAM_RESOLVE(m_isMonitorTypeSupported, zam_plugin_is_monitor_type_supported);
-#undef ZAM_RESOLVE
-}
-
-void CPluginLibrary::clearExports()
-{
-    m_init = nullptr;
-    m_initThread = nullptr;
-    m_term = nullptr;
-    m_termThread = nullptr;
-    m_getCount = nullptr;
-    m_getMonType = nullptr;
-    m_freeMonType = nullptr;
-    m_getActType = nullptr;
-    m_freeActType = nullptr;
-    m_poll = nullptr;
-    m_invalidateMonitorCache = nullptr;
-    m_action = nullptr;
-    m_invalidateActionCache = nullptr;
-    m_registerLogCb = nullptr;
-    m_registerServiceDataCb = nullptr;
-    m_registerGetmemCb = nullptr;
-    m_initMonitorByEvent = nullptr;
-    m_termMonitorByEvent = nullptr;
-    m_execMonitorByEvent = nullptr;
-    m_isMonitorTypeSupported = nullptr;
+#define ZAM_RESOLVE_EXPORT(name) m_fn.name = resolveOne<name##_t>(m_handle, #name, #name "\"() is not defined\"");
+    ZAM_PLUGIN_EXPORT_NAMES(ZAM_RESOLVE_EXPORT)
+#undef ZAM_RESOLVE_EXPORT
 }
 
 void CPluginLibrary::unload()
@@ -195,13 +156,13 @@ void CPluginLibrary::unload()
         m_handle = nullptr;
     }
     m_context = nullptr;
-    clearExports();
+    m_fn = Exports{};
 }
 
 int CPluginLibrary::init()
 {
     CPluginStackGuard guard("plugin_init");
-    return m_init(&m_context);
+    return m_fn.zam_plugin_init(&m_context);
 }
 
 int CPluginLibrary::term()
@@ -209,7 +170,7 @@ int CPluginLibrary::term()
     int rc;
     {
         CPluginStackGuard guard("plugin_term");
-        rc = m_term(m_context);
+        rc = m_fn.zam_plugin_term(m_context);
     }
     m_context = nullptr;
     return rc;
@@ -218,128 +179,114 @@ int CPluginLibrary::term()
 int CPluginLibrary::initThread(stCoreZamThreadContext** out)
 {
     CPluginStackGuard guard("plugin_thread_init");
-    return m_initThread(m_context, out);
+    return m_fn.zam_plugin_init_thread(m_context, out);
 }
 
 int CPluginLibrary::termThread(stCoreZamThreadContext* threadContext)
 {
     CPluginStackGuard guard("plugin_thread_term");
-    return m_termThread(m_context, threadContext);
+    return m_fn.zam_plugin_term_thread(m_context, threadContext);
 }
 
 int CPluginLibrary::getCount(int* monitorTypes, int* actionTypes)
 {
     CPluginStackGuard guard("plugin_get_count");
-    return m_getCount(m_context, monitorTypes, actionTypes);
+    return m_fn.zam_plugin_get_count(m_context, monitorTypes, actionTypes);
 }
 
 int CPluginLibrary::getMonType(unsigned index, const stZamMonitorType** out)
 {
     CPluginStackGuard guard("plugin_get_montype");
-    return m_getMonType(m_context, index, out);
+    return m_fn.zam_plugin_get_monitor_type(m_context, index, out);
 }
 
 int CPluginLibrary::freeMonType(const stZamMonitorType* type)
 {
     CPluginStackGuard guard("plugin_free_montype");
-    return m_freeMonType(type);
+    return m_fn.zam_plugin_free_monitor_type(type);
 }
 
 int CPluginLibrary::getActType(unsigned index, const stZamActionType** out)
 {
     CPluginStackGuard guard("plugin_get_acttype");
-    return m_getActType(m_context, index, out);
+    return m_fn.zam_plugin_get_action_type(m_context, index, out);
 }
 
 int CPluginLibrary::freeActType(const stZamActionType* type)
 {
     CPluginStackGuard guard("plugin_free_acttype");
-    return m_freeActType(type);
+    return m_fn.zam_plugin_free_action_type(type);
 }
 
 bool CPluginLibrary::isMonitorTypeSupported(unsigned index)
 {
     CPluginStackGuard guard("is_monitor_type_supported");
-    return m_isMonitorTypeSupported(m_context, index) != 0;
+    return m_fn.zam_plugin_is_monitor_type_supported(m_context, index) != 0;
+}
+
+template <class Call, class OnException>
+auto CPluginLibrary::guardedCall(const char* label, const char* what, const QString& monitorName, Call&& call,
+                                 OnException&& onException) -> decltype(call())
+{
+    try {
+        CPluginStackGuard guard(label, &monitorName);
+        return call();
+    } catch (abi::__forced_unwind&) {
+        throw;   // thread cancellation must unwind
+    } catch (const std::exception& e) {
+        warnException(what, monitorName, &e);
+    } catch (...) {
+        warnException(what, monitorName, nullptr);
+    }
+    return onException();
 }
 
 int CPluginLibrary::poll(stCoreZamThreadContext* threadContext, stZamMonitor* monitor, const QString& monitorName)
 {
-    try {
-        CPluginStackGuard guard("polling %1", &monitorName);
-        clearResults(monitor);
-        return m_poll(m_context, threadContext, monitor);
-    } catch (abi::__forced_unwind&) {
-        throw;   // thread cancellation must unwind
-    } catch (const std::exception& e) {
-        warnException("poll", monitorName, &e);
-    } catch (...) {
-        warnException("poll", monitorName, nullptr);
-    }
-    // The library's per-monitor data may be half-built: have it dropped.
-    invalidateMonitorCache(threadContext, monitor, ZAM_INVALIDATE_PLUGIN_DATA, monitorName);
-    failMonitor(monitor, "unknown exception");
-    return 1;
+    return guardedCall(
+        "polling %1", "poll", monitorName,
+        [&] {
+            clearResults(monitor);
+            return m_fn.zam_plugin_poll(m_context, threadContext, monitor);
+        },
+        [&] {
+            // The library's per-monitor data may be half-built: have it dropped.
+            invalidateMonitorCache(threadContext, monitor, ZAM_INVALIDATE_PLUGIN_DATA, monitorName);
+            return failMonitor(monitor, "unknown exception");
+        });
 }
 
 int CPluginLibrary::invalidateMonitorCache(stCoreZamThreadContext* threadContext, stZamMonitor* monitor,
                                            unsigned flags, const QString& monitorName)
 {
-    try {
-        CPluginStackGuard guard("inv. mon. cache for %1", &monitorName);
-        return m_invalidateMonitorCache(m_context, threadContext, monitor, flags);
-    } catch (abi::__forced_unwind&) {
-        throw;   // thread cancellation must unwind
-    } catch (const std::exception& e) {
-        warnException("inv. mon. cache", monitorName, &e);
-    } catch (...) {
-        warnException("inv. mon. cache", monitorName, nullptr);
-    }
-    failMonitor(monitor, "unknown exception");
-    return 1;
+    return guardedCall(
+        "inv. mon. cache for %1", "inv. mon. cache", monitorName,
+        [&] { return m_fn.zam_plugin_invalidate_monitor_cache(m_context, threadContext, monitor, flags); },
+        [&] { return failMonitor(monitor, "unknown exception"); });
 }
 
 int CPluginLibrary::initMonitorByEvent(stZamMonitor* monitor, const QString& monitorName)
 {
-    try {
-        CPluginStackGuard guard("init monitor by event for %1", &monitorName);
-        return m_initMonitorByEvent(monitor);
-    } catch (abi::__forced_unwind&) {
-        throw;   // thread cancellation must unwind
-    } catch (const std::exception& e) {
-        warnException("init monitor by event", monitorName, &e);
-    } catch (...) {
-        warnException("init monitor by event", monitorName, nullptr);
-    }
-    failMonitor(monitor, "exception in init");
-    return 1;
+    return guardedCall(
+        "init monitor by event for %1", "init monitor by event", monitorName,
+        [&] { return m_fn.zam_plugin_init_monitor_by_event(monitor); },
+        [&] { return failMonitor(monitor, "exception in init"); });
 }
 
 void CPluginLibrary::termMonitorByEvent(stZamMonitor* monitor, const QString& monitorName)
 {
-    try {
-        CPluginStackGuard guard("term monitor by event for %1", &monitorName);
-        m_termMonitorByEvent(monitor);
-    } catch (abi::__forced_unwind&) {
-        throw;   // thread cancellation must unwind
-    } catch (const std::exception& e) {
-        warnException("term monitor by event", monitorName, &e);
-    } catch (...) {
-        warnException("term monitor by event", monitorName, nullptr);
-    }
+    guardedCall(
+        "term monitor by event for %1", "term monitor by event", monitorName,
+        [&] { m_fn.zam_plugin_term_monitor_by_event(monitor); }, [] {});
 }
 
 void CPluginLibrary::execMonitorByEvent(stZamMonitor* monitor, const QString& monitorName)
 {
-    try {
-        CPluginStackGuard guard("exec monitor by event for %1", &monitorName);
-        clearResults(monitor);
-        m_execMonitorByEvent(monitor);
-    } catch (abi::__forced_unwind&) {
-        throw;   // thread cancellation must unwind
-    } catch (const std::exception& e) {
-        warnException("exec monitor by event", monitorName, &e);
-    } catch (...) {
-        warnException("exec monitor by event", monitorName, nullptr);
-    }
+    guardedCall(
+        "exec monitor by event for %1", "exec monitor by event", monitorName,
+        [&] {
+            clearResults(monitor);
+            m_fn.zam_plugin_exec_monitor_by_event(monitor);
+        },
+        [] {});
 }

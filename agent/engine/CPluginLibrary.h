@@ -9,8 +9,9 @@
 
 // One loaded copy of the checks library: the dlopen handle, the 20 resolved exports and the
 // library context of zam_plugin_init. Every call the daemon makes into the library runs behind
-// a CPluginStackGuard; poll, cache invalidation and the by-event calls turn an exception of the
-// library into a failed result.
+// a CPluginStackGuard; poll, cache invalidation and the by-event calls go through guardedCall,
+// which turns an exception of the library into a failed result (the library bars its own
+// exports too; this is the daemon's second line).
 // Threads: constructed on the plug-in manager's thread; afterwards only read, so any thread
 // calls it without a lock. Destroyed on the thread that drops the last reference.
 class CPluginLibrary : public QSharedData
@@ -61,33 +62,26 @@ public:
 
 private:
     void resolveExports();
-    void clearExports();
+
+    // Runs one call into the library behind a stack guard labelled `label` (its %1 is the
+    // monitor's name); an exception of the library is warned about as "exception in <what> for
+    // <monitor>" and answers onException() instead. Thread cancellation passes through.
+    template <class Call, class OnException>
+    auto guardedCall(const char* label, const char* what, const QString& monitorName, Call&& call,
+                     OnException&& onException) -> decltype(call());
+
+    // One pointer per export, named after it (listed once, in zam_plugin_api.h).
+    struct Exports {
+#define ZAM_EXPORT_POINTER(name) name##_t name = nullptr;
+        ZAM_PLUGIN_EXPORT_NAMES(ZAM_EXPORT_POINTER)
+#undef ZAM_EXPORT_POINTER
+    };
 
     QString m_name;
     QString m_path;
     void* m_handle = nullptr;
     stCoreZamContext* m_context = nullptr;
-
-    zam_plugin_init_t m_init = nullptr;
-    zam_plugin_init_thread_t m_initThread = nullptr;
-    zam_plugin_term_t m_term = nullptr;
-    zam_plugin_term_thread_t m_termThread = nullptr;
-    zam_plugin_get_count_t m_getCount = nullptr;
-    zam_plugin_get_monitor_type_t m_getMonType = nullptr;
-    zam_plugin_free_monitor_type_t m_freeMonType = nullptr;
-    zam_plugin_get_action_type_t m_getActType = nullptr;
-    zam_plugin_free_action_type_t m_freeActType = nullptr;
-    zam_plugin_poll_t m_poll = nullptr;
-    zam_plugin_invalidate_monitor_cache_t m_invalidateMonitorCache = nullptr;
-    zam_plugin_action_t m_action = nullptr;
-    zam_plugin_invalidate_action_cache_t m_invalidateActionCache = nullptr;
-    zam_plugin_register_log_cb_t m_registerLogCb = nullptr;
-    zam_plugin_register_service_data_cb_t m_registerServiceDataCb = nullptr;
-    zam_plugin_register_getmem_cb_t m_registerGetmemCb = nullptr;
-    zam_plugin_init_monitor_by_event_t m_initMonitorByEvent = nullptr;
-    zam_plugin_term_monitor_by_event_t m_termMonitorByEvent = nullptr;
-    zam_plugin_exec_monitor_by_event_t m_execMonitorByEvent = nullptr;
-    zam_plugin_is_monitor_type_supported_t m_isMonitorTypeSupported = nullptr;
+    Exports m_fn;
 };
 
 using CPluginLibraryPtr = QExplicitlySharedDataPointer<CPluginLibrary>;

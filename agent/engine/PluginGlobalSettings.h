@@ -1,5 +1,7 @@
 #pragma once
-#include "IPluginGlobalSettings.h"
+#include "zam_plugin_api.h"
+
+#include <QString>
 
 #include <QMutex>
 

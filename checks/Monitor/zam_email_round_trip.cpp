@@ -5,7 +5,9 @@
 
 #include "CExecProgram.h"
 #include "CHostInfo.h"
-#include "IPluginGlobalSettings.h"
+#include "zam_plugin_api.h"
+
+#include <QString>
 #include "zam_monitor_functions.h"
 #include "zam_monitor_helpers.h"
 #include "zam_settings.h"

@@ -123,7 +123,7 @@ int poll_http(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType
         }
         if (request.curlCouldntConnect()) {
             zamLogMonitorPlugin_QStr(mon, QStringLiteral("curl could not connect url"));
-            mon->resultCode = 2;
+            mon->resultCode = ZAM_RESULT_CODE_NETWORK_ERROR;
         }
         return 1;
     }

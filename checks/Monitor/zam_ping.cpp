@@ -5,18 +5,21 @@
 // thread; the identifier counter is the only shared state (atomic).
 
 #include "CTimeWatcher.h"
+#include "WaitForReply.h"
 #include "zam_icmp_echo.h"
 #include "zam_monitor_functions.h"
 #include "zam_monitor_helpers.h"
 #include "zam_resolve_ipv4.h"
+#include "zam_settings.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <linux/icmp.h>
+#include <optional>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -25,7 +28,6 @@ namespace {
 
 constexpr int kAttempts = 3;
 constexpr size_t kReceiveSize = 2080;
-constexpr int kWaitStepMs = 1000;  // the host's stop request is seen within this time
 
 std::atomic<uint32_t> g_identifier{static_cast<uint32_t>(::getpid()) * 7919u};
 
@@ -102,20 +104,163 @@ int SendEchoRequest(stZamMonitor* mon, int fd, const sockaddr_in& destination, i
     return 0;
 }
 
+namespace {
+
+struct PingSettings {
+    int packetSize = 32;
+    int reverse = 0;
+};
+
+PingSettings readPingSettings(const stZamMonitor* mon)
+{
+    PingSettings s;
+    const PluginOption options[] = {
+        {'i', "Packet Size, bytes", 1, &s.packetSize, nullptr, nullptr},
+        {'y', "Reverse", 2, &s.reverse, nullptr, nullptr},
+        {0, nullptr, 0, nullptr, nullptr, nullptr},
+    };
+    int found = 0;
+    pluginParseSettings(&mon->settings, options, &found);
+    return s;
+}
+
+// The reason is `format` with the system's text of error for its %1.
+int failWithError(stZamMonitor* mon, const char* format, int error)
+{
+    setMonFailReason(mon, QString::fromLatin1(format).arg(errorText(error)).toUtf8().constData());
+    return setMonFailure(mon);
+}
+
+// One poll's requests: the socket, where they go and how they look.
+struct EchoExchange {
+    stZamMonitor* mon;
+    SocketGuard& socket;
+    sockaddr_in destination;
+    int size;
+    uint16_t identifier;
+    bool reverse;
+    std::vector<unsigned char> buffer;
+};
+
+// What one request came to: a valid reply, a wait that ran out, time spent on packets that were
+// not the reply, or a final outcome already written into the record (rc).
+struct Attempt {
+    enum Kind { Reply, WaitTimedOut, TimeSpent, Final } kind;
+    uint32_t rtt = 0;
+    int rc = 0;
+};
+
+Attempt finalAttempt(int rc)
+{
+    return {Attempt::Final, 0, rc};
+}
+
+// A receive error: EINTR and EAGAIN try again (empty answer), an oversized message reopens
+// the socket, anything else ends the poll.
+std::optional<Attempt> onReceiveError(EchoExchange& x, int error)
+{
+    if (error == EINTR || error == EAGAIN)
+        return std::nullopt;
+    zamLogMonitorPlugin_QStr(x.mon, QStringLiteral("recvfrom failed: %1").arg(errorText(error)));
+    if (error == EMSGSIZE) {
+        zamLogMonitorPlugin_QStr(x.mon, QStringLiteral("message was too big, reopening raw socket"));
+        x.socket.reset(openIcmpSocket());
+        if (x.socket.fd() < 0)
+            return finalAttempt(failWithError(x.mon, "Error creating ICMP socket: %1", errno));
+        return std::nullopt;
+    }
+    if (x.reverse)
+        return finalAttempt(setMonReverseSuccess(x.mon));
+    return finalAttempt(failWithError(x.mon, "ICMP receive error: %1", error));
+}
+
+Attempt awaitEchoReply(EchoExchange& x, uint16_t attempt, uint32_t sentTime)
+{
+    stZamMonitor* mon = x.mon;
+    for (;;) {
+        const uint32_t since = std::max<uint32_t>(CTimeWatcher::nowMillisec() - sentTime, 1);
+        const int64_t remaining = static_cast<int64_t>(mon->timeout) - since;
+        if (remaining < 1)
+            return {Attempt::TimeSpent};
+        switch (waitForReply(mon, x.socket.fd(), static_cast<uint32_t>(remaining))) {
+        case ReplyWait::TimedOut:
+            zamLogMonitorPlugin_QStr(mon, attempt < kAttempts ? QStringLiteral("select() timed out")
+                                                              : QStringLiteral("last select() timed out"));
+            return {Attempt::WaitTimedOut};
+        case ReplyWait::Aborted:
+            setMonFailReason(mon, "aborted by service");
+            return finalAttempt(setMonFailure(mon));
+        case ReplyWait::Failed: {
+            const int error = errno;
+            if (x.reverse)
+                return finalAttempt(setMonReverseSuccess(mon));
+            failWithError(mon, "ICMP receive error: %1", error);
+            zamLogMonitorPlugin_QStr(mon, QStringLiteral("did not get response"));
+            return finalAttempt(ZAM_FAILED);
+        }
+        case ReplyWait::Readable:
+            break;
+        }
+        zamLogMonitorPlugin_QStr(mon, QStringLiteral("receiving reply"));
+        sockaddr_in from{};
+        socklen_t fromLength = sizeof from;
+        const ssize_t got = ::recvfrom(x.socket.fd(), x.buffer.data(), x.buffer.size(), 0,
+                                       reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (got < 0) {
+            if (const std::optional<Attempt> end = onReceiveError(x, errno))
+                return *end;
+            continue;
+        }
+        const QString why = checkEchoReply(x.buffer.data(), static_cast<size_t>(got), x.size,
+                                           x.destination.sin_addr.s_addr, x.identifier, attempt, sentTime);
+        const uint32_t rtt = std::max<uint32_t>(CTimeWatcher::nowMillisec() - sentTime, 1);
+        mon->perfValue = rtt;
+        if (why.isEmpty())
+            return {Attempt::Reply, rtt};
+        zamLogMonitorPlugin_QStr(mon, why);
+    }
+}
+
+int replied(EchoExchange& x, uint32_t rtt)
+{
+    x.socket.release();
+    if (x.reverse) {
+        setMonFailReason(x.mon, "poll succeeded for reverse monitor");
+        return setMonFailure(x.mon);
+    }
+    x.mon->resultCode = ZAM_RESULT_CODE_NONE;
+    x.mon->resultValue = static_cast<int>(rtt);
+    zamLogMonitorPlugin_QStr(x.mon, QStringLiteral("got reply in %1 msec").arg(rtt));
+    return ZAM_OK;
+}
+
+// No reply to any request. Mode 1 fails the poll (a network error when the time went on
+// packets that were not the reply); otherwise the value is the time-out plus one.
+int noReply(EchoExchange& x, bool timeSpent)
+{
+    stZamMonitor* mon = x.mon;
+    if (timeSpent)
+        zamLogMonitorPlugin_QStr(mon, QStringLiteral("no matching reply"));
+    x.socket.release();
+    if (x.reverse)
+        return setMonReverseSuccess(mon);
+    mon->perfValue = static_cast<int64_t>(mon->timeout) + 1;
+    if (mon->mode == 1) {
+        if (timeSpent)
+            mon->resultCode = ZAM_RESULT_CODE_NETWORK_ERROR;
+        return ZAM_FAILED;
+    }
+    mon->resultCode = ZAM_RESULT_CODE_NONE;
+    mon->resultValue = mon->timeout + 1;
+    return ZAM_OK;
+}
+
+} // namespace
+
 int poll_ping(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*, stZamMonitor* mon)
 {
-    int packetSize = 32;
-    bool reverse = false;
-    for (uint32_t i = 0; mon->settings.entries && i < mon->settings.count; ++i) {
-        const stZamSettingEntry& e = mon->settings.entries[i];
-        if (!e.name)
-            continue;
-        if (e.id == 'i' && std::strcmp(e.name, "Packet Size, bytes") == 0)
-            packetSize = static_cast<int>(e.valueInt);
-        else if (e.id == 'y' && std::strcmp(e.name, "Reverse") == 0)
-            reverse = e.valueInt != 0;
-    }
-
+    const PingSettings settings = readPingSettings(mon);
+    const bool reverse = settings.reverse != 0;
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("dns resolution"));
     QHostAddress address;
     if (!resolveMonitorIPv4(mon, address))
@@ -124,131 +269,31 @@ int poll_ping(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType
     mon->resultValue = 0;
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("opening raw socket"));
     SocketGuard socket(openIcmpSocket(), mon);
-    if (socket.fd() < 0) {
-        setMonFailReason(mon, QStringLiteral("Error while creating ICMP socket %1").arg(errorText(errno)).toUtf8().constData());
+    if (socket.fd() < 0)
+        return failWithError(mon, "Error while creating ICMP socket %1", errno);
+    if (settings.packetSize < 32 || settings.packetSize > 1024) {
+        setMonFailReasonFmt(mon, "ICMP packet size is outside the range [32..1024]: %d", settings.packetSize);
         return setMonFailure(mon);
     }
-    if (packetSize < 32 || packetSize > 1024) {
-        setMonFailReasonFmt(mon, "ICMP packet size is outside the range [32..1024]: %d", packetSize);
-        return setMonFailure(mon);
-    }
-    const int size = (packetSize + 1) & ~1;
+    EchoExchange x{mon, socket, {}, (settings.packetSize + 1) & ~1, nextIdentifier(), reverse,
+                   std::vector<unsigned char>(kReceiveSize)};
+    x.destination.sin_family = AF_INET;
+    x.destination.sin_addr.s_addr = htonl(address.toIPv4Address());
 
-    sockaddr_in destination{};
-    destination.sin_family = AF_INET;
-    destination.sin_addr.s_addr = htonl(address.toIPv4Address());
-    const int timeout = mon->timeout;
-    const uint16_t identifier = nextIdentifier();
-    std::vector<unsigned char> buffer(kReceiveSize);
-    bool endedByTimeCheck = false;
-
+    bool timeSpent = false;
     for (uint16_t attempt = 1; attempt <= kAttempts; ++attempt) {
         zamLogMonitorPlugin_QStr(mon, QStringLiteral("sending request #%1").arg(attempt));
         uint32_t sentTime = 0;
-        if (SendEchoRequest(mon, socket.fd(), destination, size, &sentTime, identifier, attempt) != 0) {
+        if (SendEchoRequest(mon, socket.fd(), x.destination, x.size, &sentTime, x.identifier, attempt) != 0) {
             const int error = errno;
-            if (reverse)
-                return setMonReverseSuccess(mon);
-            setMonFailReason(mon, QStringLiteral("ICMP send error: %1").arg(errorText(error)).toUtf8().constData());
-            return setMonFailure(mon);
+            return reverse ? setMonReverseSuccess(mon) : failWithError(mon, "ICMP send error: %1", error);
         }
-        bool lastWaitTimedOut = false;
-        for (;;) {
-            uint32_t since = CTimeWatcher::nowMillisec() - sentTime;
-            if (since == 0)
-                since = 1;
-            const int64_t remaining = static_cast<int64_t>(timeout) - since;
-            if (remaining < 1) {
-                if (lastWaitTimedOut) {
-                    zamLogMonitorPlugin_QStr(mon, attempt < kAttempts ? QStringLiteral("select() timed out")
-                                                                      : QStringLiteral("last select() timed out"));
-                    endedByTimeCheck = false;
-                } else {
-                    endedByTimeCheck = true;
-                }
-                break;
-            }
-            if (monitorStillAlive(mon)) {
-                setMonFailReason(mon, "aborted by service");
-                return setMonFailure(mon);
-            }
-            zamLogMonitorPlugin_QStr(mon, QStringLiteral("waiting for reply"));
-            pollfd p{socket.fd(), POLLIN, 0};
-            const int n = ::poll(&p, 1, static_cast<int>(std::min<int64_t>(remaining, kWaitStepMs)));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                const int error = errno;
-                if (reverse)
-                    return setMonReverseSuccess(mon);
-                setMonFailReason(mon, QStringLiteral("ICMP receive error: %1").arg(errorText(error)).toUtf8().constData());
-                zamLogMonitorPlugin_QStr(mon, QStringLiteral("did not get response"));
-                return setMonFailure(mon);
-            }
-            if (n == 0) {
-                lastWaitTimedOut = true;
-                continue;
-            }
-            lastWaitTimedOut = false;
-            zamLogMonitorPlugin_QStr(mon, QStringLiteral("receiving reply"));
-            sockaddr_in from{};
-            socklen_t fromLength = sizeof from;
-            const ssize_t got = ::recvfrom(socket.fd(), buffer.data(), buffer.size(), 0,
-                                           reinterpret_cast<sockaddr*>(&from), &fromLength);
-            if (got < 0) {
-                const int error = errno;
-                if (error == EINTR || error == EAGAIN)
-                    continue;
-                zamLogMonitorPlugin_QStr(mon, QStringLiteral("recvfrom failed: %1").arg(errorText(error)));
-                if (error == EMSGSIZE) {
-                    zamLogMonitorPlugin_QStr(mon, QStringLiteral("message was too big, reopening raw socket"));
-                    socket.reset(openIcmpSocket());
-                    if (socket.fd() < 0) {
-                        setMonFailReason(
-                            mon, QStringLiteral("Error creating ICMP socket: %1").arg(errorText(errno)).toUtf8().constData());
-                        return setMonFailure(mon);
-                    }
-                    continue;
-                }
-                if (reverse)
-                    return setMonReverseSuccess(mon);
-                setMonFailReason(mon, QStringLiteral("ICMP receive error: %1").arg(errorText(error)).toUtf8().constData());
-                return setMonFailure(mon);
-            }
-            const QString why = checkEchoReply(buffer.data(), static_cast<size_t>(got), size,
-                                               destination.sin_addr.s_addr, identifier, attempt, sentTime);
-            uint32_t rtt = CTimeWatcher::nowMillisec() - sentTime;
-            if (rtt == 0)
-                rtt = 1;
-            mon->perfValue = rtt;
-            if (!why.isEmpty()) {
-                zamLogMonitorPlugin_QStr(mon, why);
-                continue;
-            }
-            socket.release();
-            if (reverse) {
-                setMonFailReason(mon, "poll succeeded for reverse monitor");
-                return setMonFailure(mon);
-            }
-            mon->resultCode = -2;
-            mon->resultValue = static_cast<int>(rtt);
-            zamLogMonitorPlugin_QStr(mon, QStringLiteral("got reply in %1 msec").arg(rtt));
-            return 0;
-        }
+        const Attempt a = awaitEchoReply(x, attempt, sentTime);
+        if (a.kind == Attempt::Final)
+            return a.rc;
+        if (a.kind == Attempt::Reply)
+            return replied(x, a.rtt);
+        timeSpent = a.kind == Attempt::TimeSpent;
     }
-
-    if (endedByTimeCheck)
-        zamLogMonitorPlugin_QStr(mon, QStringLiteral("no matching reply"));
-    socket.release();
-    if (reverse)
-        return setMonReverseSuccess(mon);
-    mon->perfValue = static_cast<int64_t>(timeout) + 1;
-    if (mon->mode == 1) {
-        if (endedByTimeCheck)
-            mon->resultCode = 2;
-        return 1;
-    }
-    mon->resultCode = -2;
-    mon->resultValue = timeout + 1;
-    return 0;
+    return noReply(x, timeSpent);
 }

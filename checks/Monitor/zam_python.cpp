@@ -4,7 +4,9 @@
 
 #include "CExecProgram.h"
 #include "CHostInfo.h"
-#include "IPluginGlobalSettings.h"
+#include "zam_plugin_api.h"
+
+#include <QString>
 #include "MonitorEnvironment.h"
 #include "zam_compose.h"
 #include "zam_monitor_functions.h"

@@ -5,9 +5,9 @@
 #include "zam_monitor_functions.h"
 #include "zam_monitor_helpers.h"
 #include "zam_resolve_ipv4.h"
+#include "zam_settings.h"
 
 #include <algorithm>
-#include <cstring>
 
 void socketTimeBudget(const stZamMonitor* mon, int* totalMs, int* connectMs)
 {
@@ -19,25 +19,22 @@ void socketTimeBudget(const stZamMonitor* mon, int* totalMs, int* connectMs)
 int poll_tcp(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*, stZamMonitor* mon)
 {
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check port"));
+    enum { HavePort = 1, HaveReverse = 2 };
     int port = 0;
-    bool havePort = false;
-    bool reverse = false;
-    for (uint32_t i = 0; mon->settings.entries && i < mon->settings.count; ++i) {
-        const stZamSettingEntry& e = mon->settings.entries[i];
-        if (!e.name)
-            continue;
-        if (e.id == 'i' && std::strcmp(e.name, "Port") == 0) {
-            if (static_cast<uint32_t>(e.valueInt) > 65535u) {
-                setMonFailReason(mon, "Port is out of range");
-                return setMonFailure(mon);
-            }
-            port = static_cast<int>(static_cast<uint32_t>(e.valueInt));
-            havePort = true;
-        } else if (e.id == 'y' && std::strcmp(e.name, "Reverse") == 0) {
-            reverse = e.valueInt != 0;
-        }
+    int reverseSetting = 0;
+    const PluginOption options[] = {
+        {'i', "Port", HavePort, &port, nullptr, nullptr},
+        {'y', "Reverse", HaveReverse, &reverseSetting, nullptr, nullptr},
+        {0, nullptr, 0, nullptr, nullptr, nullptr},
+    };
+    int found = 0;
+    pluginParseSettings(&mon->settings, options, &found);
+    const bool reverse = reverseSetting != 0;
+    if ((found & HavePort) && static_cast<uint32_t>(port) > 65535u) {
+        setMonFailReason(mon, "Port is out of range");
+        return setMonFailure(mon);
     }
-    if (mon->settings.count == 0 || !havePort) {
+    if (mon->settings.count == 0 || !(found & HavePort)) {
         setMonFailReason(mon, "Incorrect monitor parameters");
         return setMonFailure(mon);
     }
@@ -56,15 +53,15 @@ int poll_tcp(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
         if (reverse)
             return setMonReverseSuccess(mon);
         zamLogMonitorPlugin_QStr(mon, QStringLiteral("can't connect to socket"));
-        mon->resultCode = 2;
-        return 1;
+        mon->resultCode = ZAM_RESULT_CODE_NETWORK_ERROR;
+        return ZAM_FAILED;
     }
     if (!socket.disconnect()) {
         if (reverse)
             return setMonReverseSuccess(mon);
         zamLogMonitorPlugin_QStr(mon, QStringLiteral("can't disconnect from socket"));
-        mon->resultCode = 2;
-        return 1;
+        mon->resultCode = ZAM_RESULT_CODE_NETWORK_ERROR;
+        return ZAM_FAILED;
     }
     if (reverse) {
         setMonFailReason(mon, "poll succeeded for reverse monitor");
@@ -74,5 +71,5 @@ int poll_tcp(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
     mon->perfValue = elapsed;
     mon->resultValue = elapsed;
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("response time: %1").arg(elapsed));
-    return 0;
+    return ZAM_OK;
 }

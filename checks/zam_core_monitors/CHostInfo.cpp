@@ -1,6 +1,8 @@
 #include "CHostInfo.h"
 
-#include "IPluginGlobalSettings.h"
+#include "zam_plugin_api.h"
+
+#include <QString>
 #include "common/WebUtils.h"
 #include "zam_host.h"
 #include "zam_monitor_helpers.h"

@@ -1,5 +1,7 @@
 #include "zam_monitor_helpers.h"
 
+#include "ZamExportBarrier.h"
+
 #include "zam_host.h"
 #include "zam_mtypes.h"
 #include "zam_settings.h"
@@ -11,14 +13,14 @@
 int setMonFailure(stZamMonitor* mon)
 {
     if (mon)
-        mon->resultCode = -2;
+        mon->resultCode = ZAM_RESULT_CODE_NONE;
     return 1;
 }
 
 int setMonSuccess(stZamMonitor* mon)
 {
     if (mon)
-        mon->resultCode = -2;
+        mon->resultCode = ZAM_RESULT_CODE_NONE;
     return 0;
 }
 
@@ -26,7 +28,7 @@ int setMonReverseSuccess(stZamMonitor* mon)
 {
     if (!mon)
         return 0;
-    mon->resultCode = -2;
+    mon->resultCode = ZAM_RESULT_CODE_NONE;
     mon->resultValue = 1;
     mon->perfValue = 1;
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("got no reply in reversed monitor"));
@@ -273,4 +275,13 @@ void zamLogActionPlugin_QStr(const stZamAction* act, const QString& text)
 void gsmlibLoggingCallback(const char* text)
 {
     zamLogMessage(ZAM_LOG_TRACE, text);
+}
+
+void zamFailMonitorOnException(stZamMonitor* mon, const char* exportName, const char* text)
+{
+    zamLogMessage(ZAM_LOG_ERROR, (std::string("exception in ") + exportName + ": " + text).c_str());
+    if (!mon)
+        return;
+    setMonFailReason(mon, text);
+    setMonFailure(mon);
 }

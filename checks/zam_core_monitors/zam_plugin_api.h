@@ -1,7 +1,8 @@
 #pragma once
 // The binary interface between netagentd and libzam_core.so. Both sides include this header;
 // every layout here is shared byte for byte (x86-64, natural alignment), so each offset and
-// size is pinned by a static_assert below. No Qt in here.
+// size is pinned by a static_assert below. Qt appears only as a forward-declared return type of
+// IPluginGlobalSettings: both sides link the same Qt.
 
 #include <stddef.h>
 #include <stdint.h>
@@ -30,6 +31,19 @@ enum {
     ZAM_SECTION_VMWARE_DATASTORES = 8,
     ZAM_SECTION_DISPLAY_VALUE = 9,
     ZAM_SECTION_PERF64 = 12,
+};
+
+// What the exports answer (each export's contract below says which it uses).
+enum {
+    ZAM_OK = 0,
+    ZAM_FAILED = 1,       // for a poll: the check failed; the record says why
+    ZAM_NO_HANDLER = -1,  // init_monitor_by_event: no record, no row, or the row has no by-event code
+};
+
+// Values of stZamMonitorLib::resultCode besides the checks' own.
+enum {
+    ZAM_RESULT_CODE_NONE = -2,           // every poll starts from it; the return value tells the outcome
+    ZAM_RESULT_CODE_NETWORK_ERROR = 2,   // the host could not be reached: connect, send, receive or no reply
 };
 
 // Invalidate flags.
@@ -150,7 +164,7 @@ struct stZamMonitorLib {
     int pad0;
     int64_t perfValue;
     unsigned char typeResults[ZAM_TYPE_RESULTS_SIZE];
-    int resultCode;
+    int resultCode;            // ZAM_RESULT_CODE_NONE or ZAM_RESULT_CODE_NETWORK_ERROR
     int resultValue;
     int resultExtra;
     int resultExtra2;
@@ -216,58 +230,107 @@ struct stZamActionType {
     const stZamSettingDesc* settings;
 };
 
-// The 20 exports.
+// The daemon's plug-in settings as the library sees them. The daemon implements it and hands
+// out one process-wide instance through the service lookup; the library never creates or
+// deletes one. The virtual table is shared: pythonPath first, then the destructors.
+class QString;
+class IPluginGlobalSettings
+{
+public:
+    virtual QString pythonPath() = 0;  // the Python interpreter the checks run; called from any thread
+    virtual ~IPluginGlobalSettings() = default;
+};
+
+// The 20 exports. Callbacks, init and term are called on one thread while no poll runs; poll,
+// invalidate and the by-event calls run on many threads at once, each with its own thread
+// context and record. No export lets a C++ exception out: a throwing check answers ZAM_FAILED
+// with the exception's text in the record's failReason.
 extern "C" {
+// Stores the log sink (null: none). Owned by the host; kept until term.
 ZAM_PLUGIN_EXPORT void zam_plugin_register_log_cb(ZamLogCallback cb);
+// Stores the service lookup, called before init. Answers of the lookup belong to the host.
 ZAM_PLUGIN_EXPORT void zam_plugin_register_service_data_cb(ZamServiceDataCallback cb);
+// Stores the allocator of result sections; the memory it hands out belongs to the host.
 ZAM_PLUGIN_EXPORT void zam_plugin_register_getmem_cb(ZamGetMemCallback cb);
+// ZAM_OK and *out a context owned by the library until zam_plugin_term; ZAM_FAILED and *out null.
 ZAM_PLUGIN_EXPORT int zam_plugin_init(stCoreZamContext** out);
+// ZAM_OK and *out a thread context for the calling task thread, owned by the library until
+// zam_plugin_term_thread; ZAM_FAILED and *out null.
 ZAM_PLUGIN_EXPORT int zam_plugin_init_thread(stCoreZamContext* ctx, stCoreZamThreadContext** out);
+// Frees ctx (null allowed); the last context also stops the library's own threads. ZAM_OK.
 ZAM_PLUGIN_EXPORT int zam_plugin_term(stCoreZamContext* ctx);
+// Frees tctx (null allowed). ZAM_OK.
 ZAM_PLUGIN_EXPORT int zam_plugin_term_thread(stCoreZamContext* ctx, stCoreZamThreadContext* tctx);
+// Writes ZAM_MONITOR_TYPE_COUNT and ZAM_ACTION_TYPE_COUNT where given. ZAM_OK.
 ZAM_PLUGIN_EXPORT int zam_plugin_get_count(stCoreZamContext* ctx, int* monitorTypes, int* actionTypes);
+// ZAM_OK and *out the static descriptor of a type; ZAM_FAILED for an index out of range.
 ZAM_PLUGIN_EXPORT int zam_plugin_get_monitor_type(stCoreZamContext* ctx, unsigned index,
                                                   const stZamMonitorType** out);
+// Descriptors are static: nothing to free. ZAM_OK.
 ZAM_PLUGIN_EXPORT int zam_plugin_free_monitor_type(const stZamMonitorType* type);
+// Index 0: ZAM_OK and *out null (no action type is handed out); other indexes ZAM_FAILED.
 ZAM_PLUGIN_EXPORT int zam_plugin_get_action_type(stCoreZamContext* ctx, unsigned index,
                                                  const stZamActionType** out);
+// Nothing to free. ZAM_OK.
 ZAM_PLUGIN_EXPORT int zam_plugin_free_action_type(const stZamActionType* type);
+// Runs the check of mon's type: ZAM_OK or ZAM_FAILED with the outcome in the record (result
+// words, failReason, sections allocated through the host and owned by it). mon stays the
+// caller's; the library may keep per-monitor data in cachedData/pluginData until invalidated.
 ZAM_PLUGIN_EXPORT int zam_plugin_poll(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, stZamMonitor* mon);
+// Drops what the library keeps for mon (ZAM_INVALIDATE_* flags). ZAM_OK, ZAM_FAILED for a bad record.
 ZAM_PLUGIN_EXPORT int zam_plugin_invalidate_monitor_cache(stCoreZamContext* ctx, stCoreZamThreadContext* tctx,
                                                           stZamMonitor* mon, unsigned flags);
+// Sets up an event-driven monitor: the row's answer, or ZAM_NO_HANDLER.
 ZAM_PLUGIN_EXPORT int zam_plugin_init_monitor_by_event(stZamMonitor* mon, ...);
+// Ends an event-driven monitor; a row without the code does nothing.
 ZAM_PLUGIN_EXPORT void zam_plugin_term_monitor_by_event(stZamMonitor* mon, ...);
+// Runs an event-driven monitor's code for one event; a row without the code does nothing.
 ZAM_PLUGIN_EXPORT void zam_plugin_exec_monitor_by_event(stZamMonitor* mon, ...);
+// No action type has code: ZAM_FAILED.
 ZAM_PLUGIN_EXPORT int zam_plugin_action(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, stZamAction* act);
+// ZAM_OK for action type 0, ZAM_FAILED otherwise.
 ZAM_PLUGIN_EXPORT int zam_plugin_invalidate_action_cache(stCoreZamContext* ctx, stCoreZamThreadContext* tctx,
                                                          stZamAction* act);
+// 1 when the type has a poll or by-event code, 0 otherwise.
 ZAM_PLUGIN_EXPORT int zam_plugin_is_monitor_type_supported(stCoreZamContext* ctx, unsigned index);
 }
 
-// Pointer types for a host that resolves the exports with dlsym.
-typedef decltype(&zam_plugin_register_log_cb) zam_plugin_register_log_cb_t;
-typedef decltype(&zam_plugin_register_service_data_cb) zam_plugin_register_service_data_cb_t;
-typedef decltype(&zam_plugin_register_getmem_cb) zam_plugin_register_getmem_cb_t;
-typedef decltype(&zam_plugin_init) zam_plugin_init_t;
-typedef decltype(&zam_plugin_init_thread) zam_plugin_init_thread_t;
-typedef decltype(&zam_plugin_term) zam_plugin_term_t;
-typedef decltype(&zam_plugin_term_thread) zam_plugin_term_thread_t;
-typedef decltype(&zam_plugin_get_count) zam_plugin_get_count_t;
-typedef decltype(&zam_plugin_get_monitor_type) zam_plugin_get_monitor_type_t;
-typedef decltype(&zam_plugin_free_monitor_type) zam_plugin_free_monitor_type_t;
-typedef decltype(&zam_plugin_get_action_type) zam_plugin_get_action_type_t;
-typedef decltype(&zam_plugin_free_action_type) zam_plugin_free_action_type_t;
-typedef decltype(&zam_plugin_poll) zam_plugin_poll_t;
-typedef decltype(&zam_plugin_invalidate_monitor_cache) zam_plugin_invalidate_monitor_cache_t;
-typedef decltype(&zam_plugin_init_monitor_by_event) zam_plugin_init_monitor_by_event_t;
-typedef decltype(&zam_plugin_term_monitor_by_event) zam_plugin_term_monitor_by_event_t;
-typedef decltype(&zam_plugin_exec_monitor_by_event) zam_plugin_exec_monitor_by_event_t;
-typedef decltype(&zam_plugin_action) zam_plugin_action_t;
-typedef decltype(&zam_plugin_invalidate_action_cache) zam_plugin_invalidate_action_cache_t;
-typedef decltype(&zam_plugin_is_monitor_type_supported) zam_plugin_is_monitor_type_supported_t;
+// Every export by name, once: a host expands it to declare, resolve and clear its pointers.
+#define ZAM_PLUGIN_EXPORT_NAMES(X)             \
+    X(zam_plugin_register_log_cb)              \
+    X(zam_plugin_register_service_data_cb)     \
+    X(zam_plugin_register_getmem_cb)           \
+    X(zam_plugin_init)                         \
+    X(zam_plugin_init_thread)                  \
+    X(zam_plugin_term)                         \
+    X(zam_plugin_term_thread)                  \
+    X(zam_plugin_get_count)                    \
+    X(zam_plugin_get_monitor_type)             \
+    X(zam_plugin_free_monitor_type)            \
+    X(zam_plugin_get_action_type)              \
+    X(zam_plugin_free_action_type)             \
+    X(zam_plugin_poll)                         \
+    X(zam_plugin_invalidate_monitor_cache)     \
+    X(zam_plugin_init_monitor_by_event)        \
+    X(zam_plugin_term_monitor_by_event)        \
+    X(zam_plugin_exec_monitor_by_event)        \
+    X(zam_plugin_action)                       \
+    X(zam_plugin_invalidate_action_cache)      \
+    X(zam_plugin_is_monitor_type_supported)
+
+// Pointer types for a host that resolves the exports with dlsym: <export>_t.
+#define ZAM_PLUGIN_EXPORT_TYPE(name) typedef decltype(&name) name##_t;
+ZAM_PLUGIN_EXPORT_NAMES(ZAM_PLUGIN_EXPORT_TYPE)
+#undef ZAM_PLUGIN_EXPORT_TYPE
 
 // Layout pins.
 static_assert(sizeof(void*) == 8, "the record layout is for 64-bit hosts");
+#define ZAM_PLUGIN_EXPORT_COUNT_ONE(name) +1
+static_assert(0 ZAM_PLUGIN_EXPORT_NAMES(ZAM_PLUGIN_EXPORT_COUNT_ONE) == 20, "the export list");
+#undef ZAM_PLUGIN_EXPORT_COUNT_ONE
+// The settings interface is its virtual-table pointer alone, and polymorphic.
+static_assert(sizeof(IPluginGlobalSettings) == sizeof(void*) && alignof(IPluginGlobalSettings) == 8,
+              "plug-in settings interface");
 static_assert(sizeof(stZamEnumRow) == 32, "enumeration row");
 static_assert(sizeof(stZamSettingDesc) == 72, "settings row");
 static_assert(offsetof(stZamSettingDesc, type) == 16 && offsetof(stZamSettingDesc, defaultText) == 24 &&

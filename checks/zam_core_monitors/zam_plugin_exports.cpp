@@ -1,10 +1,12 @@
-// The 20 exported functions. Registration, init and term run on one thread while no poll runs;
-// poll and invalidate run on many threads at once, each with its own thread context and record,
-// and take no lock.
+// The 20 exported functions (contracts in zam_plugin_api.h). Registration, init and term run on
+// one thread while no poll runs; poll and invalidate run on many threads at once, each with its
+// own thread context and record, and take no lock. Each body runs behind zamExportBarrier, so
+// an exception of a check ends as a failed result, never across the C boundary.
 
 #include "zam_plugin_api.h"
 
 #include "CTimerThread.h"
+#include "ZamExportBarrier.h"
 #include "Snmp/snmp_mutex.h"
 #include "Ssh/CSshClientPool.h"
 #include "zam_core_context.h"
@@ -38,14 +40,18 @@ void zam_plugin_register_getmem_cb(ZamGetMemCallback cb)
     Get_Server_Memory.store(cb);
 }
 
-int zam_plugin_init(stCoreZamContext** out)
+}  // extern "C"
+
+namespace {
+
+int initContext(stCoreZamContext** out)
 {
     const size_t size = std::max(sizeof(stCoreZamContext), kCoreZamContextMinSize);
     auto* ctx = static_cast<stCoreZamContext*>(std::calloc(1, size));
     if (!ctx) {
         if (out)
             *out = nullptr;
-        return 1;
+        return ZAM_FAILED;
     }
     ctx->active = 1;
     snmp_sess_init(&ctx->session);
@@ -63,10 +69,10 @@ int zam_plugin_init(stCoreZamContext** out)
     }
     if (out)
         *out = ctx;
-    return 0;
+    return ZAM_OK;
 }
 
-int zam_plugin_init_thread(stCoreZamContext*, stCoreZamThreadContext** out)
+int initThreadContext(stCoreZamThreadContext** out)
 {
     auto* tctx = static_cast<stCoreZamThreadContext*>(std::calloc(1, sizeof(stCoreZamThreadContext)));
     if (tctx) {
@@ -75,17 +81,17 @@ int zam_plugin_init_thread(stCoreZamContext*, stCoreZamThreadContext** out)
     }
     if (out)
         *out = tctx;
-    return tctx ? 0 : 1;
+    return tctx ? ZAM_OK : ZAM_FAILED;
 }
 
-int zam_plugin_term(stCoreZamContext* ctx)
+int termContext(stCoreZamContext* ctx)
 {
     if (!ctx)
-        return 0;
+        return ZAM_OK;
     ctx->active = 0;
     std::free(ctx);
     if (g_contexts == 0 || --g_contexts > 0)
-        return 0;
+        return ZAM_OK;
     // The maintenance jobs use the caches, the mutex and the log sink: stop them first.
     timer_thread_stop();
     CSshClientPool::instance()->shutdownAll();
@@ -95,17 +101,74 @@ int zam_plugin_term(stCoreZamContext* ctx)
     zamLogCb.store(nullptr);
     zamSvcCb.store(nullptr);
     Get_Server_Memory.store(nullptr);
-    return 0;
+    return ZAM_OK;
 }
 
-int zam_plugin_term_thread(stCoreZamContext*, stCoreZamThreadContext* tctx)
+int termThreadContext(stCoreZamThreadContext* tctx)
 {
     if (tctx) {
         pluginMysqlTermThread(tctx);
         pluginPgsqlTermThread(tctx);
     }
     std::free(tctx);
-    return 0;
+    return ZAM_OK;
+}
+
+int pollMonitor(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, stZamMonitor* mon)
+{
+    const stZamMonitorTypeRow* row = zamMonitorTypeRow(mon->typeIndex);
+    if (!row)
+        return ZAM_FAILED;
+    if (!row->poll) {
+        setFailReasonFmt(mon->failReason, ZAM_FAIL_REASON_SIZE, "Monitor type '%s' has not been implemented yet.",
+                         row->descriptor->name);
+        return ZAM_FAILED;
+    }
+    mon->perfValue = 0;
+    mon->resultCode = ZAM_RESULT_CODE_NONE;
+    mon->resultValue = -1;
+    mon->resultExtra = 0;
+    mon->pollFlags = 0;
+    mon->failReason[0] = '\0';
+    return row->poll(ctx, tctx, row->descriptor, mon);
+}
+
+int initMonitorByEvent(stZamMonitor* mon, va_list args)
+{
+    const stZamMonitorTypeRow* row = zamMonitorTypeRow(mon->typeIndex);
+    if (!row)
+        return ZAM_NO_HANDLER;
+    mon->resultCode = ZAM_RESULT_CODE_NONE;
+    mon->failReason[0] = '\0';
+    if (!row->initByEvent)
+        return ZAM_NO_HANDLER;
+    return row->initByEvent(mon, args);
+}
+
+} // namespace
+
+extern "C" {
+
+int zam_plugin_init(stCoreZamContext** out)
+{
+    return zamExportBarrier("zam_plugin_init", nullptr, int(ZAM_FAILED), [&] { return initContext(out); });
+}
+
+int zam_plugin_init_thread(stCoreZamContext*, stCoreZamThreadContext** out)
+{
+    return zamExportBarrier("zam_plugin_init_thread", nullptr, int(ZAM_FAILED),
+                            [&] { return initThreadContext(out); });
+}
+
+int zam_plugin_term(stCoreZamContext* ctx)
+{
+    return zamExportBarrier("zam_plugin_term", nullptr, int(ZAM_FAILED), [&] { return termContext(ctx); });
+}
+
+int zam_plugin_term_thread(stCoreZamContext*, stCoreZamThreadContext* tctx)
+{
+    return zamExportBarrier("zam_plugin_term_thread", nullptr, int(ZAM_FAILED),
+                            [&] { return termThreadContext(tctx); });
 }
 
 int zam_plugin_get_count(stCoreZamContext*, int* monitorTypes, int* actionTypes)
@@ -114,7 +177,7 @@ int zam_plugin_get_count(stCoreZamContext*, int* monitorTypes, int* actionTypes)
         *monitorTypes = ZAM_MONITOR_TYPE_COUNT;
     if (actionTypes)
         *actionTypes = ZAM_ACTION_TYPE_COUNT;
-    return 0;
+    return ZAM_OK;
 }
 
 int zam_plugin_get_monitor_type(stCoreZamContext*, unsigned index, const stZamMonitorType** out)
@@ -122,74 +185,57 @@ int zam_plugin_get_monitor_type(stCoreZamContext*, unsigned index, const stZamMo
     const stZamMonitorTypeRow* row = zamMonitorTypeRow(index);
     if (out)
         *out = row ? row->descriptor : nullptr;
-    return row && out ? 0 : 1;
+    return row && out ? ZAM_OK : ZAM_FAILED;
 }
 
 int zam_plugin_free_monitor_type(const stZamMonitorType*)
 {
-    return 0;
+    return ZAM_OK;
 }
 
 int zam_plugin_get_action_type(stCoreZamContext*, unsigned index, const stZamActionType** out)
 {
     if (out)
         *out = nullptr;
-    return index == 0 ? 0 : 1;
+    return index == 0 ? ZAM_OK : ZAM_FAILED;
 }
 
 int zam_plugin_free_action_type(const stZamActionType*)
 {
-    return 0;
+    return ZAM_OK;
 }
 
 int zam_plugin_poll(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, stZamMonitor* mon)
 {
     if (!mon)
-        return 1;
-    const stZamMonitorTypeRow* row = zamMonitorTypeRow(mon->typeIndex);
-    if (!row)
-        return 1;
-    if (!row->poll) {
-        setFailReasonFmt(mon->failReason, ZAM_FAIL_REASON_SIZE, "Monitor type '%s' has not been implemented yet.",
-                         row->descriptor->name);
-        return 1;
-    }
-    mon->perfValue = 0;
-    mon->resultCode = -2;
-    mon->resultValue = -1;
-    mon->resultExtra = 0;
-    mon->pollFlags = 0;
-    mon->failReason[0] = '\0';
-    return row->poll(ctx, tctx, row->descriptor, mon);
+        return ZAM_FAILED;
+    // The check's per-monitor data may be half-built after an exception: drop it.
+    return zamExportBarrier(
+        "zam_plugin_poll", mon, int(ZAM_FAILED), [&] { return pollMonitor(ctx, tctx, mon); },
+        [&] { zam_plugin_invalidate_monitor_cache(ctx, tctx, mon, ZAM_INVALIDATE_PLUGIN_DATA); });
 }
 
 int zam_plugin_invalidate_monitor_cache(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, stZamMonitor* mon,
                                         unsigned flags)
 {
     if (!mon)
-        return 1;
-    const stZamMonitorTypeRow* row = zamMonitorTypeRow(mon->typeIndex);
-    if (!row)
-        return 1;
-    if (!row->invalidate)
-        return 0;
-    return row->invalidate(ctx, tctx, row->descriptor, mon, flags);
+        return ZAM_FAILED;
+    return zamExportBarrier("zam_plugin_invalidate_monitor_cache", mon, int(ZAM_FAILED), [&] {
+        const stZamMonitorTypeRow* row = zamMonitorTypeRow(mon->typeIndex);
+        if (!row)
+            return int(ZAM_FAILED);
+        return row->invalidate ? row->invalidate(ctx, tctx, row->descriptor, mon, flags) : int(ZAM_OK);
+    });
 }
 
 int zam_plugin_init_monitor_by_event(stZamMonitor* mon, ...)
 {
     if (!mon)
-        return -1;
-    const stZamMonitorTypeRow* row = zamMonitorTypeRow(mon->typeIndex);
-    if (!row)
-        return -1;
-    mon->resultCode = -2;
-    mon->failReason[0] = '\0';
-    if (!row->initByEvent)
-        return -1;
+        return ZAM_NO_HANDLER;
     va_list args;
     va_start(args, mon);
-    const int r = row->initByEvent(mon, args);
+    const int r = zamExportBarrier("zam_plugin_init_monitor_by_event", mon, int(ZAM_FAILED),
+                                   [&] { return initMonitorByEvent(mon, args); });
     va_end(args);
     return r;
 }
@@ -203,7 +249,7 @@ void zam_plugin_term_monitor_by_event(stZamMonitor* mon, ...)
         return;
     va_list args;
     va_start(args, mon);
-    row->termByEvent(mon, args);
+    zamExportBarrierVoid("zam_plugin_term_monitor_by_event", mon, [&] { row->termByEvent(mon, args); });
     va_end(args);
 }
 
@@ -216,21 +262,21 @@ void zam_plugin_exec_monitor_by_event(stZamMonitor* mon, ...)
         return;
     va_list args;
     va_start(args, mon);
-    row->execByEvent(mon, args);
+    zamExportBarrierVoid("zam_plugin_exec_monitor_by_event", mon, [&] { row->execByEvent(mon, args); });
     va_end(args);
 }
 
 int zam_plugin_action(stCoreZamContext*, stCoreZamThreadContext*, stZamAction*)
 {
     // No action type has a handler.
-    return 1;
+    return ZAM_FAILED;
 }
 
 int zam_plugin_invalidate_action_cache(stCoreZamContext*, stCoreZamThreadContext*, stZamAction* act)
 {
     if (!act)
-        return 1;
-    return act->typeIndex == 0 ? 0 : 1;
+        return ZAM_FAILED;
+    return act->typeIndex == 0 ? ZAM_OK : ZAM_FAILED;
 }
 
 int zam_plugin_is_monitor_type_supported(stCoreZamContext*, unsigned index)

@@ -5,7 +5,9 @@
 #include "support/PluginTestHost.h"
 #include "support/PrivateNameFiles.h"
 #include "CHostInfo.h"
-#include "IPluginGlobalSettings.h"
+#include "zam_plugin_api.h"
+
+#include <QString>
 
 #include <gtest/gtest.h>
 

@@ -46,6 +46,35 @@ TEST(PluginLibrary, FailedLoadsThrowTheirTextAndLeaveNothingOpen)
     }
 }
 
+TEST(PluginLibrary, FailedOpenLogsTheLoadersReasonWithTheFile)
+{
+    struct Case {
+        QString path;
+        QString reason;  // part of dlerror's text
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString notElf = dir.filePath(QStringLiteral("libnot_elf.so"));
+    QFile file(notElf);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a library");
+    file.close();
+    const Case cases[] = {
+        {QStringLiteral(ZAM_FAKE_PLUGIN_DIR "/no-such-plugin.so"), QStringLiteral("No such file or directory")},
+        {notElf, QStringLiteral("file too short")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        CapturedMessages messages;
+        loadError(c.path);
+        const QStringList lines = CapturedMessages::lines();
+        ASSERT_EQ(lines.size(), 2);  // the missing plug-in name, then the loader's reason
+        EXPECT_TRUE(lines[1].startsWith(QStringLiteral("warning: cannot load plugin ") + c.path + ": "))
+            << lines[1].toStdString();
+        EXPECT_TRUE(lines[1].contains(c.reason)) << lines[1].toStdString();
+    }
+}
+
 TEST(PluginLibrary, RelativeNamesLoadFromThePluginsFolder)
 {
     EXPECT_EQ(CPluginLibrary::resolvePath(QStringLiteral("sub/dir/libzam_core.so")),

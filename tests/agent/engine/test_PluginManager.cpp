@@ -3,7 +3,9 @@
 #include "agent/core/CapturedMessages.h"
 #include "core/ProcessOptions.h"
 #include "engine/CPluginManager.h"
-#include "engine/IPluginGlobalSettings.h"
+#include "zam_plugin_api.h"
+
+#include <QString>
 #include "engine/PluginGlobalSettings.h"
 
 #include <QThread>

@@ -2,7 +2,9 @@
 // round-trip script (seen by a recording interpreter), its refusals, and real round trips
 // through the test SMTP server into the mailbox dovecot serves over IMAP and POP3.
 
-#include "IPluginGlobalSettings.h"
+#include "zam_plugin_api.h"
+
+#include <QString>
 #include "support/PluginTestHost.h"
 #include "support/TestServers.h"
 

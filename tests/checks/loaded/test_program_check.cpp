@@ -1,7 +1,9 @@
 // The "Script or Program" and "Python script" monitor types through the loaded library, with
 // scripts the tests write into a folder of their own.
 
-#include "IPluginGlobalSettings.h"
+#include "zam_plugin_api.h"
+
+#include <QString>
 #include "support/PluginTestHost.h"
 
 #include <QFile>
