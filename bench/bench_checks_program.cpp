@@ -3,7 +3,6 @@
 // time against the round-trip script run alone. Installs hyperfine from Debian, needs the test
 // servers for the round trip (bash scripts/test-servers.sh start); run as root:
 //   bash bench/install-peers.sh hyperfine; build/bench/bench_checks_program
-#include "IPluginGlobalSettings.h"
 #include "zam_plugin_api.h"
 
 #include <QCoreApplication>
