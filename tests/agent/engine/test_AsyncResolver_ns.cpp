@@ -280,7 +280,9 @@ TEST_F(AsyncResolver, HangingLookupsAreGivenUpWithBoundedThreads)
         resolver->postAddForLookup(kPlugin, false, QStringLiteral("after.test"), QString());
         return reports->hasText(QStringLiteral("after.test"));
     }));
-    EXPECT_TRUE(reports->all().size() == 1u);
+    // the loop above may post after.test more than once; the given-up lookups never report
+    EXPECT_FALSE(reports->hasText(QStringLiteral("stuck1.test")));
+    EXPECT_FALSE(reports->hasText(QStringLiteral("stuck2.test")));
 }
 
 TEST_F(AsyncResolver, FailingLookupIsLoggedAndTheNextOneRuns)
