@@ -18,25 +18,27 @@ bash bench/install-peers.sh prometheus-snmp-exporter snmp curl
 T=$(mktemp -d)
 trap 'kill "$EXP_PID" 2>/dev/null || true; rm -rf "$T"' EXIT
 cat > "$T/snmp.yml" <<CONF
-auths:
-  v2c:
+# Debian 12's exporter (0.21): modules at the top, each with its version and credentials.
+uptime_v2c:
+  get: [1.3.6.1.2.1.1.3.0]
+  version: 2
+  auth:
     community: $ZAM_TS_SNMP_COMMUNITY
-    version: 2
-  v3:
-    version: 3
+  metrics: &uptime
+    - name: sysUpTime
+      oid: 1.3.6.1.2.1.1.3
+      type: gauge
+uptime_v3:
+  get: [1.3.6.1.2.1.1.3.0]
+  version: 3
+  auth:
     username: $ZAM_TS_SNMP_V3_USER
     security_level: authPriv
     auth_protocol: $ZAM_TS_SNMP_V3_AUTH_PROTOCOL
     password: $ZAM_TS_SNMP_V3_AUTH_PASSWORD
     priv_protocol: $ZAM_TS_SNMP_V3_PRIV_PROTOCOL
     priv_password: $ZAM_TS_SNMP_V3_PRIV_PASSWORD
-modules:
-  uptime:
-    get: [1.3.6.1.2.1.1.3.0]
-    metrics:
-      - name: sysUpTime
-        oid: 1.3.6.1.2.1.1.3
-        type: gauge
+  metrics: *uptime
 CONF
 EXP_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 prometheus-snmp-exporter --config.file="$T/snmp.yml" --web.listen-address="127.0.0.1:$EXP_PORT" \
@@ -65,8 +67,8 @@ for w in 1 8; do
   peer[snmpget_v3_$w]=$(rate "$w" snmpget -v3 -l authPriv -u "$ZAM_TS_SNMP_V3_USER" \
     -a "$ZAM_TS_SNMP_V3_AUTH_PROTOCOL" -A "$ZAM_TS_SNMP_V3_AUTH_PASSWORD" \
     -x "$ZAM_TS_SNMP_V3_PRIV_PROTOCOL" -X "$ZAM_TS_SNMP_V3_PRIV_PASSWORD" -On "$AGENT" $OID)
-  peer[exporter_v2c_$w]=$(rate "$w" curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=uptime&auth=v2c")
-  peer[exporter_v3_$w]=$(rate "$w" curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=uptime&auth=v3")
+  peer[exporter_v2c_$w]=$(rate "$w" curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=uptime_v2c")
+  peer[exporter_v3_$w]=$(rate "$w" curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=uptime_v3")
 done
 
 json=$("$BUILD/bench/bench_checks_snmp" --benchmark_filter='BM_SnmpGet' --benchmark_format=json 2>/dev/null)
