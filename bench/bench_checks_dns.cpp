@@ -2,86 +2,26 @@
 // threads). Start the servers first: bash scripts/test-servers.sh start.
 // bench/bench_dns_peers.sh runs dnsperf and blackbox-exporter's dns prober beside it.
 
-#include "support/TestServers.h"
-#include "zam_plugin_api.h"
-
-#include <QCoreApplication>
-#include <benchmark/benchmark.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
+#include "BenchPluginHost.h"
 
 namespace {
 
 constexpr unsigned kDns = 20;
 
-void* scratchMemory(stZamMonitor*, unsigned size, int)
-{
-    static thread_local std::vector<char> buffer;
-    buffer.resize(size);
-    return buffer.data();
-}
-
-struct Monitor {
-    stZamMonitor mon{};
-    std::vector<stZamSettingEntry> entries;
-    std::vector<std::string> texts;
-
-    Monitor()
+struct DnsMonitor : BenchMonitor {
+    DnsMonitor() : BenchMonitor(kDns, 5000)
     {
-        mon.typeIndex = kDns;
-        mon.timeout = 5000;
-        std::strcpy(mon.hostAddress, testservers::kHost);
-        texts.reserve(4);
         add("Use System DNS Servers", 'e', 1);
         add("Port", 'i', testservers::kDnsPort);
         add("Request Type", 'e', 1);
         add(" Request Data", 's', 0, testservers::kDnsPairName);
     }
-    void add(const char* name, int kind, int64_t value, const char* text = nullptr)
-    {
-        stZamSettingEntry e{};
-        e.name = name;
-        e.id = kind;
-        e.valueInt = value;
-        if (text) {
-            texts.emplace_back(text);
-            e.valueText = texts.back().c_str();
-        }
-        entries.push_back(e);
-        mon.settings.count = static_cast<uint32_t>(entries.size());
-        mon.settings.entries = entries.data();
-    }
 };
-
-struct Library {
-    stCoreZamContext* ctx = nullptr;
-    Library()
-    {
-        zam_plugin_init(&ctx);
-        zam_plugin_register_getmem_cb(&scratchMemory);
-    }
-    ~Library() { zam_plugin_term(ctx); }
-};
-
-Library* g_library = nullptr;
 
 void BM_DnsPollDnsmasq(benchmark::State& state)
 {
-    Monitor m;
-    stCoreZamThreadContext* tctx = nullptr;
-    zam_plugin_init_thread(g_library->ctx, &tctx);
-    int failed = 0;
-    for (auto _ : state) {
-        if (zam_plugin_poll(g_library->ctx, tctx, &m.mon) != 0)
-            ++failed;
-    }
-    zam_plugin_term_thread(g_library->ctx, tctx);
-    state.SetItemsProcessed(state.iterations());
-    state.counters["failed"] = benchmark::Counter(failed, benchmark::Counter::kAvgThreads);
-    if (failed)
-        state.SetLabel(m.mon.failReason);
+    DnsMonitor m;
+    benchPolls(state, m);
 }
 BENCHMARK(BM_DnsPollDnsmasq)->Threads(1)->Threads(8)->UseRealTime();
 
@@ -89,10 +29,5 @@ BENCHMARK(BM_DnsPollDnsmasq)->Threads(1)->Threads(8)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    Library library;
-    g_library = &library;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return benchPluginMain(argc, argv, &benchScratchMemory);
 }

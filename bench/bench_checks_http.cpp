@@ -2,81 +2,34 @@
 // of one poll of a 50 MB body under a regular-expression rule. Start the servers first:
 // bash scripts/test-servers.sh start. bench/bench_http_peers.sh runs the peers beside it.
 
-#include "support/TestServers.h"
-#include "zam_plugin_api.h"
-
-#include <QCoreApplication>
-#include <benchmark/benchmark.h>
+#include "BenchPluginHost.h"
 
 #include <arpa/inet.h>
-#include <cstring>
 #include <netinet/in.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 constexpr unsigned kHttp = 6;
 
-struct Monitor {
-    stZamMonitor mon{};
-    std::vector<stZamSettingEntry> entries;
-    std::vector<std::string> texts;
-
-    explicit Monitor(const std::string& url)
+struct HttpMonitor : BenchMonitor {
+    explicit HttpMonitor(const std::string& url) : BenchMonitor(kHttp, 10000)
     {
-        mon.typeIndex = kHttp;
-        mon.timeout = 10000;
-        std::strcpy(mon.hostAddress, testservers::kHost);
-        texts.reserve(8);
         add("URL", 'u', 0, url.c_str());
         add("Request Method", 'e', 0);
         add("HTTP Version", 'e', 1);
         add("User Agent", 'e', 1);
     }
-    void add(const char* name, int kind, int64_t value, const char* text = nullptr)
-    {
-        stZamSettingEntry e{};
-        e.name = name;
-        e.id = kind;
-        e.valueInt = value;
-        if (text) {
-            texts.emplace_back(text);
-            e.valueText = texts.back().c_str();
-        }
-        entries.push_back(e);
-        mon.settings.count = static_cast<uint32_t>(entries.size());
-        mon.settings.entries = entries.data();
-    }
 };
-
-struct Library {
-    stCoreZamContext* ctx = nullptr;
-    Library() { zam_plugin_init(&ctx); }
-    ~Library() { zam_plugin_term(ctx); }
-};
-
-Library* g_library = nullptr;
 
 void BM_HttpPollNginx(benchmark::State& state)
 {
-    Monitor m("http://127.0.0.1:" + std::to_string(testservers::kHttpPort) + "/");
-    stCoreZamThreadContext* tctx = nullptr;
-    zam_plugin_init_thread(g_library->ctx, &tctx);
-    int failed = 0;
-    for (auto _ : state) {
-        if (zam_plugin_poll(g_library->ctx, tctx, &m.mon) != 0)
-            ++failed;
-    }
-    zam_plugin_term_thread(g_library->ctx, tctx);
-    state.SetItemsProcessed(state.iterations());
-    state.counters["failed"] = benchmark::Counter(failed, benchmark::Counter::kAvgThreads);
-    if (failed)
-        state.SetLabel(m.mon.failReason);
+    HttpMonitor m("http://127.0.0.1:" + std::to_string(testservers::kHttpPort) + "/");
+    benchPolls(state, m);
 }
 BENCHMARK(BM_HttpPollNginx)->Threads(1)->Threads(8)->UseRealTime();
 
@@ -130,15 +83,16 @@ long maxRssKb()
 void BM_HttpPoll50MBRegexRule(benchmark::State& state)
 {
     BigBodyServer server;
-    Monitor m("http://127.0.0.1:" + std::to_string(server.port) + "/big");
+    HttpMonitor m("http://127.0.0.1:" + std::to_string(server.port) + "/big");
     m.mon.validation[0].flags = 0x11;
     m.mon.validation[0].text = "never-there";
+    stCoreZamContext* ctx = BenchPluginHost::current().ctx();
     stCoreZamThreadContext* tctx = nullptr;
-    zam_plugin_init_thread(g_library->ctx, &tctx);
+    zam_plugin_init_thread(ctx, &tctx);
     const long before = maxRssKb();
     for (auto _ : state)
-        zam_plugin_poll(g_library->ctx, tctx, &m.mon);
-    zam_plugin_term_thread(g_library->ctx, tctx);
+        zam_plugin_poll(ctx, tctx, &m.mon);
+    zam_plugin_term_thread(ctx, tctx);
     state.counters["peak_rss_growth_MiB"] = static_cast<double>(maxRssKb() - before) / 1024.0;
     state.counters["peak_rss_MiB"] = static_cast<double>(maxRssKb()) / 1024.0;
     state.SetLabel(m.mon.failReason);
@@ -149,10 +103,5 @@ BENCHMARK(BM_HttpPoll50MBRegexRule)->Iterations(1)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    Library library;
-    g_library = &library;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return benchPluginMain(argc, argv);
 }

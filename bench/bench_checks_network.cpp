@@ -2,82 +2,23 @@
 // threads), UDP against the test echo server, and ping of 127.0.0.1 (needs root for the raw
 // socket). Start the servers first: bash scripts/test-servers.sh start.
 
-#include "support/TestServers.h"
-#include "zam_plugin_api.h"
-
-#include <QCoreApplication>
-#include <benchmark/benchmark.h>
+#include "BenchPluginHost.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <cstring>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
-#include <string>
-#include <vector>
 
 namespace {
 
-struct Monitor {
-    stZamMonitor mon{};
-    std::vector<stZamSettingEntry> entries;
-    std::vector<std::string> texts;
-
-    Monitor(unsigned type, int timeoutMs)
-    {
-        mon.typeIndex = type;
-        mon.timeout = timeoutMs;
-        std::strcpy(mon.hostAddress, testservers::kHost);
-        texts.reserve(8);
-    }
-    void add(const char* name, int kind, int64_t value, const char* text = nullptr)
-    {
-        stZamSettingEntry e{};
-        e.name = name;
-        e.id = kind;
-        e.valueInt = value;
-        if (text) {
-            texts.emplace_back(text);
-            e.valueText = texts.back().c_str();
-        }
-        entries.push_back(e);
-        mon.settings.count = static_cast<uint32_t>(entries.size());
-        mon.settings.entries = entries.data();
-    }
-};
-
-struct Library {
-    stCoreZamContext* ctx = nullptr;
-    Library() { zam_plugin_init(&ctx); }
-    ~Library() { zam_plugin_term(ctx); }
-};
-
-Library* g_library = nullptr;
-
-void runPolls(benchmark::State& state, Monitor& m)
-{
-    stCoreZamThreadContext* tctx = nullptr;
-    zam_plugin_init_thread(g_library->ctx, &tctx);
-    int failed = 0;
-    for (auto _ : state) {
-        if (zam_plugin_poll(g_library->ctx, tctx, &m.mon) != 0)
-            ++failed;
-    }
-    zam_plugin_term_thread(g_library->ctx, tctx);
-    state.SetItemsProcessed(state.iterations());
-    state.counters["failed"] = benchmark::Counter(failed, benchmark::Counter::kAvgThreads);
-    if (failed)
-        state.SetLabel(m.mon.failReason);
-}
-
 void BM_TcpPollNginx(benchmark::State& state)
 {
-    Monitor m(1, 5000);
+    BenchMonitor m(1, 5000);
     m.add("Port", 'i', testservers::kHttpPort);
     m.add("Reverse", 'y', 0);
-    runPolls(state, m);
+    benchPolls(state, m);
 }
 BENCHMARK(BM_TcpPollNginx)->Threads(1)->Threads(8)->UseRealTime();
 
@@ -122,29 +63,29 @@ Acceptor* g_acceptor = nullptr;
 
 void BM_TcpPollLocalAcceptor(benchmark::State& state)
 {
-    Monitor m(1, 5000);
+    BenchMonitor m(1, 5000);
     m.add("Port", 'i', g_acceptor->port);
     m.add("Reverse", 'y', 0);
-    runPolls(state, m);
+    benchPolls(state, m);
 }
 BENCHMARK(BM_TcpPollLocalAcceptor)->Threads(1)->Threads(8)->UseRealTime();
 
 void BM_UdpPollEcho(benchmark::State& state)
 {
-    Monitor m(2, 5000);
+    BenchMonitor m(2, 5000);
     m.add("Port", 'i', testservers::kUdpEchoPort);
     m.add("Data in Hex", 's', 0, "0102030405060708090a0b0c0d0e0f10");
     m.add("Expect Echo Response", 'y', 1);
-    runPolls(state, m);
+    benchPolls(state, m);
 }
 BENCHMARK(BM_UdpPollEcho)->Threads(1)->Threads(8)->UseRealTime();
 
 void BM_PingPollLoopback(benchmark::State& state)
 {
-    Monitor m(0, 2000);
+    BenchMonitor m(0, 2000);
     m.add("Packet Size, bytes", 'i', 32);
     m.add("Reverse", 'y', 0);
-    runPolls(state, m);
+    benchPolls(state, m);
 }
 BENCHMARK(BM_PingPollLoopback)->Threads(1)->Threads(8)->UseRealTime();
 
@@ -153,11 +94,8 @@ BENCHMARK(BM_PingPollLoopback)->Threads(1)->Threads(8)->UseRealTime();
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    Library library;
-    g_library = &library;
+    BenchPluginHost host;
     Acceptor acceptor;
     g_acceptor = &acceptor;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

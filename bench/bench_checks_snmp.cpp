@@ -3,38 +3,24 @@
 // agent given as an address and as a host name. Start the servers first:
 // bash scripts/test-servers.sh start. bench/bench_snmp_peers.sh runs the peers beside it.
 
-#include "support/TestServers.h"
-#include "zam_plugin_api.h"
-
-#include <benchmark/benchmark.h>
+#include "BenchPluginHost.h"
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 namespace {
 
 constexpr unsigned kSnmpCustom = 13;
 
-struct Monitor {
-    stZamMonitor mon{};
-    std::vector<stZamSettingEntry> entries;
-    std::vector<std::string> texts;
-
-    Monitor(bool v3, bool byName)
+struct SnmpMonitor : BenchMonitor {
+    SnmpMonitor(bool v3, bool byName) : BenchMonitor(kSnmpCustom, 5000, byName ? "" : testservers::kHost)
     {
-        mon.typeIndex = kSnmpCustom;
-        mon.timeout = 5000;
         if (byName) {
             std::strcpy(mon.hostName, "localhost");
             mon.useHostName = 1;
-        } else {
-            std::strcpy(mon.hostAddress, testservers::kHost);
         }
-        texts.reserve(16);
         add("OID (SNMP variable to monitor)", 's', 0, ".1.3.6.1.2.1.1.3.0");
         add(" Divide returned value by", 's', 0, "1.0");
         add("Port", 'i', testservers::kSnmpPort);
@@ -49,50 +35,29 @@ struct Monitor {
             add(" Community String", 's', 0, testservers::kSnmpCommunity);
         }
     }
-    void add(const char* name, int kind, int64_t value, const char* text = nullptr)
-    {
-        stZamSettingEntry e{};
-        e.name = name;
-        e.id = kind;
-        e.valueInt = value;
-        if (text) {
-            texts.emplace_back(text);
-            e.valueText = texts.back().c_str();
-        }
-        entries.push_back(e);
-        mon.settings.count = static_cast<uint32_t>(entries.size());
-        mon.settings.entries = entries.data();
-    }
 };
 
-struct Library {
-    stCoreZamContext* ctx = nullptr;
-    Library()
-    {
-        init_snmp("zambench");
-        zam_plugin_init(&ctx);
-    }
-    ~Library() { zam_plugin_term(ctx); }
-};
-
-Library& library()
+// Net-SNMP is set up before the library starts; both live until exit.
+BenchPluginHost& library()
 {
-    static Library lib;
-    return lib;
+    static const bool snmpReady = (init_snmp("zambench"), true);
+    static BenchPluginHost host;
+    (void)snmpReady;
+    return host;
 }
 
 // One poll per iteration; a new monitor each time when `fresh` (session set-up and user check
 // every time, as after an invalidation).
 void pollLoop(benchmark::State& state, bool v3, bool byName)
 {
-    Library& lib = library();
-    Monitor m(v3, byName);
+    stCoreZamContext* ctx = library().ctx();
+    SnmpMonitor m(v3, byName);
     int64_t failed = 0;
     for (auto _ : state) {
-        if (zam_plugin_poll(lib.ctx, nullptr, &m.mon) != 0)
+        if (zam_plugin_poll(ctx, nullptr, &m.mon) != 0)
             ++failed;
     }
-    zam_plugin_invalidate_monitor_cache(lib.ctx, nullptr, &m.mon, ZAM_INVALIDATE_PLUGIN_DATA);
+    zam_plugin_invalidate_monitor_cache(ctx, nullptr, &m.mon, ZAM_INVALIDATE_PLUGIN_DATA);
     state.SetItemsProcessed(state.iterations());
     state.counters["polls/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["failed"] = benchmark::Counter(static_cast<double>(failed), benchmark::Counter::kAvgThreads);

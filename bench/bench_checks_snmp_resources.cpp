@@ -5,16 +5,12 @@
 // prometheus-snmp-exporter and snmpbulkwalk on the same table beside it.
 
 #include "Snmp/CSnmpTableCache.h"
-#include "support/TestServers.h"
-#include "zam_plugin_api.h"
-
-#include <benchmark/benchmark.h>
+#include "BenchPluginHost.h"
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,59 +19,23 @@ namespace {
 
 constexpr unsigned kDisk = 31, kProcess = 32;
 
-struct Monitor {
-    stZamMonitor mon{};
-    std::vector<stZamSettingEntry> entries;
-    std::deque<std::string> texts;
-
-    explicit Monitor(unsigned type)
+// A monitor on the fixture agent (v2c).
+struct FixtureMonitor : BenchMonitor {
+    explicit FixtureMonitor(unsigned type) : BenchMonitor(type, 5000)
     {
-        mon.typeIndex = type;
-        mon.timeout = 5000;
-        std::strcpy(mon.hostAddress, testservers::kHost);
         add("Port", 'i', testservers::kSnmpFixturePort);
         add("SNMP Version", 'e', 1);
         add(" Community String", 's', 0, testservers::kSnmpFixCommunity);
     }
-    void add(const char* name, int kind, int64_t value, const char* text = nullptr)
-    {
-        stZamSettingEntry e{};
-        e.name = name;
-        e.id = kind;
-        e.valueInt = value;
-        if (text) {
-            texts.emplace_back(text);
-            e.valueText = texts.back().c_str();
-        }
-        entries.push_back(e);
-        mon.settings.count = static_cast<uint32_t>(entries.size());
-        mon.settings.entries = entries.data();
-    }
 };
 
-// Result sections go to a scratch buffer; the benchmark reads none of them.
-void* scratchMemory(stZamMonitor*, unsigned size, int)
+// Net-SNMP is set up before the library starts; both live until exit.
+BenchPluginHost& library()
 {
-    static thread_local std::vector<char> buffer;
-    buffer.resize(size);
-    return buffer.data();
-}
-
-struct Library {
-    stCoreZamContext* ctx = nullptr;
-    Library()
-    {
-        init_snmp("zambench");
-        zam_plugin_init(&ctx);
-        zam_plugin_register_getmem_cb(&scratchMemory);
-    }
-    ~Library() { zam_plugin_term(ctx); }
-};
-
-Library& library()
-{
-    static Library lib;
-    return lib;
+    static const bool snmpReady = (init_snmp("zambench"), true);
+    static BenchPluginHost host(&benchScratchMemory);
+    (void)snmpReady;
+    return host;
 }
 
 // GET and GETNEXT requests the fixture has received (its snmpInGetRequests + snmpInGetNexts).
@@ -113,10 +73,10 @@ long agentRequests()
 
 void processMonitors(benchmark::State& state, bool shared)
 {
-    Library& lib = library();
-    std::vector<std::unique_ptr<Monitor>> monitors;
+    stCoreZamContext* ctx = library().ctx();
+    std::vector<std::unique_ptr<FixtureMonitor>> monitors;
     for (int i = 0; i < 50; ++i) {
-        auto m = std::make_unique<Monitor>(kProcess);
+        auto m = std::make_unique<FixtureMonitor>(kProcess);
         m->add("Metric", 'e', i % 3);
         m->add("Name", 's', 0, i % 2 ? "snmpd" : "sh");
         m->add("Mandatory arguments", 's', 0, "");
@@ -128,13 +88,13 @@ void processMonitors(benchmark::State& state, bool shared)
         for (auto& m : monitors) {
             if (!shared)
                 CSnmpTableCache::instance()->clear();
-            if (zam_plugin_poll(lib.ctx, nullptr, &m->mon) != 0 && failed++ == 0)
+            if (zam_plugin_poll(ctx, nullptr, &m->mon) != 0 && failed++ == 0)
                 state.SetLabel(m->mon.failReason);
         }
     }
     const long requests = agentRequests() - before - 1;  // our own counter read
     for (auto& m : monitors)
-        zam_plugin_invalidate_monitor_cache(lib.ctx, nullptr, &m->mon, ZAM_INVALIDATE_PLUGIN_DATA);
+        zam_plugin_invalidate_monitor_cache(ctx, nullptr, &m->mon, ZAM_INVALIDATE_PLUGIN_DATA);
     CSnmpTableCache::instance()->clear();
     const double polls = static_cast<double>(state.iterations()) * 50;
     state.counters["polls/s"] = benchmark::Counter(polls, benchmark::Counter::kIsRate);
@@ -147,17 +107,17 @@ void BM_ProcessMonitors50Uncached(benchmark::State& state) { processMonitors(sta
 
 void BM_DiskPoll(benchmark::State& state)
 {
-    Library& lib = library();
-    Monitor m(kDisk);
+    stCoreZamContext* ctx = library().ctx();
+    FixtureMonitor m(kDisk);
     m.add("Path", 's', 0, "/");
     m.add("Type", 'e', 0);
     m.add("Units", 'e', 0);
     int64_t failed = 0;
     for (auto _ : state) {
-        if (zam_plugin_poll(lib.ctx, nullptr, &m.mon) != 0 && failed++ == 0)
+        if (zam_plugin_poll(ctx, nullptr, &m.mon) != 0 && failed++ == 0)
             state.SetLabel(m.mon.failReason);
     }
-    zam_plugin_invalidate_monitor_cache(lib.ctx, nullptr, &m.mon, ZAM_INVALIDATE_PLUGIN_DATA);
+    zam_plugin_invalidate_monitor_cache(ctx, nullptr, &m.mon, ZAM_INVALIDATE_PLUGIN_DATA);
     state.counters["polls/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["failed"] = benchmark::Counter(static_cast<double>(failed));
 }
@@ -165,16 +125,16 @@ void BM_DiskPoll(benchmark::State& state)
 // One full read of hrSWRun and hrSWRunPerf (a process poll with nothing cached).
 void BM_ProcessTableRead(benchmark::State& state)
 {
-    Library& lib = library();
-    Monitor m(kProcess);
+    stCoreZamContext* ctx = library().ctx();
+    FixtureMonitor m(kProcess);
     m.add("Metric", 'e', 0);
     m.add("Name", 's', 0, "snmpd");
     m.add("Mandatory arguments", 's', 0, "");
     for (auto _ : state) {
         CSnmpTableCache::instance()->clear();
-        zam_plugin_poll(lib.ctx, nullptr, &m.mon);
+        zam_plugin_poll(ctx, nullptr, &m.mon);
     }
-    zam_plugin_invalidate_monitor_cache(lib.ctx, nullptr, &m.mon, ZAM_INVALIDATE_PLUGIN_DATA);
+    zam_plugin_invalidate_monitor_cache(ctx, nullptr, &m.mon, ZAM_INVALIDATE_PLUGIN_DATA);
     state.counters["reads/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
