@@ -69,6 +69,7 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("NETAGENTD_TEST_TIME_SCALE"), QStringLiteral("0.1"));
         process.setProcessEnvironment(env);
+        logOffset = readFile(kLog).size();
         process.start(testpaths::daemonPath(), args);
         EXPECT_TRUE(process.waitForStarted(10000));
     }
@@ -79,13 +80,15 @@ public:
             process.waitForFinished(5000);
         }
     }
-    // Waits until the log holds a line with the text.
+    // Waits until the log holds a line with the text written by this run (an earlier run's
+    // start line must not count, or the stop signal can arrive before the handlers exist).
     bool waitForLogLine(const QString& text, int ms = 15000)
     {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < ms) {
-            if (readFile(kLog).contains(text))
+            const auto log = readFile(kLog);
+            if (log.mid(log.size() >= logOffset ? logOffset : 0).contains(text))
                 return true;
             QThread::msleep(20);
         }
@@ -103,6 +106,7 @@ public:
         return r;
     }
     QProcess process;
+    int logOffset = 0;
 };
 
 Result runToEnd(const QStringList& args)
