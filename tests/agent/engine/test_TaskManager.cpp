@@ -275,9 +275,11 @@ TEST(TaskManager, TaskThreadsGiveBackTheirLibraryContextsBeforeTheLibraryEnds)
     EXPECT_GE(contexts, 1);
     EXPECT_LE(contexts, 3);
     f.stop();
+    // a pool thread may still open its context after the sample above: compare the final count
+    EXPECT_GE(st->initThreadCount, contexts);
     EXPECT_EQ(st->termCount, 1);
-    EXPECT_EQ(st->termThreadCount, contexts);
-    EXPECT_EQ(st->termThreadsAtTerm, contexts);   // every thread context ended before the library
+    EXPECT_EQ(st->termThreadCount, st->initThreadCount);
+    EXPECT_EQ(st->termThreadsAtTerm, st->initThreadCount);   // every thread context ended before the library
     dlclose(hold);
     EXPECT_FALSE(isLoaded(path));
 }

@@ -99,7 +99,8 @@ int zam_plugin_init_thread(stCoreZamContext*, stCoreZamThreadContext** out)
 {
     if (st().initThreadAnswer != 0)
         return st().initThreadAnswer;
-    const int n = st().initThreadCount++;
+    // task threads open their contexts at the same time
+    const int n = __atomic_fetch_add(&st().initThreadCount, 1, __ATOMIC_SEQ_CST);
     *out = reinterpret_cast<stCoreZamThreadContext*>(&g_threadContexts[n % 64]);
     return 0;
 }
@@ -114,7 +115,7 @@ int zam_plugin_term(stCoreZamContext*)
 }
 int zam_plugin_term_thread(stCoreZamContext*, stCoreZamThreadContext*)
 {
-    ++st().termThreadCount;
+    __atomic_fetch_add(&st().termThreadCount, 1, __ATOMIC_SEQ_CST);
     return 0;
 }
 int zam_plugin_get_count(stCoreZamContext*, int* monitorTypes, int* actionTypes)
