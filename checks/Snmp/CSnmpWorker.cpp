@@ -284,24 +284,10 @@ int CSnmpWorker::executeRequest(int pduType, const QString& oidText, int& status
     netsnmp_pdu* request = snmp_pdu_create(pduType);
     if (!request)
         return fail("Cannot create PDU", true);
-    trace(m_job, QStringLiteral("parse oid: '%1'").arg(oidText));
-    const QByteArray latin = oidText.toLatin1();
-    m_oidLength = MAX_OID_LEN;
-    if (!snmp_parse_oid(latin.constData(), m_oid, &m_oidLength)) {
-        snmp_free_pdu(request);
-        return fail("Cannot parse OID", true);
-    }
-    if (!snmp_add_null_var(request, m_oid, m_oidLength)) {
-        snmp_free_pdu(request);
-        return fail("Cannot add OID to the PDU", false);
-    }
+    if (const int rc = addOid(request, oidText))
+        return rc;
     trace(m_job, QStringLiteral("parse oid ok"));
-    freeResponse();
-    trace(m_job, QStringLiteral("send request"));
-    m_request = request;
-    status = snmp_sess_synch_response(m_handle, request, &m_response);
-    trace(m_job, QStringLiteral("send request ok"));
-    return 0;
+    return sendRequest(request, status);
 }
 
 int CSnmpWorker::executeRequest(int pduType, const QStringList& oids, int& status)
@@ -316,19 +302,32 @@ int CSnmpWorker::executeRequest(int pduType, const QStringList& oids, int& statu
     if (!request)
         return fail("Cannot create PDU", true);
     for (const QString& oidText : oids) {
-        trace(m_job, QStringLiteral("parse oid: '%1'").arg(oidText));
-        const QByteArray latin = oidText.toLatin1();
-        m_oidLength = MAX_OID_LEN;
-        if (!snmp_parse_oid(latin.constData(), m_oid, &m_oidLength)) {
-            snmp_free_pdu(request);
-            return fail("Cannot parse OID", true);
-        }
-        if (!snmp_add_null_var(request, m_oid, m_oidLength)) {
-            snmp_free_pdu(request);
-            return fail("Cannot add OID to the PDU", false);
-        }
+        if (const int rc = addOid(request, oidText))
+            return rc;
     }
     trace(m_job, QStringLiteral("parse oids ok"));
+    return sendRequest(request, status);
+}
+
+// Parses the OID into m_oid and adds it to the request; frees the request on failure.
+int CSnmpWorker::addOid(netsnmp_pdu* request, const QString& oidText)
+{
+    trace(m_job, QStringLiteral("parse oid: '%1'").arg(oidText));
+    const QByteArray latin = oidText.toLatin1();
+    m_oidLength = MAX_OID_LEN;
+    if (!snmp_parse_oid(latin.constData(), m_oid, &m_oidLength)) {
+        snmp_free_pdu(request);
+        return fail("Cannot parse OID", true);
+    }
+    if (!snmp_add_null_var(request, m_oid, m_oidLength)) {
+        snmp_free_pdu(request);
+        return fail("Cannot add OID to the PDU", false);
+    }
+    return 0;
+}
+
+int CSnmpWorker::sendRequest(netsnmp_pdu* request, int& status)
+{
     freeResponse();
     trace(m_job, QStringLiteral("send request"));
     m_request = request;

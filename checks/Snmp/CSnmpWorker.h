@@ -67,6 +67,8 @@ public:
 
 private:
     int fail(const char* text, bool withSession);
+    int addOid(netsnmp_pdu* request, const QString& oidText);
+    int sendRequest(netsnmp_pdu* request, int& status);
     void freeResponse();
 
     CSnmpJob* m_job;
