@@ -97,9 +97,9 @@ void CScheduleManagerBase::addTask(const CScheduleManagerTaskPtr& task, const CS
         }
     }
     // A changed clock moves the task's last due time before its next one is computed from it.
-    noticeClockChange();
+    const QDateTime now = noticeClockChange();
     QDateTime next;
-    if (task->computeNextRun(m_clock->now(), next))
+    if (task->computeNextRun(now, next))
         m_due.insert(next, key);
     reschedule();
 }
@@ -152,7 +152,7 @@ void CScheduleManagerBase::shiftAll(qint64 ms)
         task->shiftDueTimes(ms);
 }
 
-void CScheduleManagerBase::noticeClockChange()
+QDateTime CScheduleManagerBase::noticeClockChange()
 {
     const QDateTime now = m_clock->now();
     const qint64 mono = m_clock->monotonicMs();
@@ -167,6 +167,7 @@ void CScheduleManagerBase::noticeClockChange()
     }
     m_lastCheck = now;
     m_lastCheckMono = mono;
+    return now;
 }
 
 void CScheduleManagerBase::reschedule()
@@ -180,9 +181,9 @@ void CScheduleManagerBase::reschedule()
         ~ClearBusy() { busy = false; }
     } clearBusy{m_busy};
 
-    noticeClockChange();
-
-    const QDateTime t = m_clock->now();
+    // The due times were moved for this reading of the clock: a second reading could see a
+    // change they were not moved for and run tasks early.
+    const QDateTime t = noticeClockChange();
     while (!m_due.isEmpty() && !(t < m_due.firstKey())) {
         const auto first = m_due.begin();
         const QDateTime dueTime = first.key();

@@ -111,8 +111,9 @@ private:
     // Moves every due time and last due time by ms.
     void shiftAll(qint64 ms);
     // Compares the wall clock with the monotonic one since the last check and shifts every due
-    // time by a change of the wall clock; a clock set back is also reported.
-    void noticeClockChange();
+    // time by a change of the wall clock; a clock set back is also reported. Returns the wall
+    // time it read, the one the due times now agree with.
+    QDateTime noticeClockChange();
 
     ProtectedQueue<BasicTaskPtr<CScheduleManagerAgent>> m_queue{QStringLiteral("SM")};
     QMap<CScheduleManagerTask*, CScheduleManagerTaskPtr> m_registered;

@@ -175,7 +175,11 @@ protected:
             QMutexLocker lock(&calls->mutex);
             return calls->barriers.contains(CTaskPtr(barrier.data()));
         }));
+        // The removal reschedules; once that is seen the manager is idle, so the test's clock
+        // changes never fall between two readings of the clock on the manager's thread.
+        const int seen = calls->nextCount();
         manager->postRemoveTask(barrier);
+        ASSERT_TRUE(waitUntil([&] { return calls->nextCount() > seen; }));
     }
     // Time passes and the task manager's scheduler asks for a due loop.
     void passTime(qint64 seconds)
