@@ -290,8 +290,9 @@ TEST_F(SnmpCheck, ValueHasChangedGivesTwoThenZeroThenOne)
     } steps[] = {{nullptr, 2, "\"alpha\""}, {nullptr, 0, "\"alpha\""}, {"beta", 1, "\"beta\""}, {nullptr, 0, "\"beta\""}};
     // The display text is the formatted value as compared, quotes included.
     for (const auto& s : steps) {
-        if (s.setTo)
+        if (s.setTo) {
             ASSERT_TRUE(setFixtureText(s.setTo));
+        }
         ASSERT_EQ(host.poll(rec), 0) << rec.mon.failReason;
         EXPECT_EQ(rec.mon.perfValue, s.outcome) << s.shown;
         EXPECT_EQ(rec.sectionText(ZAM_SECTION_DISPLAY_VALUE), QByteArray(s.shown));

@@ -146,7 +146,7 @@ int zam_plugin_free_action_type(const stZamActionType*)
 }
 int zam_plugin_poll(stCoreZamContext*, stCoreZamThreadContext*, stZamMonitor* mon)
 {
-    ++st().pollCount;
+    __atomic_fetch_add(&st().pollCount, 1, __ATOMIC_SEQ_CST);
     if (st().pollMode == 1)
         throw std::runtime_error("boom");
     if (st().pollMode == 2)
@@ -160,8 +160,8 @@ int zam_plugin_poll(stCoreZamContext*, stCoreZamThreadContext*, stZamMonitor* mo
 }
 int zam_plugin_invalidate_monitor_cache(stCoreZamContext*, stCoreZamThreadContext*, stZamMonitor*, unsigned flags)
 {
-    ++st().invalidateCount;
-    st().lastInvalidateFlags = flags;
+    __atomic_fetch_add(&st().invalidateCount, 1, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&st().lastInvalidateFlags, flags, __ATOMIC_SEQ_CST);
     return 0;
 }
 int zam_plugin_init_monitor_by_event(stZamMonitor*, ...)
