@@ -12,9 +12,11 @@
 #include <QProcess>
 #include <QSslKey>
 #include <QSslSocket>
+#include <QThread>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -164,6 +166,138 @@ void BM_TlsHandshakesAccepted(benchmark::State& state)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 BENCHMARK(BM_TlsHandshakesAccepted)->Arg(1)->Arg(4)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(3.0);
+
+// The daemon gives every accepted link its own thread and the handshake runs there: accepted
+// connections go round robin to one event-loop thread per core, and every handshake in flight
+// has its own client process, so neither side serialises the handshakes.
+class LinkThreads
+{
+public:
+    explicit LinkThreads(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            auto thread = std::make_unique<QThread>();
+            auto* context = new QObject();
+            context->moveToThread(thread.get());
+            QObject::connect(thread.get(), &QThread::finished, context, &QObject::deleteLater);
+            thread->start();
+            m_contexts.push_back(context);
+            m_threads.push_back(std::move(thread));
+        }
+    }
+    ~LinkThreads()
+    {
+        for (auto& t : m_threads) {
+            t->quit();
+            t->wait();
+        }
+    }
+    QObject* next() { return m_contexts[m_next++ % m_contexts.size()]; }
+
+private:
+    std::vector<std::unique_ptr<QThread>> m_threads;
+    std::vector<QObject*> m_contexts;
+    size_t m_next = 0;
+};
+
+// One accepted connection on its link thread: closed once established, then freed there.
+struct ThreadedSession : IAgentConnectionEvent
+{
+    std::atomic<int>* established = nullptr;
+    std::atomic<int>* errors = nullptr;
+    CAgentConnection* connection = nullptr;
+    bool done = false;
+
+    // Runs at most once; before the connection exists, the maker cleans up.
+    void finish()
+    {
+        if (done)
+            return;
+        done = true;
+        if (connection)
+            QTimer::singleShot(0, connection, [this] { release(); });
+    }
+    void release()
+    {
+        connection->setEventHandler(nullptr);
+        connection->close();
+        connection->deleteLater();
+        delete this;
+    }
+    void connectionEstablished() override
+    {
+        established->fetch_add(1);
+        finish();
+    }
+    void connectionClosed() override { finish(); }
+    void dataArrived(const char*, unsigned int) override {}
+    void connectionError(const QString&) override
+    {
+        errors->fetch_add(1);
+        finish();
+    }
+    void connectionLog(const QString&) override {}
+};
+
+struct ThreadedSink : IAgentLinkEventSink
+{
+    explicit ThreadedSink(int threads) : links(threads) {}
+    LinkThreads links;
+    std::atomic<int> established{0};
+    std::atomic<int> errors{0};
+
+    void postLinkEvent(const CAgentLinkEventPtr& e) override
+    {
+        if (e->type() != CAcceptedAgentLinkEvent::Type)
+            return;
+        const auto info = static_cast<const CAcceptedAgentLinkEvent*>(e.data())->info();
+        QMetaObject::invokeMethod(links.next(), [this, info] {
+            auto* session = new ThreadedSession;
+            session->established = &established;
+            session->errors = &errors;
+            session->connection = createAcceptedAgentConnection(info, session, QString());
+            if (!session->connection)
+                delete session;
+            else if (session->done)
+                session->release();
+        });
+    }
+};
+
+void BM_TlsHandshakesAcceptedOnLinkThreads(benchmark::State& state)
+{
+    const int inFlight = int(state.range(0));
+    const int cores = QThread::idealThreadCount();
+    {
+        ThreadedSink sink(cores);
+        std::unique_ptr<CAgentServer> server(createAgentServer(&sink, serverSettings()));
+        server->setMaxPendingConnections(1 << 20);
+        std::vector<std::unique_ptr<QProcess>> clients;
+        for (int i = 0; i < inFlight; ++i)
+            clients.push_back(startClients("loop", server->listeningPort(), 1));
+        // Let every client reach its loop before counting.
+        while (sink.established.load() < inFlight)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        const int before = sink.established.load();
+        for (auto _ : state) {
+            const int target = sink.established.load() + 1;
+            while (sink.established.load() < target)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        }
+        state.SetItemsProcessed(sink.established.load() - before);
+        state.counters["failed_per_established"] =
+            double(sink.errors.load()) / std::max(1, sink.established.load());
+        state.counters["cores"] = cores;
+        for (auto& c : clients) {
+            c->kill();
+            c->waitForFinished();
+        }
+        server.reset();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+BENCHMARK(BM_TlsHandshakesAcceptedOnLinkThreads)
+    ->Arg(1)->Arg(4)->Arg(16)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(3.0);
 
 void BM_TlsMemoryPerOpenConnection(benchmark::State& state)
 {
