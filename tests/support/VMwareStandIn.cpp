@@ -32,13 +32,6 @@ const QStringList kFieldNames{QStringLiteral("_this"),    QStringLiteral("userNa
                               QStringLiteral("pathSet"),  QStringLiteral("obj"),      QStringLiteral("counterId"),
                               QStringLiteral("instance"), QStringLiteral("entity"),   QStringLiteral("version")};
 
-struct Datastore
-{
-    const char* id;
-    const char* name;
-};
-const Datastore kDatastores[] = {{"datastore-1", "ds1"}, {"datastore-2", "ds2"}};
-
 SSL_CTX* makeContext(QString& error)
 {
     SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
@@ -103,6 +96,7 @@ VMwareStandIn::VMwareStandIn(quint16 port, const char* address) : m_address(QStr
 {
     m_machines = {{QStringLiteral("vm-1"), QStringLiteral("vm1"), QStringLiteral("poweredOn")},
                   {QStringLiteral("vm-2"), QStringLiteral("vm2"), QStringLiteral("poweredOff")}};
+    m_datastores = {{QStringLiteral("datastore-1"), QStringLiteral("ds1")}, {QStringLiteral("datastore-2"), QStringLiteral("ds2")}};
     m_disks.insert(QStringLiteral("vm-1"), {{10 * kGiB, 4 * kGiB}, {5 * kGiB, 1 * kGiB}});
     const QString host = QStringLiteral("ha-host");
     setCounter(host, QStringLiteral("1"), QString(), 2345);
@@ -520,8 +514,8 @@ VMwareStandIn::Answer VMwareStandIn::answer(const Request& request, QByteArray* 
                 entry(QStringLiteral("HostSystem"), QStringLiteral("ha-host"), QStringLiteral("esx1.test"));
                 for (const Machine& m : m_machines)
                     entry(QStringLiteral("VirtualMachine"), m.id, m.name);
-                for (const Datastore& d : kDatastores)
-                    entry(QStringLiteral("Datastore"), QLatin1String(d.id), QLatin1String(d.name));
+                for (const Datastore& d : m_datastores)
+                    entry(QStringLiteral("Datastore"), d.id, d.name);
                 w.writeEndElement();
             }
             w.writeEndElement();
@@ -536,8 +530,8 @@ VMwareStandIn::Answer VMwareStandIn::answer(const Request& request, QByteArray* 
                 machine = &m;
         }
         const Datastore* datastore = nullptr;
-        for (const Datastore& d : kDatastores) {
-            if (obj == QLatin1String(d.id))
+        for (const Datastore& d : m_datastores) {
+            if (obj == d.id)
                 datastore = &d;
         }
         if (!machine && !datastore && obj != QLatin1String("ha-host"))
@@ -546,7 +540,7 @@ VMwareStandIn::Answer VMwareStandIn::answer(const Request& request, QByteArray* 
         QString text;
         bool refs = false, disks = false;
         if (obj == QLatin1String("ha-host") && path == QLatin1String("datastore"))
-            refs = true;
+            refs = !m_datastores.isEmpty();
         else if (machine && path == QLatin1String("guest.disk"))
             disks = !m_disks.value(obj).isEmpty();
         else if (machine && path == QLatin1String("runtime.powerState"))
@@ -554,7 +548,7 @@ VMwareStandIn::Answer VMwareStandIn::answer(const Request& request, QByteArray* 
         else if (machine && (path == QLatin1String("name") || path == QLatin1String("summary.config.name")))
             text = machine->name;
         else if (datastore && (path == QLatin1String("summary.name") || path == QLatin1String("name")))
-            text = QLatin1String(datastore->name);
+            text = datastore->name;
         else
             text = m_properties.value(obj + QLatin1Char('|') + path);
         if (text.isEmpty() && !refs && !disks)
@@ -567,8 +561,8 @@ VMwareStandIn::Answer VMwareStandIn::answer(const Request& request, QByteArray* 
             w.writeStartElement(QStringLiteral("val"));
             if (refs) {
                 w.writeAttribute(QLatin1String(kXsiNs), QStringLiteral("type"), QStringLiteral("ArrayOfManagedObjectReference"));
-                for (const Datastore& d : kDatastores)
-                    ref(w, QStringLiteral("ManagedObjectReference"), QStringLiteral("Datastore"), QLatin1String(d.id));
+                for (const Datastore& d : m_datastores)
+                    ref(w, QStringLiteral("ManagedObjectReference"), QStringLiteral("Datastore"), d.id);
             } else if (disks) {
                 w.writeAttribute(QLatin1String(kXsiNs), QStringLiteral("type"), QStringLiteral("ArrayOfGuestDiskInfo"));
                 int n = 0;
@@ -660,6 +654,12 @@ void VMwareStandIn::setMachines(const QList<Machine>& machines)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_machines = machines;
+}
+
+void VMwareStandIn::setDatastores(const QList<Datastore>& datastores)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_datastores = datastores;
 }
 
 void VMwareStandIn::setCounter(const QString& entity, const QString& counterId, const QString& instance, qint64 value)
