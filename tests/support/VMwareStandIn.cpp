@@ -15,6 +15,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -191,6 +192,9 @@ void VMwareStandIn::acceptLoop()
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
+        // the handshake's small records would otherwise wait for the client's delayed ACK
+        const int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_stopping) {
             ::close(fd);
@@ -276,7 +280,8 @@ bool VMwareStandIn::handleOne(void* handle, bool& keepAlive)
     uint64_t stallGeneration = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_log.append(request);
+        if (m_logging)
+            m_log.append(request);
         how = takeMisbehaviour(request.operation);
         stallGeneration = m_stallGeneration;
         if (!requestLine.startsWith("POST /sdk/vimService "))
@@ -705,6 +710,12 @@ QStringList VMwareStandIn::operations() const
     for (const Request& r : m_log)
         out.append(r.operation);
     return out;
+}
+
+void VMwareStandIn::setLogging(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_logging = on;
 }
 
 void VMwareStandIn::clearLog()

@@ -91,6 +91,8 @@ public:
     QList<Request> requests() const;
     QStringList operations() const;
     void clearLog();
+    // Benchmarks keep no log: it would grow with every request.
+    void setLogging(bool on);
     // Waits until the log holds at least `count` requests.
     bool waitForRequests(int count, int timeoutMs = 10000) const;
     int sessionCount() const;
@@ -127,6 +129,7 @@ private:
     std::vector<std::thread> m_connections;
     std::set<int> m_openFds;
     QList<Request> m_log;
+    bool m_logging = true;
     bool m_indented = false;
     QString m_user = QStringLiteral("root");
     QString m_password = QStringLiteral("secret");
