@@ -49,6 +49,14 @@ int poll_ssh_memory(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const s
 int poll_ssh_process(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int poll_ssh_diskspace(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 
+// VMware Host, Virtual Machine and Datastore (rows 42 to 44).
+int poll_vmware_host(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_vmware_vm(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_vmware_datastore(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type,
+                          stZamMonitor* mon);
+int invalidate_vmware(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
+                      unsigned flags);
+
 // Programs and scripts (rows 14 and 45).
 int poll_program(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int invalidate_program(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,

@@ -38,6 +38,7 @@ public:
     // exchange, and its time-out starts the poll's budget.
     void setMonitor(stZamMonitor* mon);
     void detach();
+    bool isBoundTo(const stZamMonitor* mon) const { return m_monitor == mon; }
     void log(const QString& text) const;
 
     QString getError() const { return m_error; }

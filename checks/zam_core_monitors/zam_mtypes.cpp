@@ -53,9 +53,9 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_hyperv_vm, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_hyperv_virtual_storage, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_hyperv_traffic, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {&zmt_vmware_host, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_vmware_host, invalidate_vmware
-    {&zmt_vmware_vm, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_vmware_vm, invalidate_vmware
-    {&zmt_vmware_datastore, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_vmware_datastore, invalidate_vmware
+    {&zmt_vmware_host, poll_vmware_host, invalidate_vmware, nullptr, nullptr, nullptr},
+    {&zmt_vmware_vm, poll_vmware_vm, invalidate_vmware, nullptr, nullptr, nullptr},
+    {&zmt_vmware_datastore, poll_vmware_datastore, invalidate_vmware, nullptr, nullptr, nullptr},
     {&zmt_python, poll_python, invalidate_python, nullptr, nullptr, nullptr},
     {&zmt_email_round_trip, poll_email_round_trip, nullptr, nullptr, nullptr, nullptr},
     {&zmt_event_log, nullptr, nullptr, nullptr, nullptr, nullptr},

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -31,13 +32,6 @@ constexpr qint64 kGiB = 1024LL * 1024 * 1024;
 const QStringList kFieldNames{QStringLiteral("_this"),    QStringLiteral("userName"), QStringLiteral("password"),
                               QStringLiteral("pathSet"),  QStringLiteral("obj"),      QStringLiteral("counterId"),
                               QStringLiteral("instance"), QStringLiteral("entity"),   QStringLiteral("version")};
-
-struct Datastore
-{
-    const char* id;
-    const char* name;
-};
-const Datastore kDatastores[] = {{"datastore-1", "ds1"}, {"datastore-2", "ds2"}};
 
 SSL_CTX* makeContext(QString& error)
 {
@@ -103,6 +97,7 @@ VMwareStandIn::VMwareStandIn(quint16 port, const char* address) : m_address(QStr
 {
     m_machines = {{QStringLiteral("vm-1"), QStringLiteral("vm1"), QStringLiteral("poweredOn")},
                   {QStringLiteral("vm-2"), QStringLiteral("vm2"), QStringLiteral("poweredOff")}};
+    m_datastores = {{QStringLiteral("datastore-1"), QStringLiteral("ds1")}, {QStringLiteral("datastore-2"), QStringLiteral("ds2")}};
     m_disks.insert(QStringLiteral("vm-1"), {{10 * kGiB, 4 * kGiB}, {5 * kGiB, 1 * kGiB}});
     const QString host = QStringLiteral("ha-host");
     setCounter(host, QStringLiteral("1"), QString(), 2345);
@@ -197,6 +192,9 @@ void VMwareStandIn::acceptLoop()
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
+        // the handshake's small records would otherwise wait for the client's delayed ACK
+        const int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_stopping) {
             ::close(fd);
@@ -282,7 +280,8 @@ bool VMwareStandIn::handleOne(void* handle, bool& keepAlive)
     uint64_t stallGeneration = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_log.append(request);
+        if (m_logging)
+            m_log.append(request);
         how = takeMisbehaviour(request.operation);
         stallGeneration = m_stallGeneration;
         if (!requestLine.startsWith("POST /sdk/vimService "))
@@ -520,8 +519,8 @@ VMwareStandIn::Answer VMwareStandIn::answer(const Request& request, QByteArray* 
                 entry(QStringLiteral("HostSystem"), QStringLiteral("ha-host"), QStringLiteral("esx1.test"));
                 for (const Machine& m : m_machines)
                     entry(QStringLiteral("VirtualMachine"), m.id, m.name);
-                for (const Datastore& d : kDatastores)
-                    entry(QStringLiteral("Datastore"), QLatin1String(d.id), QLatin1String(d.name));
+                for (const Datastore& d : m_datastores)
+                    entry(QStringLiteral("Datastore"), d.id, d.name);
                 w.writeEndElement();
             }
             w.writeEndElement();
@@ -536,8 +535,8 @@ VMwareStandIn::Answer VMwareStandIn::answer(const Request& request, QByteArray* 
                 machine = &m;
         }
         const Datastore* datastore = nullptr;
-        for (const Datastore& d : kDatastores) {
-            if (obj == QLatin1String(d.id))
+        for (const Datastore& d : m_datastores) {
+            if (obj == d.id)
                 datastore = &d;
         }
         if (!machine && !datastore && obj != QLatin1String("ha-host"))
@@ -546,7 +545,7 @@ VMwareStandIn::Answer VMwareStandIn::answer(const Request& request, QByteArray* 
         QString text;
         bool refs = false, disks = false;
         if (obj == QLatin1String("ha-host") && path == QLatin1String("datastore"))
-            refs = true;
+            refs = !m_datastores.isEmpty();
         else if (machine && path == QLatin1String("guest.disk"))
             disks = !m_disks.value(obj).isEmpty();
         else if (machine && path == QLatin1String("runtime.powerState"))
@@ -554,7 +553,7 @@ VMwareStandIn::Answer VMwareStandIn::answer(const Request& request, QByteArray* 
         else if (machine && (path == QLatin1String("name") || path == QLatin1String("summary.config.name")))
             text = machine->name;
         else if (datastore && (path == QLatin1String("summary.name") || path == QLatin1String("name")))
-            text = QLatin1String(datastore->name);
+            text = datastore->name;
         else
             text = m_properties.value(obj + QLatin1Char('|') + path);
         if (text.isEmpty() && !refs && !disks)
@@ -567,8 +566,8 @@ VMwareStandIn::Answer VMwareStandIn::answer(const Request& request, QByteArray* 
             w.writeStartElement(QStringLiteral("val"));
             if (refs) {
                 w.writeAttribute(QLatin1String(kXsiNs), QStringLiteral("type"), QStringLiteral("ArrayOfManagedObjectReference"));
-                for (const Datastore& d : kDatastores)
-                    ref(w, QStringLiteral("ManagedObjectReference"), QStringLiteral("Datastore"), QLatin1String(d.id));
+                for (const Datastore& d : m_datastores)
+                    ref(w, QStringLiteral("ManagedObjectReference"), QStringLiteral("Datastore"), d.id);
             } else if (disks) {
                 w.writeAttribute(QLatin1String(kXsiNs), QStringLiteral("type"), QStringLiteral("ArrayOfGuestDiskInfo"));
                 int n = 0;
@@ -662,6 +661,12 @@ void VMwareStandIn::setMachines(const QList<Machine>& machines)
     m_machines = machines;
 }
 
+void VMwareStandIn::setDatastores(const QList<Datastore>& datastores)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_datastores = datastores;
+}
+
 void VMwareStandIn::setCounter(const QString& entity, const QString& counterId, const QString& instance, qint64 value)
 {
     setCounterText(entity, counterId, instance, QString::number(value));
@@ -705,6 +710,12 @@ QStringList VMwareStandIn::operations() const
     for (const Request& r : m_log)
         out.append(r.operation);
     return out;
+}
+
+void VMwareStandIn::setLogging(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_logging = on;
 }
 
 void VMwareStandIn::clearLog()

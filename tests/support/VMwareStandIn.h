@@ -4,10 +4,10 @@
 // the eight operations the VMware client sends (RetrieveServiceContent, Login, Logout,
 // CreateContainerView, CreateFilter, WaitForUpdates, RetrieveProperties, QueryPerf), a cookie
 // session per login, and canned answers for one host ("ha-host") with two virtual machines
-// (vm1 running, vm2 powered off) and two datastores (ds1, ds2). Answers come compact or
-// indented; on demand an operation answers with a SOAP fault, stalls until released or stopped,
-// or sends malformed, truncated, oversized (50 MB, announced or chunked), redirecting or
-// plain-500 answers.
+// (vm1 running, vm2 powered off) and two datastores (ds1, ds2) unless a test sets others.
+// Answers come compact or indented; on demand an operation answers with a SOAP fault, stalls
+// until released or stopped, or sends malformed, truncated, oversized (50 MB, announced or
+// chunked), redirecting or plain-500 answers, or a login without its session cookie.
 // Every request is logged with its body and cookie.
 // Threads: an accept thread and one thread per connection; the settings and the log are
 // guarded by one mutex, so tests may change them while clients run. The destructor stops and
@@ -50,6 +50,10 @@ public:
     {
         QString id, name, state;
     };
+    struct Datastore
+    {
+        QString id, name;
+    };
 
     // port 0 picks a free one; address is an IPv4 address.
     explicit VMwareStandIn(quint16 port = 443, const char* address = "127.0.0.1");
@@ -75,6 +79,7 @@ public:
     void releaseStalls();
 
     void setMachines(const QList<Machine>& machines);
+    void setDatastores(const QList<Datastore>& datastores);
     void setCounter(const QString& entity, const QString& counterId, const QString& instance, qint64 value);
     void clearCounters();
     // Raw text of a counter sample instead of a number.
@@ -86,6 +91,8 @@ public:
     QList<Request> requests() const;
     QStringList operations() const;
     void clearLog();
+    // Benchmarks keep no log: it would grow with every request.
+    void setLogging(bool on);
     // Waits until the log holds at least `count` requests.
     bool waitForRequests(int count, int timeoutMs = 10000) const;
     int sessionCount() const;
@@ -122,6 +129,7 @@ private:
     std::vector<std::thread> m_connections;
     std::set<int> m_openFds;
     QList<Request> m_log;
+    bool m_logging = true;
     bool m_indented = false;
     QString m_user = QStringLiteral("root");
     QString m_password = QStringLiteral("secret");
@@ -131,6 +139,7 @@ private:
     std::set<QByteArray> m_sessionsWithFilter;
     uint64_t m_nextSession = 1;
     QList<Machine> m_machines;
+    QList<Datastore> m_datastores;
     QMap<QString, QString> m_counters;  // "entity|counter|instance" -> text
     QMap<QString, QList<QPair<qint64, qint64>>> m_disks;
     QMap<QString, QString> m_properties;  // "object|path" -> text
