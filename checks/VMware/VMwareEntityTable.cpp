@@ -7,7 +7,7 @@ namespace VMwareEntityTable {
 Selection select(const QString& setting, int fieldsPerObject)
 {
     Selection out;
-    const QVector<QStringRef> parts = setting.splitRef(QChar(kSeparator), QString::KeepEmptyParts);
+    const QVector<QStringRef> parts = setting.splitRef(QChar(kSeparator), Qt::KeepEmptyParts);
     out.name = parts.value(0).toString();
     // an empty selection watches nothing, whatever the table lists
     if (out.name.isEmpty() || fieldsPerObject < 2)
