@@ -63,11 +63,16 @@ for w in 1 8; do
   peer[$w]=$(rate "$w" curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=traffic")
 done
 
-json=$("$BUILD/bench/bench_checks_snmp_traffic" --benchmark_filter='BM_Traffic' --benchmark_format=json 2>/dev/null)
+# Interface discovery against the walk a script would do: IF-MIB's ifTable and ifXTable in bulk.
+walks=$(rate 1 sh -c "snmpbulkwalk -v2c -c $ZAM_TS_SNMP_COMMUNITY $AGENT .1.3.6.1.2.1.2.2 && snmpbulkwalk -v2c -c $ZAM_TS_SNMP_COMMUNITY $AGENT .1.3.6.1.2.1.31.1.1")
+
+json=$("$BUILD/bench/bench_checks_snmp_traffic" --benchmark_format=json 2>/dev/null)
 ours() { # benchmark name -> polls per second
   python3 -c 'import json,sys; d=json.load(sys.stdin); print(int([b for b in d["benchmarks"] if b["name"]==sys.argv[1]][0]["polls/s"]))' "$1" <<< "$json"
 }
 echo "cores: $(nproc)"
+o=$(ours "BM_InterfaceDiscovery/real_time")
+echo "interface discovery ($(snmpget -v2c -c "$ZAM_TS_SNMP_COMMUNITY" -Oqv "$AGENT" .1.3.6.1.2.1.2.1.0) interfaces): agent $o/s, snmpbulkwalk of IF-MIB $walks/s (ratio $(awk -v a="$o" -v b="$walks" 'BEGIN{printf "%.1f", a/b}'))"
 for w in 1 8; do
   for kind in Speed Volume; do
     o=$(ours "BM_Traffic${kind}Poll/real_time/threads:$w")

@@ -8,6 +8,8 @@
 #include "zam_monitor_helpers.h"
 
 #include <QMap>
+#include <algorithm>
+#include <initializer_list>
 #include <cstring>
 
 namespace {
@@ -42,15 +44,51 @@ bool counterValue(const netsnmp_variable_list* var, uint64_t& value)
     return false;
 }
 
-bool counters(const netsnmp_pdu* response, uint64_t& in, uint64_t& out)
-{
-    const netsnmp_variable_list* var = response->variables;
-    return counterValue(var, in) && counterValue(var->next_variable, out);
-}
-
 int64_t integerValue(const netsnmp_variable_list* var)
 {
     return var->val.integer ? static_cast<int64_t>(static_cast<unsigned long>(*var->val.integer) & 0xFFFFFFFFu) : 0;
+}
+
+// GETs the `columns` of the rows `which`, many rows a request. A row is handed to `take` with
+// one non-empty variable per column; a row the agent has no value for is left alone. When a
+// request fails as a whole (an SNMPv1 agent refuses the PDU for one missing value), its rows
+// are asked one by one, so one bad row never hides the others.
+template <class Rows, class Take>
+void batchedGet(stZamMonitor* mon, ZamSnmpTrafficPollData& poll, const std::vector<size_t>& which,
+                std::initializer_list<const char*> columns, const Rows& rows, Take take)
+{
+    constexpr size_t kRowsPerRequest = 16;
+    const size_t width = columns.size();
+    const auto ask = [&](const size_t* first, size_t count) {
+        QStringList oids;
+        for (size_t k = 0; k < count; ++k)
+            for (const char* c : columns)
+                oids << column(c, rows[first[k]].interface.index);
+        if (monitorStillAlive(mon))
+            return true;  // the caller reports the stop
+        if (poll.executeGetRequest(oids) != 0 || !poll.response() || poll.response()->errstat != SNMP_ERR_NOERROR)
+            return false;
+        std::vector<const netsnmp_variable_list*> vars;
+        for (const netsnmp_variable_list* v = poll.response()->variables; v; v = v->next_variable)
+            vars.push_back(v);
+        if (vars.size() != count * width)
+            return false;
+        for (size_t k = 0; k < count; ++k) {
+            bool present = true;
+            for (size_t c = 0; c < width; ++c)
+                present = present && !snmpIsEmptyVar(vars[k * width + c]);
+            if (present)
+                take(first[k], &vars[k * width]);
+        }
+        return true;
+    };
+    for (size_t at = 0; at < which.size(); at += kRowsPerRequest) {
+        const size_t count = std::min(kRowsPerRequest, which.size() - at);
+        if (ask(&which[at], count) || count == 1)
+            continue;
+        for (size_t k = 0; k < count; ++k)
+            ask(&which[at + k], 1);
+    }
 }
 
 class Walk
@@ -148,59 +186,85 @@ int getInterfaces(stCoreZamContext* context, stZamMonitor* mon, QList<SSnmpNetwo
             return rc;
     }
 
-    SnmpInterfaceSuggestion suggestion(QString::fromLatin1(mon->hostAddress));
-    Walk walk(mon, poll, indexColumn);
-    const netsnmp_variable_list* var = nullptr;
-    int rc = 0;
-    int more;
-    while ((more = walk.next(var, rc)) == 1) {
-        if (!var->val.integer)
-            continue;
-        const uint32_t index = static_cast<uint32_t>(*var->val.integer);
+    // The ifIndex column first; then each interface's values, many interfaces a request.
+    std::vector<uint32_t> indexes;
+    {
+        Walk walk(mon, poll, indexColumn);
+        const netsnmp_variable_list* var = nullptr;
+        int rc = 0;
+        int more;
+        while ((more = walk.next(var, rc)) == 1) {
+            if (var->val.integer)
+                indexes.push_back(static_cast<uint32_t>(*var->val.integer));
+        }
+        if (more < 0)
+            return rc;
+    }
+
+    struct Row {
+        SSnmpNetworkInterface interface;
         uint64_t in = 0;
         uint64_t out = 0;
-        monitorStillAlive(mon);
-        int got = poll.executeGetRequest({column(kIfHCInOctets, index), column(kIfHCOutOctets, index)});
-        if (got == ZamSnmpTrafficPollData::kNoSession)
-            continue;
-        if (got != 0 || poll.isEmptyResponse(2) || !counters(poll.response(), in, out)) {
-            monitorStillAlive(mon);
-            got = poll.executeGetRequest({column(kIfInOctets, index), column(kIfOutOctets, index)});
-            if (got != 0 || poll.isEmptyResponse(2) || !counters(poll.response(), in, out))
-                continue;
-        }
-        monitorStillAlive(mon);
-        got = poll.executeGetRequest({column(kIfType, index), column(kIfSpeed, index), column(kIfDescr, index),
-                                      column(kIfPhysAddress, index)});
-        if (got != 0 || poll.isEmptyResponse(4))
-            continue;
-        SSnmpNetworkInterface interface;
-        interface.index = index;
-        const netsnmp_variable_list* v = poll.response()->variables;
-        interface.type = static_cast<uint64_t>(integerValue(v));
-        v = v->next_variable;
-        const uint64_t speed = static_cast<uint64_t>(integerValue(v));
-        v = v->next_variable;
-        if (v->val.string && v->type == ASN_OCTET_STR) {
-            const char* s = reinterpret_cast<const char*>(v->val.string);
-            interface.description.assign(s, strnlen(s, v->val_len));
-        }
-        v = v->next_variable;
-        if (v->type == ASN_OCTET_STR)
-            interface.physAddress = physAddressText(v->val.string, v->val_len);
+        uint64_t speed = 0;
         int64_t highSpeed = -1;
-        if (speed == 4294967295u) {
-            monitorStillAlive(mon);
-            if (poll.executeGetRequest({column(kIfHighSpeed, index)}) == 0 && !poll.isEmptyResponse(1))
-                highSpeed = integerValue(poll.response()->variables);
-        }
-        interface.bandwidth = interfaceBandwidthKbps(speed, highSpeed);
-        interface.addresses = addresses.value(index);
-        interfaces << interface;
-        suggestion.consider(interface, in, out);
+        bool counters = false;
+        bool identity = false;
+    };
+    std::vector<Row> rows(indexes.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i].interface.index = indexes[i];
+    std::vector<size_t> all(rows.size());
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i] = i;
+
+    const auto readCounters = [&rows](size_t i, const netsnmp_variable_list* const* v) {
+        rows[i].counters = counterValue(v[0], rows[i].in) && counterValue(v[1], rows[i].out);
+    };
+    batchedGet(mon, poll, all, {kIfHCInOctets, kIfHCOutOctets}, rows, readCounters);
+    std::vector<size_t> without64;
+    for (size_t i : all)
+        if (!rows[i].counters)
+            without64.push_back(i);
+    batchedGet(mon, poll, without64, {kIfInOctets, kIfOutOctets}, rows, readCounters);
+
+    std::vector<size_t> counted;
+    for (size_t i : all)
+        if (rows[i].counters)
+            counted.push_back(i);
+    batchedGet(mon, poll, counted, {kIfType, kIfSpeed, kIfDescr, kIfPhysAddress}, rows,
+               [&rows](size_t i, const netsnmp_variable_list* const* v) {
+                   SSnmpNetworkInterface& interface = rows[i].interface;
+                   interface.type = static_cast<uint64_t>(integerValue(v[0]));
+                   rows[i].speed = static_cast<uint64_t>(integerValue(v[1]));
+                   if (v[2]->val.string && v[2]->type == ASN_OCTET_STR) {
+                       const char* text = reinterpret_cast<const char*>(v[2]->val.string);
+                       interface.description.assign(text, strnlen(text, v[2]->val_len));
+                   }
+                   if (v[3]->type == ASN_OCTET_STR)
+                       interface.physAddress = physAddressText(v[3]->val.string, v[3]->val_len);
+                   rows[i].identity = true;
+               });
+
+    std::vector<size_t> saturated;
+    for (size_t i : counted)
+        if (rows[i].identity && rows[i].speed == 4294967295u)
+            saturated.push_back(i);
+    batchedGet(mon, poll, saturated, {kIfHighSpeed}, rows,
+               [&rows](size_t i, const netsnmp_variable_list* const* v) { rows[i].highSpeed = integerValue(v[0]); });
+
+    if (monitorStillAlive(mon)) {
+        setMonFailReason(mon, "aborted by service");
+        return setMonFailure(mon);
     }
-    if (more < 0)
-        return rc;
+    SnmpInterfaceSuggestion suggestion(QString::fromLatin1(mon->hostAddress));
+    for (Row& row : rows) {
+        if (!row.identity)
+            continue;
+        row.interface.bandwidth = interfaceBandwidthKbps(row.speed, row.highSpeed);
+        row.interface.addresses = addresses.value(row.interface.index);
+        interfaces << row.interface;
+        suggestion.consider(row.interface, row.in, row.out);
+    }
     chosen = suggestion.chosen();
     // A row left out may have left its reason; the listing itself succeeded.
     mon->failReason[0] = '\0';

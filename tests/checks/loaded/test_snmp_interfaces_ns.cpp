@@ -233,4 +233,55 @@ TEST_F(SnmpInterfaces, AnAgentWithoutInterfacesIsAFailure)
     drop(e);
 }
 
+// Runs last: the agent keeps its interface table a few seconds after the pairs are gone.
+TEST_F(SnmpInterfaces, FiveHundredInterfacesAreListed)
+{
+    QProcess batch;
+    batch.start(QStringLiteral("ip"), {"-batch", "-"});
+    ASSERT_TRUE(batch.waitForStarted(5000));
+    for (int i = 0; i < 250; ++i)
+        batch.write(QStringLiteral("link add zb%1a type veth peer name zb%1b\n").arg(i).toLatin1());
+    batch.closeWriteChannel();
+    ASSERT_TRUE(batch.waitForFinished(60000));
+    ASSERT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().toStdString();
+    struct Cleanup {
+        ~Cleanup()
+        {
+            QProcess del;
+            del.start(QStringLiteral("ip"), {"-batch", "-"});
+            del.waitForStarted(5000);
+            for (int i = 0; i < 250; ++i)
+                del.write(QStringLiteral("link del zb%1a\n").arg(i).toLatin1());
+            del.closeWriteChannel();
+            del.waitForFinished(60000);
+        }
+    } cleanup;
+
+    // The agent reloads its interface table on its own schedule: wait until it counts them.
+    QDeadlineTimer deadline(60000);
+    QString count;
+    while (!deadline.hasExpired()) {
+        run(QStringLiteral("snmpget"), {"-v2c", "-c", kCommunity, "-Oqv", QStringLiteral("127.0.0.1:%1").arg(kPort),
+                                        ".1.3.6.1.2.1.2.1.0"},
+            &count);
+        if (count.toInt() >= 503)
+            break;
+    }
+    ASSERT_GE(count.toInt(), 503);
+
+    PluginTestRecord r;
+    prepare(r, kSpeed, 1);
+    r.mon.timeout = 10000;
+    ASSERT_EQ(host.poll(r), 0) << r.mon.failReason;
+    drop(r);
+    QString chosen;
+    const QList<QStringList> rows = rowsOf(r.sectionText(3), chosen);
+    EXPECT_EQ(rows.size(), 503);
+    EXPECT_EQ(chosen, QStringLiteral("%1(lo)").arg(ifIndexOf("lo")));
+    int named = 0;
+    for (const QStringList& row : rows)
+        named += row[1].startsWith(QLatin1String("zb")) ? 1 : 0;
+    EXPECT_EQ(named, 500);
+}
+
 }  // namespace
