@@ -78,12 +78,19 @@ protected:
         s_snmpd->start(QStringLiteral("snmpd"), {"-f", "-Lo", "-C", "-c", s_dir->filePath(QStringLiteral("snmpd.conf"))});
         s_ready = s_snmpd->waitForStarted(5000);
         // Ready once it answers.
-        QDeadlineTimer deadline(15000);
+        QDeadlineTimer deadline(30000);
         bool answered = false;
         while (s_ready && !answered && !deadline.hasExpired())
             answered = run(QStringLiteral("snmpget"), {"-v2c", "-c", kCommunity, "-t", "0.3", "-r", "0",
                                                        QStringLiteral("127.0.0.1:%1").arg(kPort), ".1.3.6.1.2.1.1.3.0"});
-        s_ready = s_ready && answered;
+        // The suggestion needs traffic: wait until the agent's reading of lo shows some (it keeps
+        // its interface figures a few seconds).
+        QString octets;
+        while (answered && !deadline.hasExpired() && octets.toULongLong() == 0)
+            run(QStringLiteral("snmpget"), {"-v2c", "-c", kCommunity, "-Oqv", QStringLiteral("127.0.0.1:%1").arg(kPort),
+                                            QStringLiteral(".1.3.6.1.2.1.31.1.1.1.6.") + ifIndexOf("lo")},
+                &octets);
+        s_ready = s_ready && answered && octets.toULongLong() > 0;
     }
     static void TearDownTestSuite()
     {
