@@ -344,6 +344,25 @@ override $ucd.11.8.0 integer 5678
 override $ucd.4.5.0 integer 2048000
 override $ucd.4.6.0 integer 512000
 EOF
+  # Traffic counters that tests drive: ifIndex 1001 has the 32-bit and the 64-bit octet
+  # counters, 1002 the 32-bit ones until a test writes 64-bit values for it. A pass script
+  # answers each from the file traffic/<OID> ("counter" or "counter64", then the value); a
+  # missing file is no value. snmpd keeps a pass answer about 1 s, so a test waits for its new
+  # value. sysUpTime is a fixed value that tests set through the read-write community.
+  mkdir -p "$S/traffic"
+  cat > "$S/traffic.sh" <<EOF
+[ "\$1" = -g ] || exit 0
+f="$S/traffic/\$2"
+[ -f "\$f" ] && { echo "\$2"; cat "\$f"; }
+exit 0
+EOF
+  { echo "override -rw .1.3.6.1.2.1.1.3.0 timeticks 100000"
+    echo "view renamable included .1.3.6.1.2.1.1.3.0"
+    for i in 1001 1002; do
+      for c in .1.3.6.1.2.1.2.2.1.10 .1.3.6.1.2.1.2.2.1.16 .1.3.6.1.2.1.31.1.1.1.6 .1.3.6.1.2.1.31.1.1.1.10; do
+        echo "pass $c.$i /bin/sh $S/traffic.sh"
+      done
+    done; } >> "$S/snmpd.conf"
   # hrStorage rows: index, description (_ for a blank), units, size, used. Row 0 must be
   # dropped; row 99 has a Counter32 where an integer belongs and only the "badhr" view sees it;
   # tests rename row 32 through the read-write community to move a disk away.

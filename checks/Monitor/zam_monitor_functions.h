@@ -70,6 +70,11 @@ int poll_email_round_trip(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, c
 int poll_snmp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int invalidate_snmp(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,
                     unsigned flags);
+// SNMP Traffic Speed and Volume (rows 22 and 23), with their interface discovery.
+int poll_snmp_t_speed(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int poll_snmp_t_volume(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
+int invalidate_snmp_traffic(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type,
+                            stZamMonitor* mon, unsigned flags);
 // Local disk space and file (rows 8 and 9).
 int poll_diskspace(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon);
 int invalidate_diskspace(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMonitorType* type, stZamMonitor* mon,

@@ -33,8 +33,8 @@ const stZamMonitorTypeRow zam_mtypes[ZAM_MONITOR_TYPE_COUNT] = {
     {&zmt_ssh, poll_ssh, invalidate_ssh, nullptr, nullptr, nullptr},
     {&zmt_dns, poll_dns, nullptr, nullptr, nullptr, nullptr},
     {&zmt_snmp_gentrap, nullptr, nullptr, init_snmp_gentrap, term_snmp_gentrap, nullptr},
-    {&zmt_snmp_t_speed, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_t_speed, invalidate_snmp_traffic
-    {&zmt_snmp_t_volume, ZAM_POLL_PENDING, nullptr, nullptr, nullptr, nullptr},  // poll_snmp_t_volume, invalidate_snmp_traffic
+    {&zmt_snmp_t_speed, poll_snmp_t_speed, invalidate_snmp_traffic, nullptr, nullptr, nullptr},
+    {&zmt_snmp_t_volume, poll_snmp_t_volume, invalidate_snmp_traffic, nullptr, nullptr, nullptr},
     {&zmt_wmi_t_speed, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_wmi_t_volume, nullptr, nullptr, nullptr, nullptr, nullptr},
     {&zmt_wmi_cpu, nullptr, nullptr, nullptr, nullptr, nullptr},

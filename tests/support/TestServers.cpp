@@ -105,6 +105,7 @@ QString sshEncryptedKeyPath() { return rootDir() + QStringLiteral("/ssh/client/i
 QString sshRsaKeyPath() { return rootDir() + QStringLiteral("/ssh/client/id_rsa"); }
 QString smtpSpoolDir() { return rootDir() + QStringLiteral("/smtp/spool"); }
 QString snmpdFixtureLogPath() { return rootDir() + QStringLiteral("/snmpd-fixture/snmpd.log"); }
+QString snmpdTrafficDir() { return rootDir() + QStringLiteral("/snmpd-fixture/traffic"); }
 QString netnsExecScript() { return testpaths::sourceDir() + QStringLiteral("/scripts/netns-exec.sh"); }
 
 QString notRunningReason()

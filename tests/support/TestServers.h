@@ -65,8 +65,13 @@ inline constexpr const char* kSnmpFixtureOid = ".1.3.6.1.4.1.99999";
 //   40: "C:\ Label:System  Serial Number 1234", 99: "/broken" (Counter32 units, badhr only).
 // Communities: all of it; no HOST-RESOURCES, no UCD disks and no ssCpuUser; no swap row
 // description; with row 99; no HOST-RESOURCES; all of it again (for the table-cache test
-// alone); and read-write for row 32's description only. snmpdFixtureLogPath() logs every
-// answered variable.
+// alone); and read-write for row 32's description only (and sysUpTime). snmpdFixtureLogPath()
+// logs every answered variable.
+// Traffic counters: sysUpTime is a fixed TimeTicks value (100000 at start) that the read-write
+// community sets; the octet counters of ifIndex 1001 and 1002 (ifInOctets, ifOutOctets,
+// ifHCInOctets, ifHCOutOctets) come from the files snmpdTrafficDir()/<OID>, "counter" or
+// "counter64" then the value, one a line; a missing file is no value. snmpd keeps an answer
+// about 1 s, so a test that changes a file waits until the agent shows the new value.
 inline constexpr quint16 kSnmpFixturePort = 18712;
 inline constexpr const char* kSnmpFixCommunity = "zamfix";
 inline constexpr const char* kSnmpFixNoHrCommunity = "zamfixnohr";
@@ -148,6 +153,7 @@ QString sshEncryptedKeyPath();   // ed25519, passphrase kKeyPassphrase
 QString sshRsaKeyPath();         // RSA in PEM form, no passphrase
 QString smtpSpoolDir();
 QString snmpdFixtureLogPath();
+QString snmpdTrafficDir();
 QString netnsExecScript();       // scripts/netns-exec.sh [--silent] COMMAND...
 
 // Empty when the servers were started (scripts/test-servers.sh start), else why not.

@@ -75,7 +75,7 @@ const TypeRow kTypes[] = {
 };
 
 // Rows whose poll function is a real check rather than the stand-in.
-const std::set<unsigned> kImplementedRows = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 14, 16, 19, 20, 29, 30, 31, 32, 33, 34, 35, 36, 45, 46, 49};
+const std::set<unsigned> kImplementedRows = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 14, 16, 19, 20, 22, 23, 29, 30, 31, 32, 33, 34, 35, 36, 45, 46, 49};
 
 class LoadedPlugin : public ::testing::Test
 {
@@ -285,21 +285,45 @@ TEST_F(LoadedPlugin, ReceiverRowsForwardStartAndStopToTheHost)
         const char* initName;
         const char* termName;
         const char* missing;
+        // Trace lines: start and stop without the host's functions, then with them.
+        QStringList initMissingLog, termMissingLog, initLog, termLog;
     } cases[] = {
         {21, "int_initSnmpGenTrap_ZamMonitor*", "void_termSnmpGenTrap_ZamMonitor*",
-         "cannot get function for initialization of SNMP Generic Trap"},
+         "cannot get function for initialization of SNMP Generic Trap",
+         {"init trap", "cannot get function for initialization of SNMP Generic Trap"},
+         {"term trap", "cannot get function for shutdown of SNMP Generic Trap"},
+         {"init trap", "init trap ok"},
+         {"term trap", "term trap ok"}},
         {48, "int_initSyslog_ZamMonitor*", "void_termSyslog_ZamMonitor*",
-         "cannot get initialization function for Syslog monitor"},
+         "cannot get initialization function for Syslog monitor",
+         {"initializing syslog", "cannot get initialization function for Syslog monitor"},
+         {"terminating syslog", "cannot get shutdown function for Syslog monitor"},
+         {"initializing syslog", "init syslog done"},
+         {"terminating syslog", "term syslog done"}},
+    };
+    // The monitor's trace lines since the last clearLog, without their "host: type, id" head.
+    const auto traced = [this]() {
+        QStringList texts;
+        for (const QString& line : host.logTexts(ZAM_LOG_TRACE))
+            texts << line.section(QStringLiteral(": "), 2);
+        host.clearLog();
+        return texts;
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.index);
         PluginTestRecord rec;
         rec.mon.typeIndex = c.index;
         rec.mon.resultCode = 9;
+        rec.mon.logEnabled = 1;
+        host.clearLog();
         EXPECT_EQ(host.api().init_monitor_by_event(&rec.mon), 1);
+        EXPECT_EQ(traced(), c.initMissingLog);
         EXPECT_STREQ(rec.mon.failReason, c.missing);
         EXPECT_EQ(rec.mon.resultCode, -2);
+        rec.mon.failReason[0] = '\0';
         host.api().term_monitor_by_event(&rec.mon);  // nothing to call
+        EXPECT_EQ(traced(), c.termMissingLog);
+        EXPECT_STREQ(rec.mon.failReason, "");  // a stop without the function only logs
         EXPECT_TRUE(host.servicesAsked().contains(QString::fromLatin1(c.termName)));
 
         host.setService(QString::fromLatin1(c.initName), reinterpret_cast<void*>(&fakeInit));
@@ -307,10 +331,13 @@ TEST_F(LoadedPlugin, ReceiverRowsForwardStartAndStopToTheHost)
         g_initCalls = g_termCalls = 0;
         rec.mon.monitorId = 42;
         EXPECT_EQ(host.api().init_monitor_by_event(&rec.mon), 0);
+        EXPECT_EQ(traced(), c.initLog);
         EXPECT_STREQ(rec.mon.failReason, "");
         rec.mon.monitorId = 1;
         EXPECT_EQ(host.api().init_monitor_by_event(&rec.mon), 3);
+        host.clearLog();
         host.api().term_monitor_by_event(&rec.mon);
+        EXPECT_EQ(traced(), c.termLog);
         EXPECT_EQ(g_initCalls, 2);
         EXPECT_EQ(g_termCalls, 1);
         // A row without a start function refuses.
