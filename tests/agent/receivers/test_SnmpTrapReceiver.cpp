@@ -78,6 +78,14 @@ public:
         m_texts.clear();
         m_traps.clear();
     }
+    void remove(const QString& text)
+    {
+        QMutexLocker locker(&m_mutex);
+        for (int i = m_texts.indexOf(text); i >= 0; i = m_texts.indexOf(text)) {
+            m_texts.removeAt(i);
+            m_traps.removeAt(i);
+        }
+    }
 
 private:
     mutable QMutex m_mutex;
@@ -121,13 +129,18 @@ struct TrapReceiver
         return started;
     }
     // Sends the marker trap until it arrives: everything sent before it has been handled.
-    bool settled()
+    // Then forgets every event so far, or only the marker's.
+    bool settled(bool clear = true)
     {
         const QByteArray marker = v2cMessage(0xA7, "public", kMarker.mid(1).toLatin1());
+        const QString markerEvent = QStringLiteral("999 6 Received %1 trap").arg(kMarker);
         for (int i = 0; i < 20; ++i) {
             sendDatagram(port, marker);
-            if (events.waitFor(QStringLiteral("999 6 Received %1 trap").arg(kMarker), nullptr, 500)) {
-                events.clear();
+            if (events.waitFor(markerEvent, nullptr, 500)) {
+                if (clear)
+                    events.clear();
+                else
+                    events.remove(markerEvent);
                 return true;
             }
         }
@@ -367,4 +380,29 @@ TEST(SnmpTrapUsers, CappedPerNameAndReplacedWithTheCredential)
         users.removeAll();
     }
     pthread_mutex_unlock(CPluginManager::snmpSharedMutex());
+}
+
+TEST(SnmpTrapReceiver, PayloadExpressionStatusGoesThroughTheMonitorsLimit)
+{
+    TrapReceiver r(freeUdpPort());
+    ASSERT_TRUE(r.start());
+    r.manager->setFilter(1, {trapFilter<CSnmpGenTrapFilterEvent>([](CSnmpGenTrapFilterEvent& f) {
+                             f.oid = kLinkDown;
+                             f.monitorId = 1;
+                             f.encoding = kUndefinedTrapEncoding;
+                             f.monitorRegExps[0] = QRegExp("^((?!error).)*$");
+                         })},
+                         1, 1, 60);
+    const QByteArray withError = v2cMessage(0xA7, "public", "1.3.6.1.6.3.1.1.5.3",
+                                            binding("1.3.6.1.2.1.2.2.1.2.3", octets("link error")));
+    for (int i = 0; i < 3; ++i)
+        sendDatagram(r.port, withError);
+    // Unrelated traps from the host set nothing.
+    sendDatagram(r.port, v2cMessage(0xA7, "public", "1.3.6.1.6.3.1.1.5.4",
+                                    binding("1.3.6.1.2.1.2.2.1.2.3", octets("link error"))));
+    ASSERT_TRUE(r.settled(false));
+    const QStringList texts = r.events.texts();
+    ASSERT_EQ(texts.size(), 2) << qPrintable(texts.join('\n'));
+    EXPECT_EQ(texts[0], "1 3 Received 'linkDown' trap payload contains the forbidden regexp pattern: error");
+    EXPECT_TRUE(texts[1].startsWith("1 8 Accepted messages limit has been exceeded.")) << qPrintable(texts[1]);
 }
