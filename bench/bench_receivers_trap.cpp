@@ -154,11 +154,13 @@ private:
             const char pass[] = "benchpassphrase";
             s.securityAuthKeyLen = USM_AUTH_KU_LEN;
             s.securityPrivKeyLen = USM_PRIV_KU_LEN;
-            pthread_mutex_lock(CPluginManager::snmpSharedMutex());
+            // As the checks do: the master keys outside the lock, the session (and its
+            // localised user) inside it.
             generate_Ku(s.securityAuthProto, static_cast<u_int>(s.securityAuthProtoLen),
                         reinterpret_cast<const u_char*>(pass), sizeof pass - 1, s.securityAuthKey, &s.securityAuthKeyLen);
             generate_Ku(s.securityAuthProto, static_cast<u_int>(s.securityAuthProtoLen),
                         reinterpret_cast<const u_char*>(pass), sizeof pass - 1, s.securityPrivKey, &s.securityPrivKeyLen);
+            pthread_mutex_lock(CPluginManager::snmpSharedMutex());
             void* opened = snmp_sess_open(&s);
             if (opened)
                 snmp_sess_close(opened);

@@ -14,6 +14,8 @@
 #include <QDebug>
 #include <QHash>
 #include <QHostAddress>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSocketNotifier>
 
 #include <arpa/inet.h>
@@ -23,12 +25,17 @@
 
 namespace {
 
-// Which receiver a transport belongs to, for the receive hook. Guarded by Net-SNMP's shared
-// lock: written when a receiver opens or closes, read inside its reads.
+// Which receiver a transport belongs to, for the receive hook: written when a receiver opens
+// or closes, read inside its reads, under its own lock.
 QHash<netsnmp_transport*, CSnmpTrapReceiver*>& receiverOfTransport()
 {
     static QHash<netsnmp_transport*, CSnmpTrapReceiver*> table;
     return table;
+}
+QMutex& transportTableMutex()
+{
+    static QMutex mutex;
+    return mutex;
 }
 
 class SharedLock
@@ -119,7 +126,10 @@ bool CSnmpTrapReceiver::listen(int port)
     m_transport = transport;
     m_receive = transport->f_recv;
     transport->f_recv = &CSnmpTrapReceiver::receiveHook;
-    receiverOfTransport().insert(transport, this);
+    {
+        QMutexLocker locker(&transportTableMutex());
+        receiverOfTransport().insert(transport, this);
+    }
     m_notifier = new QSocketNotifier(transport->sock, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &CSnmpTrapReceiver::readDatagrams);
     if (m_credentials)
@@ -137,8 +147,10 @@ void CSnmpTrapReceiver::close()
     m_notifier = nullptr;
     SharedLock lock;
     m_users.removeAll();
+    QMutexLocker locker(&transportTableMutex());
     receiverOfTransport().remove(m_transport);
     m_transport->f_recv = m_receive;
+    locker.unlock();
     snmp_sess_close(m_session);   // closes and frees the transport too
     m_session = nullptr;
     m_transport = nullptr;
@@ -152,14 +164,16 @@ void CSnmpTrapReceiver::readDatagrams()
         return;
     const int fd = m_transport->sock;
     for (int i = 0; i < kMaxDatagramsPerRead; ++i) {
-        {
-            // One datagram per hold of the lock, so the checks' session set-up is not kept waiting.
-            SharedLock lock;
-            netsnmp_large_fd_set fds;
-            netsnmp_large_fd_set_init(&fds, fd + 1);
-            NETSNMP_LARGE_FD_SET(fd, &fds);
-            snmp_sess_read2(m_session, &fds);
-            netsnmp_large_fd_set_cleanup(&fds);
+        // v1 and v2c messages touch no shared state of the library: only a v3 datagram takes
+        // the shared lock (in the receive hook), one datagram per hold.
+        netsnmp_large_fd_set fds;
+        netsnmp_large_fd_set_init(&fds, fd + 1);
+        NETSNMP_LARGE_FD_SET(fd, &fds);
+        snmp_sess_read2(m_session, &fds);
+        netsnmp_large_fd_set_cleanup(&fds);
+        if (m_sharedLockHeld) {
+            m_sharedLockHeld = false;
+            pthread_mutex_unlock(CPluginManager::snmpSharedMutex());
         }
         for (const CSnmpTrapPtr& trap : m_received)
             emit dataReceived(trap);
@@ -171,12 +185,23 @@ void CSnmpTrapReceiver::readDatagrams()
 
 int CSnmpTrapReceiver::receiveHook(netsnmp_transport* transport, void* buffer, int size, void** opaque, int* opaqueLength)
 {
-    CSnmpTrapReceiver* receiver = receiverOfTransport().value(transport);
+    CSnmpTrapReceiver* receiver = nullptr;
+    {
+        QMutexLocker locker(&transportTableMutex());
+        receiver = receiverOfTransport().value(transport);
+    }
     if (!receiver || !receiver->m_receive)
         return -1;
     const int n = receiver->m_receive(transport, buffer, size, opaque, opaqueLength);
-    if (n > 0)
-        receiver->localiseUser(static_cast<const unsigned char*>(buffer), n);
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    if (n > 0 && SnmpV3Header::isVersion3(bytes, static_cast<size_t>(n))) {
+        // Held until Net-SNMP has parsed this datagram (readDatagrams releases it).
+        if (!receiver->m_sharedLockHeld) {
+            pthread_mutex_lock(CPluginManager::snmpSharedMutex());
+            receiver->m_sharedLockHeld = true;
+        }
+        receiver->localiseUser(bytes, n);
+    }
     return n;
 }
 

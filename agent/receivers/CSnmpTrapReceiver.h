@@ -22,8 +22,10 @@ struct snmp_session;
 // subscribed user, that user is made for the sender's engine ID.
 // Errors from the senders (unknown PDU types, PDUs with an error status) are counted and
 // reported at most once per interval, never once per datagram.
-// Threads: lives and runs on its connector thread; Net-SNMP is entered only with
-// CPluginManager::snmpSharedMutex() held; records are signalled after the lock is released.
+// Threads: lives and runs on its connector thread. CPluginManager::snmpSharedMutex() is held
+// for opening and closing and, per datagram, from the moment a datagram reads as SNMPv3 until
+// Net-SNMP has parsed it (v3 users are shared with the checks); v1 and v2c datagrams need no
+// shared state. Records are signalled after the lock is released.
 // Ownership: the session, the notifier and the users it made are its own; the credential
 // table is the manager's and outlives it.
 class CSnmpTrapReceiver : public QObject
@@ -64,6 +66,7 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     SnmpTrapCredentials* m_credentials = nullptr;
     SnmpTrapUsers m_users;
+    bool m_sharedLockHeld = false;   // taken by the receive hook for a v3 datagram
     std::vector<CSnmpTrapPtr> m_received;   // by onPdu under the shared lock, signalled after
     RateLimitedLog m_senderErrors{kSenderErrorIntervalMs};
     QString m_lastSenderError;

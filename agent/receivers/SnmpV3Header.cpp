@@ -85,3 +85,18 @@ bool SnmpV3Header::read(const unsigned char* data, size_t size, SnmpV3Header* ou
     *out = header;
     return true;
 }
+
+bool SnmpV3Header::isVersion3(const unsigned char* data, size_t size)
+{
+    // Lenient about the outer length: a cut v3 datagram still goes Net-SNMP's v3 road.
+    if (!data || size < 2 || data[0] != kSequence)
+        return false;
+    size_t header = 2;
+    if (data[1] & 0x80)
+        header += data[1] & 0x7f;
+    if (header >= size)
+        return false;
+    Cursor rest{data + header, size - header};
+    long version = 0;
+    return rest.integer(&version) && version == 3;
+}

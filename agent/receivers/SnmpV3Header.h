@@ -18,4 +18,7 @@ struct SnmpV3Header
 
     // False for anything but a well-formed v3 USM header within size bytes.
     static bool read(const unsigned char* data, size_t size, SnmpV3Header* out);
+    // True when the message says it is version 3 (whatever follows): Net-SNMP then takes it
+    // through its user-based security, which must run under the shared lock.
+    static bool isVersion3(const unsigned char* data, size_t size);
 };
