@@ -51,7 +51,8 @@ CNetworkMonitor::Components CNetworkMonitor::createDefaultComponents(CNetworkMon
 {
     Components c;
     c.controlServer = new CControlServer(root, QStringLiteral("control server"), ControlBit);
-    c.snmpTrapManager = new CSnmpTrapManager(root, QStringLiteral("snmp trap manager"), TrapBit);
+    auto* trap = new CSnmpTrapManager(root, QStringLiteral("snmp trap manager"), TrapBit);
+    c.snmpTrapManager = trap;
     auto* syslog = new SyslogLineManager(root, QStringLiteral("syslog lines manager"), SyslogBit);
     UdpReceiverHooks receiverHooks;
     // Events leave through the schedule manager's relay, as the poll road's do.
@@ -61,6 +62,7 @@ CNetworkMonitor::Components CNetworkMonitor::createDefaultComponents(CNetworkMon
         } catch (const std::exception&) {
         }
     };
+    trap->setHooks(receiverHooks);
     syslog->setHooks(receiverHooks);
     c.syslogLinesManager = syslog;
     c.configManager = new CConfigManagerAgent(root, QStringLiteral("config manager"), ConfigBit);

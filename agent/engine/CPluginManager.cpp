@@ -1,4 +1,5 @@
 #include "CPluginManager.h"
+#include "NetSnmpLibrary.h"
 #include "CTaskManager.h"
 #include "CTaskThread.h"
 #include "PluginGlobalSettings.h"
@@ -292,17 +293,9 @@ QList<CPluginLibraryPtr> CPluginManager::listPlugins() const
 void CPluginManager::initSnmp()
 {
     QWriteLocker locker(&m_snmpLock);
-    netsnmp_ds_set_boolean(0, 36, 1);
-    netsnmp_ds_set_boolean(0, 32, 1);
-    snmp_enable_stderrlog();
-    snmp_disable_stderrlog();
-    snmp_set_save_descriptions(1);
-    netsnmp_ds_set_boolean(0, 13, 1);  // quick print, for every later conversion
-    snmp_out_toggle_options(const_cast<char*>("n"));
-    // Lock order: m_snmpLock, then the shared mutex of Net-SNMP's state.
-    pthread_mutex_lock(snmpSharedMutex());
-    init_snmp("corvanemonitor");
-    pthread_mutex_unlock(snmpSharedMutex());
+    // The trap receiver may have done it already. Lock order: m_snmpLock, then the shared
+    // mutex of Net-SNMP's state.
+    NetSnmpLibrary::initOnce();
     m_snmpInitialized = true;
 }
 

@@ -149,7 +149,7 @@ void CUnsubscribeSyslog::bindFields()
 }
 
 QByteArray writeTrapSubscriptionRecord(qint32 monitorId, const QList<const CSnmpTrapFilter*>& filters,
-                                       const SUdpMessagesLimit& limit, const SSnmpTrapUser& user)
+                                       const SUdpMessagesLimit& limit, const SSnmpTrapCredential& user)
 {
     QByteArray record;
     QDataStream out(&record, QIODevice::WriteOnly);

@@ -20,7 +20,7 @@ struct SUdpMessagesLimit
 };
 
 // The SNMPv3 user of the trap receiver; pass phrases in their stored form.
-struct SSnmpTrapUser
+struct SSnmpTrapCredential
 {
     QString userName;
     qint32 authProtocol = 0;  // 0 MD5, 1 SHA, other none
@@ -42,7 +42,7 @@ public:
     QByteArray snmpMonData;
     qint32 monitorId = 0;
     SUdpMessagesLimit limit;
-    SSnmpTrapUser user;
+    SSnmpTrapCredential user;
     // Empty when the record read cleanly; else why it did not (the filters are then dropped).
     QString recordError;
     bool monitorIdRead = false;
@@ -115,6 +115,6 @@ protected:
 // Writers of both records (the service's side; used by tools and tests). The filters
 // are written with their own stream forms.
 QByteArray writeTrapSubscriptionRecord(qint32 monitorId, const QList<const CSnmpTrapFilter*>& filters,
-                                       const SUdpMessagesLimit& limit, const SSnmpTrapUser& user);
+                                       const SUdpMessagesLimit& limit, const SSnmpTrapCredential& user);
 QByteArray writeSyslogSubscriptionRecord(qint32 monitorId, const QList<const SyslogLineFilter*>& filters,
                                          const SUdpMessagesLimit& limit);

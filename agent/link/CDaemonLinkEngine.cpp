@@ -11,6 +11,7 @@
 #include "engine/stZamMonitor.h"
 #include "receivers/CSnmpTrapFilter.h"
 #include "receivers/SyslogLineFilter.h"
+#include "receivers/CSnmpTrapManager.h"
 #include "receivers/SyslogLineManager.h"
 
 #include <QDataStream>
@@ -300,16 +301,35 @@ QStringList CDaemonLinkEngine::supportedMonitorTypes()
 }
 
 void CDaemonLinkEngine::subscribeTraps(int monitorId, const QList<CSnmpTrapFilter*>& filters,
-                                       const SUdpMessagesLimit&, const SSnmpTrapUser&)
+                                       const SUdpMessagesLimit& limit, const SSnmpTrapCredential& user)
 {
-    qDeleteAll(filters);
-    qWarning().noquote() << QStringLiteral("trap subscription of monitor %1 ignored: trap receiver is not available")
-                                .arg(monitorId);
+    try {
+        CSnmpTrapManager* manager = snmpTrapManager();
+        manager->setFilter(monitorId, filters, limit.on, limit.value1, limit.value2);
+        manager->updateCredentials(user);
+    } catch (const std::exception& e) {
+        qDeleteAll(filters);
+        qWarning().noquote() << QStringLiteral("trap subscription of monitor %1 ignored: %2")
+                                    .arg(monitorId)
+                                    .arg(QString::fromUtf8(e.what()));
+    }
 }
 
-void CDaemonLinkEngine::unsubscribeTraps(int) {}
+void CDaemonLinkEngine::unsubscribeTraps(int monitorId)
+{
+    try {
+        snmpTrapManager()->removeFilter(monitorId);
+    } catch (const std::exception&) {
+    }
+}
 
-void CDaemonLinkEngine::clearTrapSubscriptions() {}
+void CDaemonLinkEngine::clearTrapSubscriptions()
+{
+    try {
+        snmpTrapManager()->clearFilters();
+    } catch (const std::exception&) {
+    }
+}
 
 void CDaemonLinkEngine::subscribeSyslog(int monitorId, const QList<SyslogLineFilter*>& filters,
                                         const SUdpMessagesLimit& limit)

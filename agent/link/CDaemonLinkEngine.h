@@ -12,8 +12,8 @@
 
 // The link engine of the running daemon: polls go to the task manager as poll tasks, stored
 // monitor settings to the configuration manager, limits and name lookups to the task manager,
-// reconnects to the schedule manager, syslog subscriptions to the syslog lines manager. Trap
-// subscriptions are dropped with a warning until their receiver exists.
+// reconnects to the schedule manager, syslog subscriptions to the syslog lines manager, trap
+// subscriptions (filters and SNMPv3 user) to the SNMP trap manager.
 // Threads: any session thread and the task threads call it at once; m_state->mutex guards the
 // open polls and the busy monitor ids. The poll tasks report through the poll tasks' result
 // sink, which holds the shared state, so a late report after this object is gone is harmless.
@@ -35,7 +35,7 @@ public:
     void resolve(int requestId, int reqId, bool isIp, const QString& from, const QString& prev) override;
     QStringList supportedMonitorTypes() override;
     void subscribeTraps(int monitorId, const QList<CSnmpTrapFilter*>& filters, const SUdpMessagesLimit& limit,
-                        const SSnmpTrapUser& user) override;
+                        const SSnmpTrapCredential& user) override;
     void unsubscribeTraps(int monitorId) override;
     void clearTrapSubscriptions() override;
     void subscribeSyslog(int monitorId, const QList<SyslogLineFilter*>& filters,

@@ -39,7 +39,7 @@ QStringList CUnavailableLinkEngine::supportedMonitorTypes()
 }
 
 void CUnavailableLinkEngine::subscribeTraps(int monitorId, const QList<CSnmpTrapFilter*>& filters,
-                                            const SUdpMessagesLimit&, const SSnmpTrapUser&)
+                                            const SUdpMessagesLimit&, const SSnmpTrapCredential&)
 {
     qDeleteAll(filters);
     qWarning().noquote() << QStringLiteral("trap subscription of monitor %1 ignored: trap receiver is not available")

@@ -18,7 +18,7 @@ public:
     void resolve(int requestId, int reqId, bool isIp, const QString& from, const QString& prev) override;
     QStringList supportedMonitorTypes() override;
     void subscribeTraps(int monitorId, const QList<CSnmpTrapFilter*>& filters, const SUdpMessagesLimit& limit,
-                        const SSnmpTrapUser& user) override;
+                        const SSnmpTrapCredential& user) override;
     void unsubscribeTraps(int monitorId) override;
     void clearTrapSubscriptions() override;
     void subscribeSyslog(int monitorId, const QList<SyslogLineFilter*>& filters,

@@ -52,7 +52,7 @@ public:
 
     // Trap and syslog subscriptions; the filters are handed over (the callee deletes them).
     virtual void subscribeTraps(int monitorId, const QList<CSnmpTrapFilter*>& filters, const SUdpMessagesLimit& limit,
-                                const SSnmpTrapUser& user) = 0;
+                                const SSnmpTrapCredential& user) = 0;
     virtual void unsubscribeTraps(int monitorId) = 0;
     virtual void clearTrapSubscriptions() = 0;
     virtual void subscribeSyslog(int monitorId, const QList<SyslogLineFilter*>& filters,

@@ -1,5 +1,6 @@
 #include "CSnmpTrapFilter.h"
 
+#include "engine/CMonitorEvent.h"
 #include "link/DataStreamLimits.h"
 
 #include <QtDebug>
@@ -123,4 +124,111 @@ void CSnmpGenTrapFilterIfaceState::load(QDataStream& in)
     qint32 v = 0;
     in >> v;
     ifState = (v >= 0 && v <= 2) ? v : -1;
+}
+
+namespace {
+
+const QString kIfIndexOid = QStringLiteral(".1.3.6.1.2.1.2.2.1.1");
+const QLatin1String kNotContainHead("^((?!");
+const QLatin1String kNotContainTail(").)*$");
+
+SMonitorStatus trapStatus(int third, const QString& text)
+{
+    return SMonitorStatus(1, 0, third, SStatusValue(), QString(), text, QStringList(), QDateTime(), 0);
+}
+
+// The ifIndex column itself, or it with one more component.
+bool isIfIndexKey(const QString& key)
+{
+    if (!key.startsWith(kIfIndexOid))
+        return false;
+    if (key.size() == kIfIndexOid.size())
+        return true;
+    if (key.at(kIfIndexOid.size()) != QLatin1Char('.') || key.size() == kIfIndexOid.size() + 1)
+        return false;
+    return key.indexOf(QLatin1Char('.'), kIfIndexOid.size() + 1) < 0;
+}
+
+} // namespace
+
+bool CSnmpTrapFilter::matchesBase(const CSnmpTrap& trap) const
+{
+    if (!m_senderAddresses.contains(trap.sender))
+        return false;
+    if (checkPayload && !trap.payloadMatches(payloadInclude, payloadExclude, encoding))
+        return false;
+    if (!community.isEmpty() && community != trap.community)
+        return false;
+    return securityName == trap.securityName;
+}
+
+bool CSnmpTrapFilter::matches(const CSnmpTrap& trap) const
+{
+    return matchesBase(trap);
+}
+
+CSnmpTrapFilter::EventPtr CSnmpTrapFilter::checkMonitorRegExps(const CSnmpTrap& trap) const
+{
+    if (monitorId < 0)
+        return EventPtr();
+    for (int k = 0; k <= 1; ++k) {
+        const QRegExp re = monitorRegExps.value(k);
+        if (re.isEmpty() || trap.anyPayloadValueMatches(re, encoding))
+            continue;
+        const QString pattern = re.pattern();
+        QString inner = pattern, word = QStringLiteral("doesn't contain"), extra;
+        if (pattern.startsWith(kNotContainHead) && pattern.endsWith(kNotContainTail)
+            && pattern.size() >= kNotContainHead.size() + kNotContainTail.size()) {
+            inner = pattern.mid(kNotContainHead.size(), pattern.size() - kNotContainHead.size() - kNotContainTail.size());
+            word = QStringLiteral("contains");
+            extra = QStringLiteral(" forbidden");
+        }
+        const QString text = QStringLiteral("Received '%1' trap payload %2 the%3 regexp pattern: %4")
+                                 .arg(genericTrapName(trap.trapOid), word, extra, inner);
+        return EventPtr(new CMonitorEventSetStatus(trapStatus(k == 0 ? 2 : 1, text), SMonitorStatusDetails()));
+    }
+    return EventPtr();
+}
+
+CSnmpTrapFilter::EventPtr CSnmpTrapFilter::makeStatusEvent(const CSnmpTrapPtr& trap) const
+{
+    if (!trap)
+        return EventPtr();
+    if (EventPtr failed = checkMonitorRegExps(*trap))
+        return failed;
+    return makeAcceptedEvent(trap);
+}
+
+CSnmpTrapFilter::EventPtr CSnmpTrapFilter::makeAcceptedEvent(const CSnmpTrapPtr& trap) const
+{
+    return EventPtr(new CSnmpMonitorEventSetStatus(trapStatus(0, trapReceivedText(trap->trapOid)), trap));
+}
+
+bool CSnmpTrapFilterSimpleOID::matches(const CSnmpTrap& trap) const
+{
+    return (oid.isEmpty() || trap.trapOid == oid) && matchesBase(trap);
+}
+
+bool CSnmpTrapFilterSimpleOIDRegexp::matches(const CSnmpTrap& trap) const
+{
+    return trap.oidMatches(oidInclude, oidExclude) && matchesBase(trap);
+}
+
+bool CSnmpGenTrapFilterIfaceEvent::matches(const CSnmpTrap& trap) const
+{
+    if (!CSnmpGenTrapFilterEvent::matches(trap))
+        return false;
+    for (auto it = trap.payload.constBegin(); it != trap.payload.constEnd(); ++it) {
+        if (!isIfIndexKey(it.key()))
+            continue;
+        bool ok = false;
+        const int value = it.value().toText(kUndefinedTrapEncoding).toInt(&ok);
+        return ok && value == ifIndex;
+    }
+    return false;
+}
+
+CSnmpTrapFilter::EventPtr CSnmpGenTrapFilterIfaceState::makeAcceptedEvent(const CSnmpTrapPtr& trap) const
+{
+    return EventPtr(new CMonitorEventSetStatus(trapStatus(ifState, trapReceivedText(trap->trapOid)), SMonitorStatusDetails()));
 }

@@ -1,19 +1,34 @@
 #pragma once
 
-// Stream forms of the trap filters that a subscribe-SNMP message carries.
+// The trap filters that a subscribe-SNMP message carries, and their test of a trap.
 
+#include "CSnmpTrap.h"
 #include "common/IpAddressList.h"
 
 #include <QDataStream>
+#include <QExplicitlySharedDataPointer>
 #include <QMap>
 #include <QRegExp>
 #include <QString>
+#include <QStringList>
 
-// One trap filter of a monitor. Built by fromStream on the link thread, then owned by
-// the trap manager's matcher; never copied or changed after loading.
+class CMonitorEvent;
+
+// One trap filter of a monitor. Built by fromStream on the link thread; its sender addresses
+// are resolved before it reaches the trap manager's matcher, which owns it from then on.
+// Threads: matched on the manager's thread under the manager mutex only (QRegExp keeps its
+// last match inside); never copied or changed after it is filed.
+//
+// A filter accepts a trap when the sender, the trap OID, the payload test, the community and
+// the security name all pass. The monitor's payload expressions are looked at only then: a
+// failing one turns the accepted trap's event into the status that names the expression, so
+// it goes through the monitor's limit like any other event, and unrelated traps never set it.
 class CSnmpTrapFilter
 {
 public:
+    using Message = CSnmpTrap;
+    using EventPtr = QExplicitlySharedDataPointer<CMonitorEvent>;
+
     CSnmpTrapFilter();
     CSnmpTrapFilter(const CSnmpTrapFilter&) = delete;
     CSnmpTrapFilter& operator=(const CSnmpTrapFilter&) = delete;
@@ -27,6 +42,18 @@ public:
     static CSnmpTrapFilter* fromStream(QDataStream& in);
     void toStream(QDataStream& out) const;
 
+    // The IPv4 address texts the sender host stands for; a trap from any other sender fails.
+    void setSenderAddresses(const QStringList& addresses) { m_senderAddresses = addresses; }
+    QStringList senderAddresses() const { return m_senderAddresses; }
+
+    virtual bool matches(const CSnmpTrap& trap) const;
+    // For a trap this filter accepted: the failing payload expression's status, else the
+    // filter's own event.
+    EventPtr makeStatusEvent(const CSnmpTrapPtr& trap) const;
+    // Null when the monitor's payload expressions pass (or the filter has no monitor); else
+    // the status that names the first failing one.
+    EventPtr checkMonitorRegExps(const CSnmpTrap& trap) const;
+
     CIpAddressRange address;
     QString community;
     QString securityName;
@@ -37,6 +64,14 @@ public:
     int monitorId = -1;
     QString encoding;
     QMap<int, QRegExp> monitorRegExps;
+
+protected:
+    // Sender, payload test, community and security name.
+    bool matchesBase(const CSnmpTrap& trap) const;
+    virtual EventPtr makeAcceptedEvent(const CSnmpTrapPtr& trap) const;
+
+private:
+    QStringList m_senderAddresses;
 };
 
 class CSnmpTrapFilterSimpleOID : public CSnmpTrapFilter
@@ -44,6 +79,7 @@ class CSnmpTrapFilterSimpleOID : public CSnmpTrapFilter
 public:
     void save(QDataStream& out) const override;
     void load(QDataStream& in) override;
+    bool matches(const CSnmpTrap& trap) const override;
     QString oid;
 };
 
@@ -52,7 +88,8 @@ class CSnmpTrapFilterSimpleOIDRegexp : public CSnmpTrapFilter
 public:
     void save(QDataStream& out) const override;
     void load(QDataStream& in) override;
-    QString oid;
+    bool matches(const CSnmpTrap& trap) const override;
+    QString oid;   // carried, not matched
     QRegExp oidInclude;
     QRegExp oidExclude;
 };
@@ -69,6 +106,8 @@ public:
     void save(QDataStream& out) const override;
     void load(QDataStream& in) override;
     int typeId() const override { return 2; }
+    // The trap must also carry ifIndex (the column itself or one instance of it) with this value.
+    bool matches(const CSnmpTrap& trap) const override;
     int ifIndex = 0;
 };
 
@@ -79,6 +118,10 @@ public:
     void load(QDataStream& in) override;
     int typeId() const override { return 3; }
     int ifState = -1;  // 0..2, -1 for any other stored value
+
+protected:
+    // A plain status whose third number is ifState; it carries no trap.
+    EventPtr makeAcceptedEvent(const CSnmpTrapPtr& trap) const override;
 };
 
 class CSnmpGenTrapFilterOIDRegexpEvent : public CSnmpTrapFilterSimpleOIDRegexp

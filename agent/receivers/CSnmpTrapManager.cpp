@@ -1,18 +1,28 @@
 #include "CSnmpTrapManager.h"
-#include "core/CNetworkMonitor.h"
+
+#include "common/AgentSettings.h"
+
+#include <QDebug>
 
 CSnmpTrapManager::CSnmpTrapManager(QObject* parent, const QString& name, int subsystemBit)
-    : CNetMonSysHeavy(parent, name, subsystemBit)
+    : CSnmpTrapManager(parent, name, subsystemBit, configuredPort())
 {
 }
 
-bool CSnmpTrapManager::init()
+CSnmpTrapManager::CSnmpTrapManager(QObject* parent, const QString& name, int subsystemBit, int port)
+    : UdpMessagesManager(parent, name, subsystemBit)
 {
-    return true;
+    setConnectorThread(new CSnmpTrapNetworkThread(this, port));
 }
 
-bool CSnmpTrapManager::runStep()
+int CSnmpTrapManager::configuredPort()
 {
-    waitForStop();
-    return false;
+    return readSettingPort(QStringLiteral("SNMP/UDPTrapReceiverPort"), kDefaultPort);
+}
+
+void CSnmpTrapManager::updateCredentials(const SSnmpTrapCredential& credential)
+{
+    // Logged only: the listen error that "The receiver is not ready" reports stays as it is.
+    if (!m_credentials.update(credential))
+        logWarning(QStringLiteral("%1: error occurred: receiver is not initialized yet").arg(name()));
 }

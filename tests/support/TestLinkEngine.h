@@ -112,7 +112,7 @@ public:
     }
     QStringList supportedMonitorTypes() override { return {QStringLiteral("Ping"), QStringLiteral("TCP")}; }
     void subscribeTraps(int monitorId, const QList<CSnmpTrapFilter*>& filters, const SUdpMessagesLimit&,
-                        const SSnmpTrapUser&) override
+                        const SSnmpTrapCredential&) override
     {
         qDeleteAll(filters);
         record(QStringLiteral("traps %1 %2").arg(monitorId).arg(filters.size()));

@@ -91,7 +91,7 @@ TEST(AgentMessageCatalogue, AllTypesRoundTrip)
         [] { return new CDisconnectReason("agent was stopped"); },
         [] {
             return new CSubscribeSnmp(writeTrapSubscriptionRecord(12, {}, SUdpMessagesLimit{1, 10, 60},
-                                                                  SSnmpTrapUser{"u", 1, "a", 2, "p"}));
+                                                                  SSnmpTrapCredential{"u", 1, "a", 2, "p"}));
         },
         [] { return new CUnsubscribeSnmp(12); },
         [&] { return new CMonitorEventNot(42, ev, false); },
@@ -123,7 +123,7 @@ TEST(AgentMessageCatalogue, AllTypesRoundTrip)
 TEST(AgentMessageCatalogue, StructuredMembersSurviveTheTrip)
 {
     CSubscribeSnmp snmp(writeTrapSubscriptionRecord(12, {}, SUdpMessagesLimit{1, 10, 60},
-                                                    SSnmpTrapUser{"user", 1, "auth", 2, "priv"}));
+                                                    SSnmpTrapCredential{"user", 1, "auth", 2, "priv"}));
     CAgentMessagePtr d = roundTrip(snmp);
     auto* s = static_cast<CSubscribeSnmp*>(d.data());
     EXPECT_TRUE(s->recordError.isEmpty()) << s->recordError.toStdString();

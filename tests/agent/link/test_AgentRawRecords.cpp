@@ -126,7 +126,7 @@ TEST(AgentRawRecords, SubscriptionRecords)
 {
     // Trap: monitor id, 0 filters, limit words, SNMPv3 user.
     const QByteArray trap = writeTrapSubscriptionRecord(12, {}, SUdpMessagesLimit{1, 10, 60},
-                                                        SSnmpTrapUser{"u", 1, "a", 2, ""});
+                                                        SSnmpTrapCredential{"u", 1, "a", 2, ""});
     EXPECT_EQ(trap, hex("0000000c 00000000 00000001 0000000a 0000003c 00000002 0075 00000001 00000002 0061 "
                         "00000002 00000000"));
     // Syslog: monitor id, 0 filters, limit words.

@@ -56,7 +56,7 @@ TEST(TrapFilterStream, AllKindsRoundTripThroughASubscription)
     f4.oidExclude = QRegExp("\\.7$");
     f4.encoding = "UTF-8";
     const QByteArray rec = writeTrapSubscriptionRecord(12, {&f1, &f3, &f4}, SUdpMessagesLimit{1, 10, 60},
-                                                       SSnmpTrapUser{"u", 0, "a", 1, "p"});
+                                                       SSnmpTrapCredential{"u", 0, "a", 1, "p"});
     auto m = decodeWithRecord<CSubscribeSnmp>(23, "snmp_mon_data", rec);
     ASSERT_TRUE(m->recordError.isEmpty()) << m->recordError.toStdString();
     ASSERT_EQ(m->filters().size(), 3);

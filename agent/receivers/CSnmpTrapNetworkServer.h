@@ -1,0 +1,15 @@
+#pragma once
+#include "CSnmpTrapNetworkServerSlots.h"
+#include "CSnmpTrapReceiver.h"
+#include "DataNetworkServer.h"
+
+class CSnmpTrapManager;
+
+// The trap instance of the network server: each received trap goes to the manager's queue.
+// Threads and ownership: those of DataNetworkServer (the connector thread).
+class CSnmpTrapNetworkServer : public DataNetworkServer<CSnmpTrapReceiver, CSnmpTrapManager, CSnmpTrapNetworkServerSlots>
+{
+public:
+    CSnmpTrapNetworkServer(QObject* manager, int port);
+    void onDataReceived(CSnmpTrapPtr trap) override;
+};
