@@ -45,8 +45,9 @@ QString eventText(const CSnmpTrapFilter& f, const CSnmpTrapPtr& t)
     auto* s = dynamic_cast<CMonitorEventSetStatus*>(e.data());
     if (!s)
         return "none";
-    if (auto* withTrap = dynamic_cast<CSnmpMonitorEventSetStatus*>(s))
+    if (auto* withTrap = dynamic_cast<CSnmpMonitorEventSetStatus*>(s)) {
         EXPECT_EQ(withTrap->payload, t);
+    }
     return QStringLiteral("%1 %2 %3").arg(e->typeId()).arg(s->status.third).arg(s->status.secondText);
 }
 
@@ -122,8 +123,9 @@ TEST(SnmpTrapFilter, WhichTrapsEachKindAccepts)
     };
     for (const Row& r : rows) {
         EXPECT_EQ(r.filter->matches(*r.trap), r.accepted) << r.name;
-        if (r.accepted)
+        if (r.accepted) {
             EXPECT_EQ(eventText(*r.filter, r.trap), r.event) << r.name;
+        }
     }
 }
 
@@ -158,8 +160,9 @@ TEST(SnmpTrapFilter, MonitorExpressionsNameTheFailingPattern)
     };
     for (const Row& r : rows) {
         EXPECT_EQ(r.filter->matches(*r.trap), r.accepted) << r.name;
-        if (r.accepted)
+        if (r.accepted) {
             EXPECT_EQ(eventText(*r.filter, r.trap), r.event) << r.name;
+        }
     }
     // No monitor: the expressions are not used.
     auto none = monitor(kLinkDown, "^((?!error).)*$", "");

@@ -303,8 +303,9 @@ TEST(SnmpTrapReceiver, HostileDatagramsDeliverNothingAndBreakNothing)
         QByteArray m = valid;
         m[rng.bounded(m.size())] = char(rng.bounded(256));
         sendDatagram(r.port, m);
-        if (i % 200 == 0)
+        if (i % 200 == 0) {
             ASSERT_TRUE(r.settled());   // paced, so the socket buffer keeps up
+        }
     }
     ASSERT_TRUE(r.settled());
     sendDatagram(r.port, valid);
