@@ -32,7 +32,20 @@ void CAgentConnection::log(const QString& text) const
 
 bool CAgentConnection::isUnconnected() const
 {
-    return !m_socket || m_socket->state() == QAbstractSocket::UnconnectedState;
+    return !m_socket || m_socket->state() == QAbstractSocket::UnconnectedState || descriptorGone();
+}
+
+// Qt reports a peer's close (and other stream errors) while the socket still says
+// "connected", but its descriptor is already closed: a write then would make Qt build a
+// notifier on -1. After the socket's error signal the stream carries nothing more.
+bool CAgentConnection::descriptorGone() const
+{
+    if (!m_socket || m_streamFailed)
+        return true;
+    const QAbstractSocket::SocketState state = m_socket->state();
+    const bool needsDescriptor =
+        state == QAbstractSocket::ConnectedState || state == QAbstractSocket::ClosingState;
+    return needsDescriptor && !m_socket->isValid();
 }
 
 void CAgentConnection::setError(const QString& text)
@@ -81,7 +94,7 @@ void CAgentConnection::send(const char* data, unsigned int length)
         setError(QStringLiteral("Event handler not set"));
         return;
     }
-    if (!m_socket) {
+    if (!m_socket || descriptorGone()) {
         setError(QStringLiteral("Can't send data: not connected"));
         return;
     }
@@ -108,7 +121,7 @@ void CAgentConnection::close()
         return;
     m_closed = true;
     log(closingText());
-    if (m_socket)
+    if (m_socket && !descriptorGone())
         m_socket->disconnectFromHost();
 }
 

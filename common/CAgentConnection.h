@@ -29,6 +29,8 @@ public:
     // "[connection <this> from <thread>] <text>"
     void log(const QString& text) const;
 
+    // Also true once the socket's descriptor has been closed under it (a peer's close being
+    // reported): nothing may be written or closed through it any more.
     virtual bool isUnconnected() const;
     virtual void close();
     virtual void send(const char* data, unsigned int length);
@@ -42,6 +44,10 @@ public:
     virtual QHostAddress peerAddress() const;
 
 protected:
+    bool descriptorGone() const;
+    // The socket's error signal: its stream has ended, whatever its state still says.
+    void markStreamFailed() { m_streamFailed = true; }
+
     virtual void doConnect(const SAgentConnectionSettings& settings, const QString& preError) = 0;
     virtual void doAccept(QObject* socket, const QString& preError) = 0;
     virtual QString closingText() const = 0;
@@ -55,6 +61,7 @@ protected:
     SAgentConnectionSettings m_settings;
     QTcpSocket* m_socket = nullptr;
     bool m_closed = false;
+    bool m_streamFailed = false;   // the socket reported an error: write nothing more
     qint64 m_lastFlushMs = 0;
     bool m_closeReported = false;   // connectionClosed goes out once
     bool m_destroying = false;      // in the destructor the socket is deleted at once

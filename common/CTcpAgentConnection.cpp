@@ -80,8 +80,10 @@ void CTcpAgentConnection::onDisconnected()
 
 void CTcpAgentConnection::onError()
 {
-    if (m_socket)
-        setError(m_socket->errorString());
+    if (!m_socket)
+        return;
+    markStreamFailed();
+    setError(m_socket->errorString());
 }
 
 void CTcpAgentConnection::onDataReceived()

@@ -2,7 +2,6 @@
 
 #include "AgentRelayMessages.h"
 #include "RelayPeerText.h"
-#include "common/WebUtils.h"
 
 #include <QDebug>
 #include <QUdpSocket>
@@ -32,8 +31,8 @@ CSnmpRedirAgent::~CSnmpRedirAgent()
     dropSocket();
 }
 
-// A peer that is no "host:port", a port outside 1..65535 or a host that does not resolve
-// leaves the relay without a socket: the service is told it did not open.
+// A peer that is no "host:port" or a port outside 1..65535 leaves the relay without a socket:
+// the service is told it did not open. A host name is resolved by the owner (peerResolved).
 void CSnmpRedirAgent::open(const QByteArray& peerText)
 {
     if (!m_socket)
@@ -47,21 +46,34 @@ void CSnmpRedirAgent::open(const QByteArray& peerText)
         dropSocket();
         return;
     }
-    bool isAddress = false;
-    QByteArray error;
+    m_peerPort = port;
     // An address literal (IPv6 included: the socket is dual-stack) needs no lookup.
-    QHostAddress address(host);
+    const QHostAddress address(host);
     if (address.isNull())
-        address = WebUtils::getOrResolveFirstAddr(host, isAddress, error);
+        m_hostToResolve = host;
+    else
+        openTo(address);
+}
+
+void CSnmpRedirAgent::peerResolved(const QHostAddress& address, const QString& error)
+{
+    if (!m_socket || m_hostToResolve.isEmpty())
+        return;
+    const QString host = m_hostToResolve;
+    m_hostToResolve.clear();
     if (address.isNull()) {
         qWarning().noquote() << QStringLiteral("snmp relay %1: cannot resolve '%2' %3")
                                     .arg(m_relayId)
-                                    .arg(host, QString::fromUtf8(error));
+                                    .arg(host.left(256), error);
         dropSocket();
         return;
     }
+    openTo(address);
+}
+
+void CSnmpRedirAgent::openTo(const QHostAddress& address)
+{
     m_peerAddress.set(address);
-    m_peerPort = port;
     connect(m_socket, &QUdpSocket::readyRead, this, &CSnmpRedirAgent::onReadyRead);
     if (m_sink)
         m_sink(CAgentMessagePtr(new CSnmpResp(m_relayId, 0, 0)));

@@ -2,6 +2,7 @@
 // (a0, a1, ...); the value is the connection's lifetime. Runs on the calling task thread;
 // nothing is kept between polls.
 
+#include "CHostInfo.h"
 #include "CTimedSocket.h"
 #include "ImapString.h"
 #include "MailLineReader.h"
@@ -9,7 +10,6 @@
 #include "MailServerSettings.h"
 #include "zam_monitor_functions.h"
 #include "zam_monitor_helpers.h"
-#include "zam_resolve_ipv4.h"
 
 #include <algorithm>
 #include <string>
@@ -149,7 +149,7 @@ int poll_imap(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check settings ok"));
 
     QHostAddress address;
-    if (!resolveMonitorIPv4(mon, address))
+    if (!CHostInfo::resolveToAddr(mon, address))
         return setMonFailure(mon);
 
     int total = 0;

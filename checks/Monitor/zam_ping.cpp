@@ -4,12 +4,12 @@
 // sees our own echo request, which must never pass for the answer. Runs on the calling task
 // thread; the identifier counter is the only shared state (atomic).
 
+#include "CHostInfo.h"
 #include "CTimeWatcher.h"
 #include "WaitForReply.h"
 #include "zam_icmp_echo.h"
 #include "zam_monitor_functions.h"
 #include "zam_monitor_helpers.h"
-#include "zam_resolve_ipv4.h"
 #include "zam_settings.h"
 
 #include <algorithm>
@@ -263,7 +263,7 @@ int poll_ping(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType
     const bool reverse = settings.reverse != 0;
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("dns resolution"));
     QHostAddress address;
-    if (!resolveMonitorIPv4(mon, address))
+    if (!CHostInfo::resolveToAddr(mon, address))
         return reverse ? setMonReverseSuccess(mon) : setMonFailure(mon);
 
     mon->resultValue = 0;

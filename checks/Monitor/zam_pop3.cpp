@@ -1,13 +1,13 @@
 // POP3 monitor type: greeting, STLS or TLS from the start, USER and PASS, STAT, QUIT; the value
 // is the connection's lifetime. Runs on the calling task thread; nothing is kept between polls.
 
+#include "CHostInfo.h"
 #include "CTimedSocket.h"
 #include "MailLineReader.h"
 #include "MailReply.h"
 #include "MailServerSettings.h"
 #include "zam_monitor_functions.h"
 #include "zam_monitor_helpers.h"
-#include "zam_resolve_ipv4.h"
 
 #include <algorithm>
 #include <cstring>
@@ -86,7 +86,7 @@ int poll_pop3(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check settings ok"));
 
     QHostAddress address;
-    if (!resolveMonitorIPv4(mon, address))
+    if (!CHostInfo::resolveToAddr(mon, address))
         return setMonFailure(mon);
 
     int total = 0;

@@ -2,11 +2,11 @@
 // and report the connection's lifetime. Runs on the calling task thread; nothing is kept
 // between polls.
 
+#include "CHostInfo.h"
 #include "CSMTPClient.h"
 #include "MailServerSettings.h"
 #include "zam_monitor_functions.h"
 #include "zam_monitor_helpers.h"
-#include "zam_resolve_ipv4.h"
 
 #include <algorithm>
 #include <cstring>
@@ -97,7 +97,7 @@ int poll_smtp(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check settings ok"));
 
     QHostAddress address;
-    if (!resolveMonitorIPv4(mon, address))
+    if (!CHostInfo::resolveToAddr(mon, address))
         return setMonFailure(mon);
 
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("initialize client"));

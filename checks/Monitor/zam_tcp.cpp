@@ -1,10 +1,10 @@
 // TCP monitor type: connect to the host's port and close again; the value is how long that
 // took. Runs on the calling task thread; nothing is kept between polls.
 
+#include "CHostInfo.h"
 #include "CTimedSocket.h"
 #include "zam_monitor_functions.h"
 #include "zam_monitor_helpers.h"
-#include "zam_resolve_ipv4.h"
 #include "zam_settings.h"
 
 #include <algorithm>
@@ -41,7 +41,7 @@ int poll_tcp(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check port ok"));
 
     QHostAddress address;
-    if (!resolveMonitorIPv4(mon, address))
+    if (!CHostInfo::resolveToAddr(mon, address))
         return reverse ? setMonReverseSuccess(mon) : setMonFailure(mon);
 
     int total = 0;

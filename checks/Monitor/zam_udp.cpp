@@ -3,12 +3,12 @@
 // as ECONNREFUSED and only the target's datagrams are received. Runs on the calling task
 // thread; nothing is kept between polls.
 
+#include "CHostInfo.h"
 #include "CTimeWatcher.h"
 #include "HexBuffer.h"
 #include "WaitForReply.h"
 #include "zam_monitor_functions.h"
 #include "zam_monitor_helpers.h"
-#include "zam_resolve_ipv4.h"
 #include "zam_settings.h"
 
 #include <algorithm>
@@ -163,7 +163,7 @@ int poll_udp(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
     if (!readUdpSettings(mon, settings, data))
         return ZAM_FAILED;
     QHostAddress address;
-    if (!resolveMonitorIPv4(mon, address))
+    if (!CHostInfo::resolveToAddr(mon, address))
         return setMonFailure(mon);
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {

@@ -1,8 +1,8 @@
 #pragma once
 // Gives a process that runs in a mount namespace of its own (tests named *_ns, or a program
 // started under unshare -m) its own name-resolution files: a hosts file with the given text,
-// "hosts: files" for the name-service switch and a resolver file that names only 127.0.0.1,
-// each bind-mounted over the file in /etc. Lookups then never leave the machine. Refuses to
+// "hosts: files" (or the sources given) for the name-service switch and a resolver file that
+// names only 127.0.0.1, each bind-mounted over the file in /etc. Lookups then never leave the machine. Refuses to
 // touch anything unless the process runs in a mount namespace its parent does not share.
 // Header-only, so benchmarks can use it without the test support library.
 
@@ -32,14 +32,17 @@ inline bool inPrivateMountNamespace()
 }
 
 // Empty on success, else what failed. dir must exist and stay while the mounts are used.
-inline QString install(const QString& dir, const QByteArray& hostsText)
+// sources: the "hosts:" line of the name-service switch ("files dns" lets names reach the
+// resolver at 127.0.0.1, which a test may leave silent); resolverOptions: its "options" line.
+inline QString install(const QString& dir, const QByteArray& hostsText, const QByteArray& sources = "files",
+                       const QByteArray& resolverOptions = "timeout:1 attempts:1")
 {
     if (!inPrivateMountNamespace())
         return QStringLiteral("not in a private mount namespace");
     const struct { const char* name; QByteArray text; const char* target; } files[] = {
         {"hosts", hostsText, "/etc/hosts"},
-        {"nsswitch.conf", QByteArrayLiteral("hosts: files\n"), "/etc/nsswitch.conf"},
-        {"resolv.conf", QByteArrayLiteral("nameserver 127.0.0.1\noptions timeout:1 attempts:1\n"), "/etc/resolv.conf"},
+        {"nsswitch.conf", "hosts: " + sources + "\n", "/etc/nsswitch.conf"},
+        {"resolv.conf", "nameserver 127.0.0.1\noptions " + resolverOptions + "\n", "/etc/resolv.conf"},
     };
     // A second install replaces the first one's mounts (its files may be gone by now).
     static bool installed = false;

@@ -144,7 +144,7 @@ TEST(SnmpRelay, TheEndOfTheLinkEndsTheRelay)
 TEST(SnmpRelay, PeersThatAreNoHostAndPortAreRefused)
 {
     const QByteArray peers[] = {"127.0.0.1", "127.0.0.1:0", "127.0.0.1:70000", "127.0.0.1:-1", "127.0.0.1:abc",
-                                ":161", "", "no-such-host.invalid:161"};
+                                ":161", ""};
     for (const QByteArray& peer : peers) {
         RelayFixture f;
         f.open(5, peer);
@@ -152,6 +152,45 @@ TEST(SnmpRelay, PeersThatAreNoHostAndPortAreRefused)
         EXPECT_FALSE(f.control->handleData(CSnmpData(5, "x"))) << peer.constData();
         f.close(5);
         EXPECT_EQ(f.log.lines, QStringList({"18:5,1,5", "18:5,1,1"})) << peer.constData();
+    }
+}
+
+// Names are looked up off the caller's thread: the open answer follows when the lookup ends,
+// and an answer for a relay that was replaced meanwhile changes nothing.
+TEST(SnmpRelay, PeerNamesOpenOrFailWhenTheirLookupAnswers)
+{
+    UdpEchoPeer echo;
+    {
+        RelayFixture f;
+        f.open(6, peerText(echo.port(), "localhost"));
+        EXPECT_FALSE(f.control->handleData(CSnmpData(6, "early")));   // no peer yet: dropped
+        ASSERT_TRUE(waitUntil([&] { return !f.log.lines.isEmpty(); }));
+        ASSERT_EQ(f.log.lines, QStringList{"18:6,0,0"});
+        EXPECT_TRUE(f.control->handleData(CSnmpData(6, "named")));
+        ASSERT_TRUE(waitUntil([&] { return f.log.data.size() == 1; }));
+        EXPECT_EQ(f.log.data, QList<QByteArray>{"named"});
+    }
+    {
+        RelayFixture f;
+        f.open(5, "no-such-host.invalid:161");
+        ASSERT_TRUE(waitUntil([&] { return !f.log.lines.isEmpty(); }, 20000));
+        EXPECT_EQ(f.log.lines, QStringList{"18:5,1,5"});
+        EXPECT_FALSE(f.control->handleData(CSnmpData(5, "x")));
+        f.close(5);
+        EXPECT_EQ(f.log.lines, QStringList({"18:5,1,5", "18:5,1,1"}));
+    }
+    {
+        RelayFixture f;
+        f.open(3, peerText(echo.port(), "localhost"));
+        // Replaces 3 before its lookup has answered. Lookups answer in order, so once 4 is
+        // open any answer for 3 has come and gone.
+        f.open(4, peerText(echo.port(), "localhost"));
+        EXPECT_EQ(f.log.lines, QStringList{"18:3,1,4"});
+        ASSERT_TRUE(waitUntil([&] { return f.log.lines.size() == 2; }));
+        EXPECT_EQ(f.log.lines, QStringList({"18:3,1,4", "18:4,0,0"}));
+        EXPECT_TRUE(f.control->handleData(CSnmpData(4, "four")));
+        ASSERT_TRUE(waitUntil([&] { return f.log.data.size() == 1; }));
+        EXPECT_EQ(f.log.lines, QStringList({"18:3,1,4", "18:4,0,0", "19:4"}));
     }
 }
 
