@@ -7,10 +7,12 @@
 #include "CTaskThreadsPool.h"
 #include "core/CNetworkMonitor.h"
 #include "common/WebUtils.h"
-#include "link/CAgentAgentManager.h"
+#include "IEngineOutput.h"
 
 #include <QDebug>
 #include <QMutexLocker>
+
+#include <stdexcept>
 
 namespace {
 constexpr int kRetryMs = 500;
@@ -135,7 +137,15 @@ void CTaskManager::resolveFinished(int linkValue, int requestId, bool addressFla
                                    const QString& result)
 {
     if (shouldSendResolveResponse(linkValue, requestId, result))
-        agentManager()->sendResolveResponse(linkValue, requestId, addressFlag, text, result);
+        output().sendResolveResponse(linkValue, requestId, addressFlag, text, result);
+}
+
+IEngineOutput& CTaskManager::output() const
+{
+    IEngineOutput* output = m_output.load();
+    if (!output)
+        throw std::runtime_error("missing agent manager instance");
+    return *output;
 }
 
 void CTaskManager::setReschedulingHandler(const std::function<void()>& handler)
@@ -224,7 +234,7 @@ void CTaskManager::handleTask(GetCommonPluginTask, int transactionId, int plugin
 {
     // Blocks until the library is loaded, so the capabilities include its types.
     getCommonPlugin(pluginId, 0);
-    agentManager()->sendExtendedCaps(transactionId);
+    output().sendExtendedCaps(transactionId);
 }
 
 void CTaskManager::handleTask(SetNextScheduleManagerReschedulingTask, const QDateTime& when)

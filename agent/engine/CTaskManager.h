@@ -7,10 +7,12 @@
 #include <QDateTime>
 #include <QList>
 #include <QMutex>
+#include <atomic>
 #include <functional>
 
 class CAsyncResolver;
 class CTaskManagerScheduler;
+class IEngineOutput;
 class CTaskThread;
 class CTaskThreadsPool;
 
@@ -72,6 +74,11 @@ public:
     static QString resolveSync(bool addressFlag, const QString& text, const QString& previousAnswer);
     static constexpr int kNoWaitingRequest = static_cast<int>(0x80000000u);
 
+    // Where the engine's answers leave (the agent manager); the root sets it before the start.
+    // output() throws std::runtime_error "missing agent manager instance" without one.
+    void setOutput(IEngineOutput* output) { m_output.store(output); }
+    IEngineOutput& output() const;
+
     // What runs when the schedule manager's rescheduling time has come (scheduler's thread).
     void setReschedulingHandler(const std::function<void()>& handler);
 
@@ -104,6 +111,7 @@ private:
     void stopResolver();
 
     ProtectedQueue<BasicTaskPtr<CTaskManager>> m_queue{QStringLiteral("TM")};
+    std::atomic<IEngineOutput*> m_output{nullptr};
     CTaskManagerScheduler* m_scheduler = nullptr;
     CTaskThreadsPool* m_pool = nullptr;
     CPluginManager* m_pluginManager = nullptr;

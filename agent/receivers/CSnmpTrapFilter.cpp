@@ -1,6 +1,6 @@
 #include "CSnmpTrapFilter.h"
 
-#include "link/DataStreamLimits.h"
+#include "common/DataStreamLimits.h"
 
 #include <QtDebug>
 
