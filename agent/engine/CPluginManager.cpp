@@ -4,7 +4,7 @@
 #include "PluginGlobalSettings.h"
 #include "core/CNetworkMonitor.h"
 #include "core/ProcessOptions.h"
-#include "checks/Snmp/SnmpValueFormat.h"
+#include "common/SnmpValueFormat.h"
 
 #include <QMutexLocker>
 #include <QReadLocker>
