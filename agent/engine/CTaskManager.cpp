@@ -1,6 +1,7 @@
 #include "CTaskManager.h"
 
 #include "CAsyncResolver.h"
+#include "CConfigManagerAgent.h"
 #include "CSyncResolveTask.h"
 #include "CTaskManagerScheduler.h"
 #include "CTaskThread.h"
@@ -179,6 +180,13 @@ bool CTaskManager::init()
     m_pool.reset(new CTaskThreadsPool(nullptr, m_scheduler.get(),
                                       [this](CTaskThread* thread) { postThreadFinished(thread); },
                                       m_pluginManager.get()));
+    m_pool->setIncidentHook([](QThread* thread, const QString& text, const QDateTime& when) {
+        try {
+            configManager()->noteThreadIncident(thread, text, when);
+        } catch (const std::exception&) {
+            // no configuration manager (a manager run on its own): nobody to tell
+        }
+    });
     return true;
 }
 
