@@ -11,12 +11,12 @@ namespace {
 
 QByteArray makeFrame(int type, const QByteArray& body, int id)
 {
-    QByteArray f(13, '\0');
+    QByteArray f(AgentMessageHeader::Size, '\0');
     AgentMessageHeader h;
     h.type = type;
     h.id = id;
     h.length = body.size();
-    h.write(f.data(), 13);
+    h.write(f.data(), AgentMessageHeader::Size);
     return f + body;
 }
 
@@ -76,8 +76,8 @@ void BM_ParseRawBody50MiB(benchmark::State& state)
     frame.append(')');
     AgentMessageHeader h;
     h.type = 15;
-    h.length = frame.size() - 13;
-    h.write(frame.data(), 13);
+    h.length = frame.size() - AgentMessageHeader::Size;
+    h.write(frame.data(), AgentMessageHeader::Size);
     for (auto _ : state) {
         QString err;
         CAgentMessagePtr m = decodeAgentMessage(frame.constData(), frame.size(), err, false);

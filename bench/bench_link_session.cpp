@@ -4,6 +4,7 @@
 // 100 in flight, ping -> pong latency (median and 99th percentile), memory per session.
 #include "common/AgentLinkLog.h"
 #include "common/SAgentConnectionSettings.h"
+#include "link/AgentMessageHeader.h"
 #include "link/CAgentAgentManager.h"
 #include "support/TestCertificates.h"
 #include "support/TestLinkEngine.h"
@@ -23,7 +24,7 @@ namespace {
 
 QByteArray header(qint32 id, qint32 type, qint32 length)
 {
-    QByteArray h(13, '\0');
+    QByteArray h(AgentMessageHeader::Size, '\0');
     h[0] = char(0xEA);
     const qint32 v[3] = {id, type, length};
     for (int i = 0; i < 3; ++i)
@@ -60,18 +61,18 @@ public:
     {
         int seen = 0;
         while (seen < count) {
-            while (seen < count && m_buffer.size() - m_pos >= 13) {
+            while (seen < count && m_buffer.size() - m_pos >= AgentMessageHeader::Size) {
                 const char* p = m_buffer.constData() + m_pos;
                 auto le = [p](int at) {
                     return qint32(quint32(quint8(p[at])) | quint32(quint8(p[at + 1])) << 8
                                   | quint32(quint8(p[at + 2])) << 16 | quint32(quint8(p[at + 3])) << 24);
                 };
                 const qint32 length = le(9);
-                if (m_buffer.size() - m_pos < 13 + length)
+                if (m_buffer.size() - m_pos < AgentMessageHeader::Size + length)
                     break;
                 if (le(5) == type)
                     ++seen;
-                m_pos += 13 + length;
+                m_pos += AgentMessageHeader::Size + length;
             }
             if (m_pos > 0 && m_pos == m_buffer.size()) {
                 m_buffer.clear();

@@ -27,6 +27,10 @@ public:
     // Sets the stop flag, then runs onStop as the step "stop" on the caller's thread.
     void stop();
     // Forces the thread down: onTerminate, QThread::terminate, at most 1000 ms of waiting.
+    // A killed thread may leave a lock held, so the daemon's own stop never comes here: its
+    // shutdown waits with deadlines, and task threads, the plug-in manager and the resolver
+    // are abandoned, not killed. It stays for an owner that gives up on a thread running only
+    // its own socket code (the control server's network thread, a UDP receiver thread).
     void terminateNow();
 
     virtual void terminateThread() = 0;

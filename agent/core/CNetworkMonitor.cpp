@@ -1,13 +1,14 @@
 #include "CNetworkMonitor.h"
-#include "link/CDaemonLinkEngine.h"
 #include "CNetMonSysHeavy.h"
 
 #include "common/TestTimeScale.h"
 #include "engine/CConfigManagerAgent.h"
 #include "engine/CScheduleManagerAgent.h"
 #include "engine/CTaskManager.h"
+#include "engine/IEngineOutput.h"
 #include "link/CAgentAgentManager.h"
 #include "link/CControlServer.h"
+#include "link/CDaemonLinkEngine.h"
 #include "link/CSuperAgentManager.h"
 #include "receivers/CSnmpTrapManager.h"
 #include "receivers/SyslogLineManager.h"
@@ -78,8 +79,19 @@ CNetworkMonitor::CNetworkMonitor(QObject* parent, const ComponentFactory& factor
     : QObject(parent)
 {
     m_components = factory ? factory(this) : createDefaultComponents(this);
+    wireEngineOutput();
     m_superAgentManager =
         new CSuperAgentManager(this, QStringLiteral("super agent manager"), AgentBit, m_components.agentManager);
+}
+
+void CNetworkMonitor::wireEngineOutput()
+{
+    // The engine reports through its own interface; the agent manager implements it.
+    auto* output = dynamic_cast<IEngineOutput*>(m_components.agentManager);
+    if (auto* tasks = qobject_cast<CTaskManager*>(m_components.taskManager))
+        tasks->setOutput(output);
+    if (auto* schedule = qobject_cast<CScheduleManagerBase*>(m_components.scheduleManager))
+        schedule->setOutput(output);
 }
 
 CNetworkMonitor::~CNetworkMonitor()

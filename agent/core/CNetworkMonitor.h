@@ -83,6 +83,8 @@ private:
     // Components in the order the root stops them.
     QList<CNetMonSysHeavy*> stopOrder() const;
     void openStartGates();
+    // Gives the task and schedule managers the agent manager as the engine's output.
+    void wireEngineOutput();
 
     QString m_name;
     Components m_components;

@@ -28,7 +28,6 @@ int runDaemon(const CNetworkMonitor::ComponentFactory& factory)
     // Its event loop is never run.
     QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
 
-    appDir();
     auto* commonSettings = new ZamCommonSettings(configDir() + QStringLiteral("zam.ini"));
     appendToPath(appDir());
 
@@ -50,6 +49,8 @@ int runDaemon(const CNetworkMonitor::ComponentFactory& factory)
 
     OPENSSL_init_ssl(0, nullptr);
     OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
+    // Qt sets up its TLS back end with the first socket; doing it here, once, keeps the link
+    // threads that make their first sockets at the same moment from racing through it.
     auto* sslSocket = new QSslSocket();
 
     const bool curlFailed = curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK;

@@ -28,7 +28,7 @@ const char* const kNames[STAT_COUNT] = {
     "GETHOST_EXEC", "GETMONITORS_FOR_HOST_EXEC", "GETGSETTING_KEY_EXEC", "GETLOCALNET_EXEC",
     "GETTEMPLATECAT_EXEC", "GETTEMPLATE_EXEC",
     "", "", "", "", "", "", "", "",                                             // 47-54
-    "CPU_LOAD", "BUSY_THREADS", "IDLE_THREADS", "",                               // 55-58
+    "CPU_LOAD", "BUSY_THREADS", "IDLE_THREADS", "ABANDONED_THREADS",              // 55-58
 };
 
 void addToCounter(SStatisticCounter& c, quint32 value)

@@ -40,6 +40,7 @@ enum StatisticId : int {
     STAT_CPU_LOAD = 55,
     STAT_BUSY_THREADS = 56,
     STAT_IDLE_THREADS = 57,
+    STAT_ABANDONED_THREADS = 58,   // the number abandoned, added at each abandonment
     STAT_COUNT = 59
 };
 

@@ -11,13 +11,22 @@
 
 // The queue through which work reaches a component thread. Any thread pushes; exactly one
 // consumer takes. Everything is guarded by the queue's own mutex; waiters are woken with
-// wake-all. Flags at construction: not stopping, not serving (closed for taking), accepting,
-// so items pushed before the owner starts wait in the queue.
+// wake-all. Its state is one of State: at construction it waits for its consumer (pushes are
+// kept, nothing is taken), so items pushed before the owner starts wait in the queue.
 template <class T>
 class ProtectedQueue
 {
 public:
     enum TakeResult { Taken = 0, TimedOut = 2, Closed = 3 };
+    // Whether the consumer serves crossed with how far the queue is from its end.
+    enum class State {
+        Waiting,           // not served (yet, or any more): pushes are kept, take answers Closed
+        Serving,           // pushes are kept, take hands them out and waits for more
+        StopAsked,         // stopped while not served: as Waiting; serving drains and closes
+        Draining,          // stopped while served: take hands out what is queued, then Closed
+        Discarded,         // for good, not served: pushes refused, nothing is kept
+        DiscardedServing,  // for good while the consumer still serves: take answers Closed
+    };
 
     // label "<shortName>"; the notifier's object name is shortName.
     explicit ProtectedQueue(const QString& shortName)
@@ -37,7 +46,7 @@ public:
     {
         {
             QMutexLocker locker(&m_mutex);
-            if (!m_accepting)
+            if (!accepting(m_state))
                 return false;
             if (toFront) {
                 auto pos = m_items.begin();
@@ -55,12 +64,12 @@ public:
 
     // Taken with the front item while serving and not empty; waits while serving, empty and
     // not stopping (timeoutMs < 0: no limit); Closed when not serving or empty and stopping.
-    int take(T& out, int timeoutMs = -1)
+    TakeResult take(T& out, int timeoutMs = -1)
     {
         QMutexLocker locker(&m_mutex);
         QDeadlineTimer deadline = timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeoutMs);
         for (;;) {
-            if (!m_serving)
+            if (!serving(m_state))
                 return Closed;
             if (!m_items.empty()) {
                 out = m_items.front();
@@ -69,7 +78,7 @@ public:
                     --m_frontCount;
                 return Taken;
             }
-            if (m_stopping)
+            if (stopping(m_state))
                 return Closed;
             if (!m_cond.wait(&m_mutex, deadline) && deadline.hasExpired())
                 return TimedOut;
@@ -82,45 +91,40 @@ public:
     {
         {
             QMutexLocker locker(&m_mutex);
-            m_stopping = true;
+            if (m_state == State::Waiting)
+                m_state = State::StopAsked;
+            else if (m_state == State::Serving)
+                m_state = State::Draining;
             m_cond.wakeAll();
         }
         m_notifier->notifyStopped();
         if (wait) {
             QMutexLocker locker(&m_mutex);
-            while (m_serving)
+            while (serving(m_state))
                 m_cond.wait(&m_mutex);
         }
     }
 
-    // The owner's onStop: stop, refuse further pushes, release what is still queued.
-    // For good: a consumer that opens for taking afterwards (a stop that came before the owner
-    // started serving) must not accept again, or a waiting requester would wait for ever.
+    // The owner's onStop (or its last step): stop, refuse further pushes, release what is
+    // still queued. For good: a consumer that opens for taking afterwards (a stop that came
+    // before the owner started serving) must not accept again, or a waiting requester would
+    // wait for ever.
     void stopAndDiscard()
     {
         stop(false);
         {
             QMutexLocker locker(&m_mutex);
-            m_discarded = true;
+            m_state = serving(m_state) ? State::DiscardedServing : State::Discarded;
         }
-        setAccepting(false);
         clear();
     }
 
-    // Opening for taking also accepts again, unless the queue was discarded; closing wakes a
-    // waiting stop(true).
-    void setServing(bool serving)
+    // The consumer opens or closes for taking; closing wakes a waiting stop(true).
+    void setServing(bool on)
     {
         QMutexLocker locker(&m_mutex);
-        m_serving = serving;
-        if (serving && !m_discarded)
-            m_accepting = true;
+        m_state = on ? served(m_state) : unserved(m_state);
         m_cond.wakeAll();
-    }
-    void setAccepting(bool accepting)
-    {
-        QMutexLocker locker(&m_mutex);
-        m_accepting = accepting;
     }
     void clear()
     {
@@ -133,19 +137,39 @@ public:
     }
 
     int size() const { QMutexLocker locker(&m_mutex); return static_cast<int>(m_items.size()); }
-    bool isStopping() const { QMutexLocker locker(&m_mutex); return m_stopping; }
-    bool isServing() const { QMutexLocker locker(&m_mutex); return m_serving; }
-    bool isAccepting() const { QMutexLocker locker(&m_mutex); return m_accepting; }
+    State state() const { QMutexLocker locker(&m_mutex); return m_state; }
+    bool isStopping() const { return stopping(state()); }
+    bool isServing() const { return serving(state()); }
+    bool isAccepting() const { return accepting(state()); }
 
 private:
+    static bool serving(State s) { return s == State::Serving || s == State::Draining || s == State::DiscardedServing; }
+    static bool stopping(State s) { return s != State::Waiting && s != State::Serving; }
+    static bool accepting(State s) { return s != State::Discarded && s != State::DiscardedServing; }
+    static State served(State s)
+    {
+        switch (s) {
+        case State::Waiting: return State::Serving;
+        case State::StopAsked: return State::Draining;
+        case State::Discarded: return State::DiscardedServing;
+        default: return s;
+        }
+    }
+    static State unserved(State s)
+    {
+        switch (s) {
+        case State::Serving: return State::Waiting;
+        case State::Draining: return State::StopAsked;
+        case State::DiscardedServing: return State::Discarded;
+        default: return s;
+        }
+    }
+
     const QString m_label;
     std::unique_ptr<ProtectedQueueObject> m_notifier;
     mutable QMutex m_mutex;
     QWaitCondition m_cond;
     std::list<T> m_items;
     size_t m_frontCount = 0;
-    bool m_stopping = false;
-    bool m_serving = false;
-    bool m_accepting = true;
-    bool m_discarded = false;
+    State m_state = State::Waiting;
 };

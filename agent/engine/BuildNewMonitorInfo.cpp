@@ -1,6 +1,6 @@
 #include "stZamMonitor.h"
 #include "BuildNewMonitorInfo.h"
-#include "link/BoundedVariantReader.h"
+#include "common/BoundedVariantReader.h"
 
 #include <QDataStream>
 

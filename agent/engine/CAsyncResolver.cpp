@@ -64,8 +64,7 @@ void CAsyncResolver::shutdown()
 
 void CAsyncResolver::onStop()
 {
-    m_queue.setAccepting(false);
-    m_queue.clear();
+    m_queue.stopAndDiscard();
     // A lookup in progress is given up, so stopping waits for no resolver.
     m_lookup.cancel();
     m_queue.stop(true);

@@ -1,7 +1,7 @@
 #include "CNewMonitorInfo.h"
 
-#include "link/BoundedVariantReader.h"
-#include "link/DataStreamLimits.h"
+#include "common/BoundedVariantReader.h"
+#include "common/DataStreamLimits.h"
 
 
 QSet<QString> CNewMonitorInfo::flaggedSettingNames() const

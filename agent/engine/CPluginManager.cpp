@@ -5,7 +5,7 @@
 #include "PluginGlobalSettings.h"
 #include "core/CNetworkMonitor.h"
 #include "core/ProcessOptions.h"
-#include "checks/Snmp/SnmpValueFormat.h"
+#include "common/SnmpValueFormat.h"
 
 #include <QMutexLocker>
 #include <QReadLocker>
@@ -236,7 +236,7 @@ CPluginThreadInstancePtr CPluginManager::getThreadPlugin(CTaskThread* thread, in
 CPluginThreadInstancePtr CPluginManager::getThreadPlugin(const void* key, int threadNumber, int pluginId)
 {
     QMutexLocker locker(&m_threadMutex);
-    QMap<int, CPluginThreadInstancePtr>& instances = m_thread[key];
+    QMap<int, CPluginThreadInstancePtr>& instances = m_threadInstances[key];
     const auto it = instances.constFind(pluginId);
     if (it != instances.constEnd())
         return it.value();
@@ -263,7 +263,7 @@ void CPluginManager::releaseThreadPlugins(const void* key)
     QMap<int, CPluginThreadInstancePtr> instances;
     {
         QMutexLocker locker(&m_threadMutex);
-        instances = m_thread.take(key);
+        instances = m_threadInstances.take(key);
     }
     while (!instances.isEmpty())
         instances.erase(instances.begin());

@@ -93,8 +93,9 @@ private:
     QMap<int, CPluginLibraryPtr> m_common;
     QMap<int, QString> m_lastLoadError;   // reason logged for the id, so a retry does not repeat it
 
-    QMutex m_threadMutex;
-    QMap<const void*, QMap<int, CPluginThreadInstancePtr>> m_thread;
+    QMutex m_threadMutex;   // guards m_threadInstances
+    // Per task thread (its key), the library instances it holds, by plug-in id.
+    QMap<const void*, QMap<int, CPluginThreadInstancePtr>> m_threadInstances;
 
     mutable QReadWriteLock m_snmpLock;
     bool m_snmpInitialized = false;

@@ -5,7 +5,8 @@
 #include "CTaskClock.h"
 #include "CTaskThread.h"
 #include "core/CNetworkMonitor.h"
-#include "link/CAgentAgentManager.h"
+#include "CTaskManager.h"
+#include "IEngineOutput.h"
 
 #include <QMutexLocker>
 
@@ -167,7 +168,7 @@ void CPollTaskAgentById::done(CTaskThread*)
     if (sink)
         sink(m_transactionId);
     else
-        agentManager()->sendPollResult(m_transactionId);
+        taskManager()->output().sendPollResult(m_transactionId);
 }
 
 int CPollTaskAgentById::pollTaskStillAlive(void* context)

@@ -6,10 +6,11 @@
 #include "engine/CScheduleInfoInterval.h"
 #include "engine/CScheduleManagerAgentReconnectTask.h"
 #include "engine/CTaskManager.h"
-#include "link/CAgentAgentManager.h"
+#include "IEngineOutput.h"
 
 #include <QThread>
 #include <cstdlib>
+#include <stdexcept>
 
 namespace {
 
@@ -30,9 +31,9 @@ CScheduleManagerBase::Hooks CScheduleManagerBase::defaultHooks()
     h.setReschedulingHandler = [](const std::function<void()>& handler) {
         taskManager()->setReschedulingHandler(handler);
     };
-    h.requestReconnect = [] { agentManager()->requestReconnect(); };
-    h.sendMonitorEvent = [](int monitorId, const QExplicitlySharedDataPointer<CMonitorEvent>& event) {
-        agentManager()->sendMonitorEvent(monitorId, event);
+    h.requestReconnect = [this] { output().requestReconnect(); };
+    h.sendMonitorEvent = [this](int monitorId, const QExplicitlySharedDataPointer<CMonitorEvent>& event) {
+        output().sendMonitorEvent(monitorId, event);
     };
     h.receiversStopped = [] {
         return CNetworkMonitor::isStopped(CNetworkMonitor::TrapBit | CNetworkMonitor::SyslogBit);
@@ -47,6 +48,14 @@ CScheduleManagerBase::CScheduleManagerBase(QObject* parent, const QString& name,
 }
 
 CScheduleManagerBase::~CScheduleManagerBase() = default;
+
+IEngineOutput& CScheduleManagerBase::output() const
+{
+    IEngineOutput* output = m_output.load();
+    if (!output)
+        throw std::runtime_error("missing agent manager instance");
+    return *output;
+}
 
 void CScheduleManagerBase::postScheduleTaskAgain(const CScheduleManagerTaskPtr& task)
 {

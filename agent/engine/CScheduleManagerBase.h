@@ -9,9 +9,11 @@
 #include <QMap>
 #include <QMultiMap>
 #include <QSet>
+#include <atomic>
 #include <functional>
 
 class CMonitorEvent;
+class IEngineOutput;
 
 ZAM_TASK_KIND(ScheduleTaskAgainTask);
 ZAM_TASK_KIND(RemoveTaskTask);
@@ -42,8 +44,8 @@ class CScheduleManagerBase : public CNetMonSysHeavy
 {
     Q_OBJECT
 public:
-    // What the manager needs of the rest of the daemon; the defaults reach the task manager and
-    // the agent manager through the root.
+    // What the manager needs of the rest of the daemon; the defaults reach the task manager
+    // through the root and hand events and reconnects to the output this manager was given.
     struct Hooks
     {
         std::function<void(const CTaskPtr&)> postTask;
@@ -53,13 +55,17 @@ public:
         std::function<void(int, const QExplicitlySharedDataPointer<CMonitorEvent>&)> sendMonitorEvent;
         std::function<bool()> receiversStopped;   // SNMP trap and syslog managers both stopped
     };
-    static Hooks defaultHooks();
+    Hooks defaultHooks();
 
     CScheduleManagerBase(QObject* parent, const QString& name, int subsystemBit);
     ~CScheduleManagerBase() override;
 
     void setHooks(const Hooks& hooks) { m_hooks = hooks; }
     void setClock(CScheduleClock* clock) { m_clock = clock; }
+    // Where events and reconnect requests leave (the agent manager); the root sets it before
+    // the start. Without one they are dropped with the "missing agent manager instance" error.
+    void setOutput(IEngineOutput* output) { m_output.store(output); }
+    IEngineOutput& output() const;
 
     // Posting, from any thread; dropped without a message once the queue no longer accepts.
     void postScheduleTaskAgain(const CScheduleManagerTaskPtr& task);
@@ -124,5 +130,6 @@ private:
     qint64 m_lastCheckMono = 0;     // monotonic clock at the same moment
     bool m_busy = false;
     Hooks m_hooks;
+    std::atomic<IEngineOutput*> m_output{nullptr};
     CScheduleClock* m_clock = CScheduleClock::system();
 };

@@ -1,7 +1,8 @@
 #include "CSyncResolveTask.h"
 #include "CTaskManager.h"
 #include "core/CNetworkMonitor.h"
-#include "link/CAgentAgentManager.h"
+#include "CTaskManager.h"
+#include "IEngineOutput.h"
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -50,5 +51,5 @@ void CSyncResolveTask::done(CTaskThread*)
     if (sink)
         sink(m_linkValue, m_requestId, m_addressFlag, m_text, m_result);
     else
-        agentManager()->sendResolveResponse(m_linkValue, m_requestId, m_addressFlag, m_text, m_result);
+        taskManager()->output().sendResolveResponse(m_linkValue, m_requestId, m_addressFlag, m_text, m_result);
 }

@@ -1,19 +1,29 @@
 #include "CTaskManager.h"
 
 #include "CAsyncResolver.h"
+#include "CConfigManagerAgent.h"
 #include "CSyncResolveTask.h"
 #include "CTaskManagerScheduler.h"
 #include "CTaskThread.h"
 #include "CTaskThreadsPool.h"
 #include "core/CNetworkMonitor.h"
 #include "common/WebUtils.h"
-#include "link/CAgentAgentManager.h"
+#include "IEngineOutput.h"
 
 #include <QDebug>
 #include <QMutexLocker>
 
+#include <stdexcept>
+
 namespace {
 constexpr int kRetryMs = 500;
+// A forced end gives each helper this long before it is released.
+constexpr int kTerminateWaitMs = 1000;
+
+QDeadlineTimer deadlineIn(int ms)
+{
+    return ms < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(ms);
+}
 }
 
 CTaskManager::CTaskManager(QObject* parent, const QString& name, int subsystemBit)
@@ -25,12 +35,7 @@ CTaskManager::~CTaskManager()
 {
     m_pending.clear();
     m_queue.clear();
-    delete m_pool;
-    m_pool = nullptr;
-    delete m_scheduler;
-    m_scheduler = nullptr;
-    delete m_pluginManager;
-    m_pluginManager = nullptr;
+    m_pool.reset();
 }
 
 bool CTaskManager::postTask(const CTaskPtr& task)
@@ -42,7 +47,7 @@ bool CTaskManager::postTask(const CTaskPtr& task)
 
 void CTaskManager::postSchedulerWake()
 {
-    TMTask<CTaskManagerScheduler*>::post(m_queue, this, m_scheduler);
+    TMTask<CTaskManagerScheduler*>::post(m_queue, this, m_scheduler.get());
 }
 
 void CTaskManager::postThreadFinished(CTaskThread* thread)
@@ -92,20 +97,18 @@ void CTaskManager::releaseThreadPlugins(CTaskThread* thread)
 
 void CTaskManager::setAsyncResolveHandler(const AsyncResolveHandler& handler)
 {
-    QMutexLocker locker(&m_handlerMutex);
+    QMutexLocker locker(&m_resolveMutex);
     m_asyncResolve = handler;
 }
 
 void CTaskManager::requestAsyncResolve(int requestId, bool addressFlag, const QString& text,
                                        const QString& previousAnswer)
 {
-    AsyncResolveHandler handler;
-    {
-        QMutexLocker locker(&m_handlerMutex);
-        handler = m_asyncResolve;
-    }
-    if (handler)
-        handler(requestId, addressFlag, text, previousAnswer);
+    // Held across the call: the handler reaches the resolver, which stopHelpers ends and
+    // deletes right after clearing the handler under this mutex. The call only queues.
+    QMutexLocker locker(&m_resolveMutex);
+    if (m_asyncResolve)
+        m_asyncResolve(requestId, addressFlag, text, previousAnswer);
 }
 
 void CTaskManager::postSyncResolveTask(int linkValue, int requestId, bool addressFlag, const QString& text,
@@ -135,7 +138,15 @@ void CTaskManager::resolveFinished(int linkValue, int requestId, bool addressFla
                                    const QString& result)
 {
     if (shouldSendResolveResponse(linkValue, requestId, result))
-        agentManager()->sendResolveResponse(linkValue, requestId, addressFlag, text, result);
+        output().sendResolveResponse(linkValue, requestId, addressFlag, text, result);
+}
+
+IEngineOutput& CTaskManager::output() const
+{
+    IEngineOutput* output = m_output.load();
+    if (!output)
+        throw std::runtime_error("missing agent manager instance");
+    return *output;
 }
 
 void CTaskManager::setReschedulingHandler(const std::function<void()>& handler)
@@ -157,17 +168,25 @@ void CTaskManager::rescheduleDue()
 
 bool CTaskManager::init()
 {
-    m_resolver = new CAsyncResolver(nullptr);
+    m_resolver.reset(new CAsyncResolver(nullptr));
     m_resolver->start();
-    CAsyncResolver* resolver = m_resolver;
+    CAsyncResolver* resolver = m_resolver.get();
     setAsyncResolveHandler([resolver](int requestId, bool addressFlag, const QString& text, const QString& previous) {
         resolver->postAddForLookup(requestId, addressFlag, text, previous);
     });
-    m_pluginManager = new CPluginManager(nullptr);
-    m_scheduler = new CTaskManagerScheduler(
-        nullptr, [this] { postSchedulerWake(); }, [this] { rescheduleDue(); });
-    m_pool = new CTaskThreadsPool(nullptr, m_scheduler, [this](CTaskThread* thread) { postThreadFinished(thread); },
-                                  m_pluginManager);
+    m_pluginManager.reset(new CPluginManager(nullptr));
+    m_scheduler.reset(new CTaskManagerScheduler(
+        nullptr, [this] { postSchedulerWake(); }, [this] { rescheduleDue(); }));
+    m_pool.reset(new CTaskThreadsPool(nullptr, m_scheduler.get(),
+                                      [this](CTaskThread* thread) { postThreadFinished(thread); },
+                                      m_pluginManager.get()));
+    m_pool->setIncidentHook([](QThread* thread, const QString& text, const QDateTime& when) {
+        try {
+            configManager()->noteThreadIncident(thread, text, when);
+        } catch (const std::exception&) {
+            // no configuration manager (a manager run on its own): nobody to tell
+        }
+    });
     return true;
 }
 
@@ -224,7 +243,7 @@ void CTaskManager::handleTask(GetCommonPluginTask, int transactionId, int plugin
 {
     // Blocks until the library is loaded, so the capabilities include its types.
     getCommonPlugin(pluginId, 0);
-    agentManager()->sendExtendedCaps(transactionId);
+    output().sendExtendedCaps(transactionId);
 }
 
 void CTaskManager::handleTask(SetNextScheduleManagerReschedulingTask, const QDateTime& when)
@@ -243,40 +262,25 @@ void CTaskManager::shutdown()
         m_pool->waitAll();
         m_pool->maintain();
     }
-    if (m_scheduler) {
-        m_scheduler->stop();
-        m_scheduler->wait();
-        delete m_scheduler;
-        m_scheduler = nullptr;
-    }
-    if (m_pluginManager) {
-        if (m_pool && !m_pool->allWorkersStopped()) {
-            // A worker may still run inside the library: unloading it would pull the code from
-            // under that thread, so the library and its manager stay until the process ends.
-            qWarning("%s: task threads still run; the plugin library stays loaded", qPrintable(name()));
-            m_pluginManager->setKeepLibrariesLoaded(true);
-            m_pluginManager->stop();
-            m_pluginManager->wait();
-            m_pluginManager = nullptr;
-        } else {
-            m_pluginManager->stop();
-            m_pluginManager->wait();
-            delete m_pluginManager;
-            m_pluginManager = nullptr;
-        }
-    }
-    stopResolver();
+    stopHelpers(-1);
 }
 
-void CTaskManager::stopResolver()
+void CTaskManager::stopHelpers(int waitMs)
 {
-    if (!m_resolver)
-        return;
+    m_scheduler.stop(deadlineIn(waitMs));
+    if (m_pluginManager) {
+        // A worker may still run inside the library: unloading it would pull the code from
+        // under that thread, so the library and its manager stay until the process ends.
+        const bool workersGone = !m_pool || m_pool->allWorkersStopped();
+        if (!workersGone)
+            qWarning("%s: task threads still run; the plugin library stays loaded", qPrintable(name()));
+        m_pluginManager->setKeepLibrariesLoaded(!workersGone);
+        m_pluginManager.stop(deadlineIn(waitMs), workersGone ? OwnedHelperThread<CPluginManager>::AfterJoin::Delete
+                                                             : OwnedHelperThread<CPluginManager>::AfterJoin::Release);
+    }
+    // After this no caller reaches the resolver.
     setAsyncResolveHandler({});
-    m_resolver->stop();
-    m_resolver->wait();
-    delete m_resolver;
-    m_resolver = nullptr;
+    m_resolver.stop(deadlineIn(waitMs));
 }
 
 void CTaskManager::onStop()
@@ -286,29 +290,10 @@ void CTaskManager::onStop()
 
 void CTaskManager::onTerminate()
 {
-    // Forced end of the engine. Threads are stopped and given a moment, never killed: a killed
-    // thread may leave the log, settings or loader lock held for everybody else.
+    // Forced end of the engine. Task threads are asked to end and helpers are given a moment,
+    // never killed: a killed thread may leave the log, settings or loader lock held for
+    // everybody else. A helper still running then is released (OwnedHelperThread).
     if (m_pool)
         m_pool->terminateAll();
-    if (m_scheduler) {
-        m_scheduler->stop();
-        if (m_scheduler->wait(1000))
-            delete m_scheduler;
-        m_scheduler = nullptr;
-    }
-    if (m_pluginManager) {
-        const bool workersGone = !m_pool || m_pool->allWorkersStopped();
-        m_pluginManager->setKeepLibrariesLoaded(!workersGone);
-        m_pluginManager->stop();
-        if (m_pluginManager->wait(1000) && workersGone)
-            delete m_pluginManager;
-        m_pluginManager = nullptr;
-    }
-    if (m_resolver) {
-        setAsyncResolveHandler({});
-        m_resolver->stop();
-        if (m_resolver->wait(1000))
-            delete m_resolver;
-        m_resolver = nullptr;
-    }
+    stopHelpers(kTerminateWaitMs);
 }

@@ -3,14 +3,18 @@
 #include "CTask.h"
 #include "core/CNetMonSysHeavy.h"
 #include "core/TaskAliases.h"
+#include "OwnedHelperThread.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QMutex>
+#include <atomic>
 #include <functional>
+#include <memory>
 
 class CAsyncResolver;
 class CTaskManagerScheduler;
+class IEngineOutput;
 class CTaskThread;
 class CTaskThreadsPool;
 
@@ -28,8 +32,11 @@ ZAM_TASK_KIND(SetNextScheduleManagerReschedulingTask);
 // shutdown stops the task threads first (each gives back its library thread contexts), then the
 // scheduler, the plug-in manager (which unloads the library) and the resolver.
 // Threads: every handler and the pending list belong to this component's thread; the post*
-// calls and the plug-in forwarding calls run on the caller's thread. The helper pointers are
-// set in init before any task runs and cleared only in shutdown or terminate.
+// calls and the plug-in forwarding calls run on the caller's thread. The helpers are created in
+// init before any task runs and ended only in shutdown or terminate (stopHelpers).
+// Ownership: the helper threads are held by OwnedHelperThread, the pool by this manager; the
+// asynchronous resolver is reached only through the handler, called under m_resolveMutex, so
+// that no caller (an abandoned task thread among them) can reach it once stopHelpers ends it.
 class CTaskManager : public CNetMonSysHeavy
 {
     Q_OBJECT
@@ -50,9 +57,9 @@ public:
     CPluginLibraryPtr getCommonPlugin(int pluginId, int threadNumber);
     CPluginThreadInstancePtr getThreadPlugin(CTaskThread* thread, int pluginId);
     void releaseThreadPlugins(CTaskThread* thread);
-    CPluginManager* pluginManager() const { return m_pluginManager; }
-    CTaskManagerScheduler* scheduler() const { return m_scheduler; }
-    CTaskThreadsPool* pool() const { return m_pool; }
+    CPluginManager* pluginManager() const { return m_pluginManager.get(); }
+    CTaskManagerScheduler* scheduler() const { return m_scheduler.get(); }
+    CTaskThreadsPool* pool() const { return m_pool.get(); }
 
     // Background lookup for the library (request id 0x80000000: nobody waits for the answer).
     // Goes to the asynchronous resolver once one is attached; dropped before that.
@@ -71,6 +78,11 @@ public:
     // The lookup a resolve task runs (caller's thread).
     static QString resolveSync(bool addressFlag, const QString& text, const QString& previousAnswer);
     static constexpr int kNoWaitingRequest = static_cast<int>(0x80000000u);
+
+    // Where the engine's answers leave (the agent manager); the root sets it before the start.
+    // output() throws std::runtime_error "missing agent manager instance" without one.
+    void setOutput(IEngineOutput* output) { m_output.store(output); }
+    IEngineOutput& output() const;
 
     // What runs when the schedule manager's rescheduling time has come (scheduler's thread).
     void setReschedulingHandler(const std::function<void()>& handler);
@@ -101,16 +113,20 @@ private:
     void dispatchPending();
     void threadFinished(CTaskThread* thread);
     void rescheduleDue();
-    void stopResolver();
+    // Ends the scheduler, the plug-in manager and the resolver, each joined within waitMs
+    // (-1: no limit); the pool's task threads have been asked to end before.
+    void stopHelpers(int waitMs);
 
     ProtectedQueue<BasicTaskPtr<CTaskManager>> m_queue{QStringLiteral("TM")};
-    CTaskManagerScheduler* m_scheduler = nullptr;
-    CTaskThreadsPool* m_pool = nullptr;
-    CPluginManager* m_pluginManager = nullptr;
-    CAsyncResolver* m_resolver = nullptr;
+    std::atomic<IEngineOutput*> m_output{nullptr};
+    OwnedHelperThread<CTaskManagerScheduler> m_scheduler;
+    std::unique_ptr<CTaskThreadsPool> m_pool;
+    OwnedHelperThread<CPluginManager> m_pluginManager;
+    OwnedHelperThread<CAsyncResolver> m_resolver;
     QList<CTaskPtr> m_pending;
 
-    QMutex m_handlerMutex;   // guards the two handlers below
+    QMutex m_resolveMutex;   // guards m_asyncResolve and is held while it runs
     AsyncResolveHandler m_asyncResolve;
+    QMutex m_handlerMutex;   // guards m_rescheduling
     std::function<void()> m_rescheduling;
 };

@@ -1,4 +1,5 @@
 #include "CTaskThreadsPool.h"
+#include "CMonitorRuntimeRegistry.h"
 #include "CTaskManagerScheduler.h"
 #include "core/CNetworkMonitor.h"
 #include "core/PerformanceStatistics.h"
@@ -121,6 +122,7 @@ void CTaskThreadsPool::threadDone(CTaskThread* thread)
     if (!removeThread(m_busy, thread))
         return;   // not ours any more (abandoned, retired): nothing to put back
     m_deadlocked.erase(thread);
+    forgetThread(thread);
     m_idle.emplace(m_clock->now(), thread);
 }
 
@@ -152,8 +154,10 @@ void CTaskThreadsPool::reap()
     }
     for (auto it = m_abandoned.begin(); it != m_abandoned.end();) {
         if ((*it)->isFinished()) {
-            delete *it;
+            CTaskThread* thread = *it;
             it = m_abandoned.erase(it);
+            forgetThread(thread);
+            delete thread;
         } else {
             ++it;
         }
@@ -173,8 +177,10 @@ void CTaskThreadsPool::checkDeadlocks(const QDateTime& now)
         if (m_deadlocked.count(thread))
             continue;
         if (thread->checkDeadlock(now)) {
-            qCritical("%s: thread %d with %s is deadlocked", qPrintable(poolName()), thread->number(),
-                      qPrintable(thread->currentTaskName()));
+            // A thread kept at the cap is flagged again on every pass; it is logged once.
+            if (m_reportedStuck.insert(thread).second)
+                qCritical("%s: thread %d with %s is deadlocked", qPrintable(poolName()), thread->number(),
+                          qPrintable(thread->currentTaskName()));
             m_deadlocked.emplace(thread, now);
         }
     }
@@ -199,22 +205,63 @@ void CTaskThreadsPool::endDeadlockedThread(CTaskThread* thread, const QDateTime&
 {
     const QString taskName = thread->currentTaskName();
     if (abandonedCount() >= kMaxAbandoned) {
-        qCritical("%s: %d threads are abandoned already; thread %d with %s stays in the pool", qPrintable(poolName()),
-                  abandonedCount(), thread->number(), qPrintable(taskName));
+        if (!m_capReported)
+            qCritical("%s: %d threads are abandoned already; thread %d with %s stays in the pool, and so does "
+                      "every further stuck thread until one of them ends",
+                      qPrintable(poolName()), abandonedCount(), thread->number(), qPrintable(taskName));
+        m_capReported = true;
         return;
     }
     qCritical("%s: terminating deadlocked thread %d with %s", qPrintable(poolName()), thread->number(),
               qPrintable(taskName));
+    QDateTime since;
+    for (const auto& entry : m_busy)
+        if (entry.second == thread)
+            since = entry.first;
+    const qint64 busySeconds = since.isValid() ? since.secsTo(now) : 0;
+    // While the task is still the thread's current one: its keys name the monitor.
+    reportGivenUpTask(thread, busySeconds, now);
     if (!thread->abandon())
         return;   // the task returned just now; the worker reports it as usual
-    QDateTime since;
-    removeThread(m_busy, thread, &since);
+    removeThread(m_busy, thread);
     m_deadlocked.erase(thread);
     m_abandoned.insert(thread);
+    addStatisticValue(STAT_ABANDONED_THREADS, static_cast<quint32>(abandonedCount()));
     qCritical("%s: thread %d abandoned after %lld seconds, %d of at most %d abandoned threads", qPrintable(poolName()),
-              thread->number(), static_cast<long long>(since.secsTo(now)), abandonedCount(), kMaxAbandoned);
+              thread->number(), static_cast<long long>(busySeconds), abandonedCount(), kMaxAbandoned);
     // Out of the pool first, then the task's report: nothing else can report it now.
     thread->finishAbandonedTask();
+}
+
+void CTaskThreadsPool::reportGivenUpTask(CTaskThread* thread, qint64 busySeconds, const QDateTime& now)
+{
+    const std::optional<int> monitorId = thread->currentObjectKey();
+    const QString what = monitorId ? QStringLiteral("Poll task thread")
+                         : thread->currentActionKey() ? QStringLiteral("Action task thread")
+                                                      : QStringLiteral("Thread");
+    if (m_incidentHook)
+        m_incidentHook(thread, QStringLiteral("%1 terminated: deadlock detected (no response for %2 seconds)")
+                                   .arg(what).arg(busySeconds),
+                       now);
+    if (!monitorId)
+        return;
+    try {
+        bool notFound = false;
+        bool changed = false;
+        bool third = false;
+        if (CMonitorRuntimeDataPtr runtime = thread->monitorRegistry().get(*monitorId, &notFound, &changed, &third))
+            runtime->endPoll();
+    } catch (const std::exception& e) {
+        qWarning("%s: monitor %d of thread %d not reset: %s", qPrintable(poolName()), *monitorId, thread->number(),
+                 e.what());
+    }
+}
+
+void CTaskThreadsPool::forgetThread(CTaskThread* thread)
+{
+    m_reportedStuck.erase(thread);
+    if (abandonedCount() < kMaxAbandoned)
+        m_capReported = false;
 }
 
 void CTaskThreadsPool::setLimits(int threads, int cpuLoadLimit)

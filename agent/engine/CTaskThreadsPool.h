@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -16,7 +17,11 @@ class CTaskManagerScheduler;
 // under the CPU-load limit. Threads beyond 8 that stay idle for 120 s are retired. The
 // watchdog (at most every 30 s) asks a hung task to stop twice and then abandons its thread:
 // the thread leaves the pool, its task is reported through its own done, and a fresh thread
-// takes its place on the next dispatch. At most kMaxAbandoned threads are abandoned.
+// takes its place on the next dispatch. At most kMaxAbandoned threads are abandoned. A stuck
+// thread is logged once (not every pass), the cap once when it is reached, and every
+// abandonment is counted in the statistic "ABANDONED_THREADS". Before a stuck poll's thread is
+// given up, the incident goes to the incident hook and the monitor's polling count is reset
+// through that thread's runtime registry, so the next poll of it is not taken for a second one.
 // Threads: every operation runs on the task manager's thread; the pool has no thread. It
 // creates every worker and deletes each exactly once, after it has finished.
 class CTaskThreadsPool : public QObject
@@ -35,6 +40,11 @@ public:
     CTaskThreadsPool(QObject* parent, CTaskManagerScheduler* scheduler, CTaskThread::FinishedCallback onFinished,
                      CPluginManager* pluginManager = nullptr, CTaskClock* clock = CTaskClock::current());
     ~CTaskThreadsPool() override;
+
+    // Where the watchdog reports a thread it gives up (the configuration manager's incident
+    // hook in the daemon); called on the task manager's thread. Set before the first dispatch.
+    using IncidentHook = std::function<void(QThread* thread, const QString& text, const QDateTime& when)>;
+    void setIncidentHook(const IncidentHook& hook) { m_incidentHook = hook; }
 
     bool canAccept() const;
     bool dispatch(const CTaskPtr& task);
@@ -62,6 +72,10 @@ private:
     int currentLoad() const;
     void checkDeadlocks(const QDateTime& now);
     void endDeadlockedThread(CTaskThread* thread, const QDateTime& now);
+    // The steps for a task whose thread is given up: its incident, and for a poll the reset of
+    // its monitor's polling count.
+    void reportGivenUpTask(CTaskThread* thread, qint64 busySeconds, const QDateTime& now);
+    void forgetThread(CTaskThread* thread);
     void reap();
     static bool removeThread(std::multimap<QDateTime, CTaskThread*>& set, CTaskThread* thread,
                              QDateTime* when = nullptr);
@@ -76,6 +90,9 @@ private:
     std::multimap<QDateTime, CTaskThread*> m_finishing;
     std::map<CTaskThread*, QDateTime> m_deadlocked;
     std::set<CTaskThread*> m_abandoned;
+    std::set<CTaskThread*> m_reportedStuck;   // "is deadlocked" logged for these already
+    bool m_capReported = false;                // the cap line was logged since the cap was reached
+    IncidentHook m_incidentHook;
     int m_maxThreads = kDefaultMaxThreads;
     int m_cpuLoadLimit = kDefaultCpuLoadLimit;
     QDateTime m_lastWatchdog;

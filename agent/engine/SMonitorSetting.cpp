@@ -1,6 +1,6 @@
 #include "SMonitorSetting.h"
 #include "common/EnumTexts.h"
-#include "link/DataStreamLimits.h"
+#include "common/DataStreamLimits.h"
 
 #include <stdexcept>
 

@@ -1,7 +1,7 @@
 #include "SMonitorStatus.h"
 
 #include "common/EnumTexts.h"
-#include "link/DataStreamLimits.h"
+#include "common/DataStreamLimits.h"
 
 SPackedStatusValue packStatusValue(const SStatusValue& v)
 {

@@ -1,5 +1,5 @@
 #include "SSettingEnumValue.h"
-#include "link/DataStreamLimits.h"
+#include "common/DataStreamLimits.h"
 #include "common/Optional.h"
 
 bool readGuardedForm(QDataStream& in, SGuardedValue& target, const char* what, QString* failReason)

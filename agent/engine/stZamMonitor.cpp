@@ -1,7 +1,7 @@
 #include "stZamMonitor.h"
 #include "PluginResultMemory.h"
 #include "common/Macros.h"
-#include "link/DataStreamLimits.h"
+#include "common/DataStreamLimits.h"
 
 #include <QProcessEnvironment>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "AgentSubscriptionMessages.h"
 
-#include "DataStreamLimits.h"
+#include "common/DataStreamLimits.h"
 #include "receivers/CSnmpTrapFilter.h"
 #include "receivers/SyslogLineFilter.h"
 

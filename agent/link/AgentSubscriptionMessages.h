@@ -3,6 +3,7 @@
 // Trap and syslog subscriptions of monitors.
 
 #include "CAgentMessage.h"
+#include "receivers/SSnmpTrapCredential.h"
 
 #include <QByteArray>
 #include <QList>
@@ -17,16 +18,6 @@ struct SUdpMessagesLimit
     qint32 on = 0;
     qint32 value1 = 0;
     qint32 value2 = 0;
-};
-
-// The SNMPv3 user of the trap receiver; pass phrases in their stored form.
-struct SSnmpTrapCredential
-{
-    QString userName;
-    qint32 authProtocol = 0;  // 0 MD5, 1 SHA, other none
-    QString authPassphrase;
-    qint32 privProtocol = 0;  // 1 DES, 2 AES-128, other none
-    QString privPassphrase;
 };
 
 // snmp_mon_data: int32 monitor id, int32 filter count, the filters, three limit words,

@@ -4,7 +4,7 @@
 // their own stream form. A count that the bytes left cannot hold, or a read error in any
 // element, empties the whole list.
 
-#include "DataStreamLimits.h"
+#include "common/DataStreamLimits.h"
 
 #include <QByteArray>
 #include <QDataStream>

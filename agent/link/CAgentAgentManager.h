@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/IEngineOutput.h"
 #include "CAgentAgentLinkPtr.h"
 #include "CAgentManager.h"
 #include "CAgentMessage.h"
@@ -43,7 +44,7 @@ struct SAgentLinkConfig
 // from any thread. m_mutex guards the current, pending and closing links and the server;
 // it is taken before a link's queue mutex, never the reverse. Ownership: owns the server
 // and holds every session until its thread has finished; the engine is shared.
-class CAgentAgentManager : public CAgentManager, public ILinkPollSink
+class CAgentAgentManager : public CAgentManager, public ILinkPollSink, public IEngineOutput
 {
     Q_OBJECT
 public:
@@ -68,20 +69,20 @@ public:
     // A result known only by its transaction id cannot be matched to the session that asked
     // (ids repeat across sessions): it is dropped with a warning. Poll tasks report through
     // CLinkPoll::complete (see ILinkEngine).
-    virtual bool sendPollResult(int transactionId);
-    virtual void sendMonitorEvent(int monitorId, const CMonitorEventPtr& event);
-    virtual void sendExtendedCaps(int requestId);
+    bool sendPollResult(int transactionId) override;
+    void sendMonitorEvent(int monitorId, const CMonitorEventPtr& event) override;
+    void sendExtendedCaps(int requestId) override;
     // Type 21 with header id = the request's header id (the link value; -1 for a background
     // lookup), version 1 and the service's reqId.
-    virtual void sendResolveResponse(int linkValue, int requestId, bool addressFlag, const QString& text,
-                             const QString& result);
+    void sendResolveResponse(int linkValue, int requestId, bool addressFlag, const QString& text,
+                             const QString& result) override;
     // The answers of the attachment tasks (on their task threads), for the session that asked
     // (current or not yet current; dropped with a warning once it has ended): a check answers
     // with the missing files and frees the template when none is missing; a create answers
     // with the failed files and frees the template in any case.
     void onAttachmentsChecked(int linkId, int requestId, int templateId, const QList<STemplateAttachment>& missing);
     void onAttachmentsCreated(int linkId, int requestId, int templateId, const QList<STemplateAttachment>& failed);
-    virtual void requestReconnect();
+    void requestReconnect() override;
     QString connectionId() const;
     // What sessions tell the service about this host; looked up once when the run starts,
     // so that no session waits for name lookups before it identifies itself.

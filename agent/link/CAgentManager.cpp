@@ -51,8 +51,7 @@ void CAgentManager::run()
     endRun();
     delete m_slots;
     m_slots = nullptr;
-    m_queue.setAccepting(false);
-    m_queue.clear();
+    m_queue.stopAndDiscard();
     m_queue.setServing(false);
 }
 

@@ -220,7 +220,7 @@ void CAgentWorkerThread::onLinkData(const char* data, unsigned int count)
     if (m_readFailed || count == 0)
         return;
     m_buffer.append(data, int(count));
-    while (readFrames()) {
+    while (readFrame()) {
     }
     // One move per arrival, not one per frame.
     if (m_readPos >= m_buffer.size()) {
@@ -240,7 +240,7 @@ void CAgentWorkerThread::stopReading(const QString& error)
     onLinkError(error);
 }
 
-bool CAgentWorkerThread::readFrames()
+bool CAgentWorkerThread::readFrame()
 {
     if (m_readFailed)
         return false;

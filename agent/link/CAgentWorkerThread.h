@@ -79,7 +79,7 @@ protected:
     virtual void checkPing() {}
 
     // Cuts and handles one frame from the front of the receive buffer; true when it did.
-    bool readFrames();
+    bool readFrame();
     void markConnected();
     bool isConnected() const { return m_connected; }
     void setConnected(bool connected) { m_connected = connected; }

@@ -1,6 +1,6 @@
 #include "SPollOutcome.h"
 
-#include "DataStreamLimits.h"
+#include "common/DataStreamLimits.h"
 
 #include <QDataStream>
 

@@ -1,6 +1,6 @@
 #include "CSnmpTrap.h"
 
-#include "link/DataStreamLimits.h"
+#include "common/DataStreamLimits.h"
 
 #include <QHash>
 #include <QTextCodec>

@@ -1,7 +1,7 @@
 #include "CSnmpTrapFilter.h"
 
+#include "common/DataStreamLimits.h"
 #include "engine/CMonitorEvent.h"
-#include "link/DataStreamLimits.h"
 
 #include <QtDebug>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "link/AgentSubscriptionMessages.h"
+#include "SSnmpTrapCredential.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "SyslogLine.h"
 
-#include "link/DataStreamLimits.h"
+#include "common/DataStreamLimits.h"
 
 QDataStream& operator<<(QDataStream& out, const QExplicitlySharedDataPointer<const SyslogLine>& line)
 {

@@ -1,13 +1,11 @@
 // Descriptors of the SNMP types and of the trap and syslog receiver types.
-// PROVISIONAL: the settings tables of these types are not in yet; until they are, each
-// descriptor publishes no settings (count 0). Put each table here as zmt_<type>_s and point
-// the descriptor at it with ZMT_SETTINGS(zmt_<type>_s).
+// Each type's settings table is zmt_<type>_s, and its descriptor points at it with
+// ZMT_SETTINGS; the golden file of the settings tables guards every table.
 
 #include "zmt_descriptors.h"
 #include "zam_settings_tables.h"
 
 #define ZMT_SETTINGS(table) static_cast<int>(sizeof(table) / sizeof(table[0])), 0, table
-#define ZMT_SETTINGS_PENDING 0, 0, nullptr
 
 // 16 settings
 const stZamMonitorType zmt_snmp = {

@@ -2,7 +2,7 @@
 // the display hint, the rest is the value. Formatting, the number of the value and the text to
 // number step must not crash, hang or read past the bytes on any input.
 
-#include "Snmp/SnmpValueFormat.h"
+#include "common/SnmpValueFormat.h"
 #include "Snmp/SnmpValueNumber.h"
 
 #include <cstdint>

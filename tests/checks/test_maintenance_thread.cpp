@@ -7,6 +7,7 @@
 #include "common/TestTimeScale.h"
 #include "zam_core_context.h"
 #include "zam_plugin_api.h"
+#include "support/EventLoopWait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -27,17 +28,7 @@ const bool kScaled = [] {
     return true;
 }();
 
-bool waitFor(const std::function<bool()>& done, int ms = 20000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QThread::msleep(5);
-    }
-    return true;
-}
+constexpr int kWaitMs = 20000;
 
 class Probe : public QObject
 {
@@ -68,9 +59,9 @@ TEST(MaintenanceThread, BothJobsRunOnTheMaintenanceThreadUntilTerm)
         ASSERT_EQ(zam_plugin_init(&ctx), 0);
         ASSERT_NE(CTimerThread::instance(), nullptr);
         QThread* maintenance = CTimerThread::instance();
-        EXPECT_TRUE(waitFor([&] {
+        EXPECT_TRUE(waitUntil([&] {
             return cache->maintenanceRuns() >= cacheBefore + 2 && pool->maintenanceRuns() >= poolBefore + 2;
-        }));
+        }, kWaitMs));
         EXPECT_EQ(cache->lastMaintenanceThread(), maintenance);
         EXPECT_EQ(pool->lastMaintenanceThread(), maintenance);
         EXPECT_NE(cache->lastMaintenanceThread(), QThread::currentThread());
@@ -78,7 +69,7 @@ TEST(MaintenanceThread, BothJobsRunOnTheMaintenanceThreadUntilTerm)
         // A job added while the thread runs starts too.
         Probe probe;
         CTimerThread::instance()->addPeriodicJob(10, &probe, "1tick()");
-        EXPECT_TRUE(waitFor([&] { return probe.runs.load() >= 2; }));
+        EXPECT_TRUE(waitUntil([&] { return probe.runs.load() >= 2; }, kWaitMs));
         EXPECT_EQ(probe.ranOn.load(), maintenance);
 
         ASSERT_EQ(zam_plugin_term(ctx), 0);

@@ -184,6 +184,51 @@ TEST(ProtectedQueue, TasksRunInArrivalOrderWithFrontPushesFirst)
     EXPECT_EQ(queue.take(out, 50), OwnerQueue::TimedOut);
 }
 
+// The queue's one state through the owner's steps: serving opens for taking, a stop drains
+// what is queued, a discard refuses for good. Each case then pushes one item and takes once.
+TEST(ProtectedQueue, StateFollowsServingStopAndDiscard)
+{
+    using Queue = ProtectedQueue<int>;
+    using S = Queue::State;
+    struct Case {
+        const char* steps;   // S serve, s stop serving, x stop, d stop and discard
+        S state;
+        bool pushed;
+        Queue::TakeResult take;
+    };
+    const Case cases[] = {
+        {"", S::Waiting, true, Queue::Closed},
+        {"S", S::Serving, true, Queue::Taken},
+        {"Ss", S::Waiting, true, Queue::Closed},
+        {"x", S::StopAsked, true, Queue::Closed},
+        {"xS", S::Draining, true, Queue::Taken},
+        {"Sx", S::Draining, true, Queue::Taken},
+        {"Sxs", S::StopAsked, true, Queue::Closed},
+        {"d", S::Discarded, false, Queue::Closed},
+        {"dS", S::DiscardedServing, false, Queue::Closed},
+        {"Sd", S::DiscardedServing, false, Queue::Closed},
+        {"Sds", S::Discarded, false, Queue::Closed},
+    };
+    for (const Case& c : cases) {
+        Queue queue(QStringLiteral("SQ"));
+        for (const char* step = c.steps; *step; ++step) {
+            switch (*step) {
+            case 'S': queue.setServing(true); break;
+            case 's': queue.setServing(false); break;
+            case 'x': queue.stop(); break;
+            case 'd': queue.stopAndDiscard(); break;
+            }
+        }
+        EXPECT_EQ(queue.state(), c.state) << c.steps;
+        EXPECT_EQ(queue.push(7), c.pushed) << c.steps;
+        int out = 0;
+        EXPECT_EQ(queue.take(out, 0), c.take) << c.steps;
+        // A stopped queue closes once it is empty instead of waiting.
+        if (c.take == Queue::Taken && c.state == S::Draining)
+            EXPECT_EQ(queue.take(out, -1), Queue::Closed) << c.steps;
+    }
+}
+
 TEST(ProtectedQueue, StopReleasesQueuedTasksAndDropsLaterOnes)
 {
     OwnerQueue queue(QStringLiteral("TQ"));

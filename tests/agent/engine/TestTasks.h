@@ -56,7 +56,9 @@ public:
     void disable() override { ++disables; }
     void done(CTaskThread*) override { ++dones; }
     bool isDeadlocked(int seconds) override { return seconds > m_deadlockAfter; }
+    std::optional<int> objectKey() const override { return monitorId; }
 
+    std::optional<int> monitorId;   // set before dispatch: the task plays a poll of it
     QSemaphore started{0};
     QSemaphore release{0};
     std::atomic<int> stops{0};

@@ -6,6 +6,7 @@
 #include "engine/CPluginLibrary.h"
 #include "core/PerformanceStatistics.h"
 #include "common/GlobalSettingRegistry.h"
+#include "support/EventLoopWait.h"
 
 #include <gtest/gtest.h>
 #include <QDeadlineTimer>
@@ -17,18 +18,6 @@
 using namespace fixtures;
 
 namespace {
-template <class F>
-bool waitFor(F condition, int ms = 10000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 struct Recorded
 {
     QMutex mutex;
@@ -89,7 +78,7 @@ TEST(ConfigReadGate, AWaitingWriterIsNotStarvedByNewReaders)
         gate.endWrite();
     });
     writer->start();
-    ASSERT_TRUE(waitFor([&] { return gate.waitingWriters() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return gate.waitingWriters() == 1; }));
 
     std::atomic<bool> readerIn{false};
     QThread* lateReader = QThread::create([&] {
@@ -122,7 +111,7 @@ TEST(ConfigReadGate, ReadersShareTheGate)
         gate.endRead();
     });
     t->start();
-    EXPECT_TRUE(waitFor([&] { return second.load(); }));
+    EXPECT_TRUE(waitUntil([&] { return second.load(); }));
     gate.endRead();
     t->wait();
     delete t;
@@ -146,7 +135,7 @@ TEST(ConfigManager, PluginUpdateWaitsForTheLoopAndRaisesItsEvent)
     EXPECT_FALSE(cm.pluginFileName(7).has_value());
     ComponentRunner<CConfigManagerAgent> runner(&cm);
     runner.start();
-    ASSERT_TRUE(waitFor([&] { return cm.pluginFileName(7).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return cm.pluginFileName(7).has_value(); }));
     // The plug-in binding's reads: the wait always counts, the lookup only when the id is known.
     const SStatisticCounter cfgWait = statisticCounter(STAT_GETCFG_LOCK_WAIT);
     const SStatisticCounter cfgExec = statisticCounter(STAT_GETCFG_EXEC);
@@ -159,10 +148,10 @@ TEST(ConfigManager, PluginUpdateWaitsForTheLoopAndRaisesItsEvent)
     EXPECT_EQ(info.name.value(), QStringLiteral("plugin 7"));
     EXPECT_EQ(info.fileName.value(), QStringLiteral("libzam_core.so"));
 
-    ASSERT_TRUE(waitFor([&] { return events.all().size() == 1; }));   // delivered after the task
+    ASSERT_TRUE(waitUntil([&] { return events.all().size() == 1; }));   // delivered after the task
     cm.postUpdatePluginInfo(6, 7, QStringLiteral("other.so"));   // overwrites
-    ASSERT_TRUE(waitFor([&] { return cm.pluginFileName(7) == std::optional<QString>("other.so"); }));
-    ASSERT_TRUE(waitFor([&] { return events.all().size() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return cm.pluginFileName(7) == std::optional<QString>("other.so"); }));
+    ASSERT_TRUE(waitUntil([&] { return events.all().size() == 2; }));
     EXPECT_EQ(events.all(), (QList<QList<int>>{{12, 2, 7}, {12, 2, 7}}));
     {
         QMutexLocker locker(&postedMutex);
@@ -190,7 +179,7 @@ TEST(ConfigManager, AThrowingTaskIsLoggedAndTheLoopGoesOn)
     runner.start();
     cm.postUpdatePluginInfo(0, 1, QStringLiteral("a.so"));
     cm.postUpdatePluginInfo(0, 2, QStringLiteral("b.so"));
-    ASSERT_TRUE(waitFor([&] { return cm.pluginFileName(2).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return cm.pluginFileName(2).has_value(); }));
     EXPECT_EQ(messages.count("warning: config manager: unknown exception"), 1);
     EXPECT_EQ(cm.pluginFileName(1), std::optional<QString>("a.so"));   // the table entry came first
 }
@@ -323,17 +312,17 @@ TEST(ConfigManager, EventSourcesOutOfRangeAreRefused)
 
     cm.raiseFromTasks(32);
     cm.postUpdatePluginInfo(0, 1, QStringLiteral("a.so"));
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return messages.lines().contains("warning: config manager: exception in run: event source is out of range");
     }));
     cm.raiseFromTasks(31);
     cm.postUpdatePluginInfo(0, 2, QStringLiteral("b.so"));
-    ASSERT_TRUE(waitFor([&] { return events.all().size() == 1; }));   // the loop went on
+    ASSERT_TRUE(waitUntil([&] { return events.all().size() == 1; }));   // the loop went on
     EXPECT_EQ(events.all().first(), (QList<int>{31, 5, 2}));
 
     cm.unregisterEventCallback(1u << 31, &recordEvent, &events);
     cm.postUpdatePluginInfo(0, 3, QStringLiteral("c.so"));
-    ASSERT_TRUE(waitFor([&] { return cm.pluginFileName(3).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return cm.pluginFileName(3).has_value(); }));
     runner.finish();
     EXPECT_EQ(events.all().size(), 1);
 }

@@ -7,13 +7,18 @@
 #include "engine/CTaskManagerScheduler.h"
 #include "engine/CPluginManager.h"
 #include "engine/CTaskThreadsPool.h"
+#include "support/EventLoopWait.h"
 
 #include <QElapsedTimer>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <atomic>
+#include <thread>
 #include <vector>
 
 namespace {
+
+constexpr int kWaitMs = 20000;
 
 using Ptr = QExplicitlySharedDataPointer<TestTask>;
 
@@ -44,18 +49,6 @@ struct ManagerFixture {
     }
 };
 
-bool waitFor(const std::function<bool()>& condition)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > 20000)
-            return false;
-        QThread::msleep(10);
-    }
-    return true;
-}
-
 TEST(TaskManager, TasksWaitForPostInitAndNeverRunAfterStop)
 {
     ManagerFixture f;
@@ -65,7 +58,7 @@ TEST(TaskManager, TasksWaitForPostInitAndNeverRunAfterStop)
     QThread::msleep(300);
     EXPECT_EQ(early->dones.load(), 0);   // accepted, not served before post init
     f.openGate();
-    ASSERT_TRUE(waitFor([&] { return early->dones.load() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return early->dones.load() == 1; }, kWaitMs));
 
     f.stop();
     Ptr late(new TestTask(QStringLiteral("late"), false));
@@ -82,7 +75,7 @@ TEST(TaskManager, WaitingTasksLeaveInArrivalOrder)
     f.clock.setLoad(100);   // beyond eight, nothing more is accepted
     f.start();
     f.openGate();
-    ASSERT_TRUE(waitFor([&] { return f.manager->scheduler() && f.manager->scheduler()->load() == 100; }));
+    ASSERT_TRUE(waitUntil([&] { return f.manager->scheduler() && f.manager->scheduler()->load() == 100; }, kWaitMs));
     StartLog log;
     std::vector<Ptr> blockers;
     for (int i = 0; i < 8; ++i) {
@@ -108,12 +101,12 @@ TEST(TaskManager, WaitingTasksLeaveInArrivalOrder)
         blockers[i]->release.release();
     for (const Ptr& w : waiting)
         w->release.release();
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(waitUntil([&] {
         for (const Ptr& b : blockers)
             if (b->dones.load() != 1)
                 return false;
         return true;
-    }));
+    }, kWaitMs));
 }
 
 TEST(TaskManager, PendingTasksAreRetriedWhenTheLoadFalls)
@@ -122,7 +115,7 @@ TEST(TaskManager, PendingTasksAreRetriedWhenTheLoadFalls)
     f.clock.setLoad(100);
     f.start();
     f.openGate();
-    ASSERT_TRUE(waitFor([&] { return f.manager->scheduler() && f.manager->scheduler()->load() == 100; }));
+    ASSERT_TRUE(waitUntil([&] { return f.manager->scheduler() && f.manager->scheduler()->load() == 100; }, kWaitMs));
     std::vector<Ptr> blockers;
     for (int i = 0; i < 8; ++i) {
         blockers.emplace_back(new TestTask(QStringLiteral("b%1").arg(i), true));
@@ -134,7 +127,7 @@ TEST(TaskManager, PendingTasksAreRetriedWhenTheLoadFalls)
     EXPECT_EQ(ninth->dones.load(), 0);
     f.clock.setLoad(10);
     f.clock.advance(1);   // the 500 ms retry time has come
-    ASSERT_TRUE(waitFor([&] { return ninth->dones.load() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return ninth->dones.load() == 1; }, kWaitMs));
     for (const Ptr& b : blockers)
         b->release.release();
 }
@@ -147,9 +140,9 @@ TEST(TaskManager, LimitsReachThePool)
     CapturedMessages messages;
     f.manager->postSetLimits(3000, 5);
     f.manager->postSetWtmLimit(12);
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return CapturedMessages::count(QStringLiteral("info: task threads pool: new limits: threads=2048, cpuload=10")) == 1;
-    }));
+    }, kWaitMs));
 }
 
 TEST(TaskManager, StopDropsPendingTasksAndEndsEveryThread)
@@ -158,7 +151,7 @@ TEST(TaskManager, StopDropsPendingTasksAndEndsEveryThread)
     f.clock.setLoad(100);
     f.start();
     f.openGate();
-    ASSERT_TRUE(waitFor([&] { return f.manager->scheduler() && f.manager->scheduler()->load() == 100; }));
+    ASSERT_TRUE(waitUntil([&] { return f.manager->scheduler() && f.manager->scheduler()->load() == 100; }, kWaitMs));
     std::vector<Ptr> blockers;
     for (int i = 0; i < 8; ++i) {
         blockers.emplace_back(new TestTask(QStringLiteral("b%1").arg(i), true));
@@ -171,12 +164,12 @@ TEST(TaskManager, StopDropsPendingTasksAndEndsEveryThread)
     QThread::msleep(200);
     f.manager->stop();
     // Every running task is asked to stop; they end as asked.
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(waitUntil([&] {
         for (const Ptr& b : blockers)
             if (b->stops.load() != 1)
                 return false;
         return true;
-    }));
+    }, kWaitMs));
     for (const Ptr& b : blockers)
         b->release.release();
     f.manager->releaseEndGate();
@@ -189,6 +182,41 @@ TEST(TaskManager, StopDropsPendingTasksAndEndsEveryThread)
     EXPECT_EQ(pending->ref.loadRelaxed(), 1);
     EXPECT_EQ(f.manager->pluginManager(), nullptr);
     EXPECT_EQ(f.manager->scheduler(), nullptr);
+}
+
+// Background lookups keep arriving from other threads (an abandoned task thread may be one)
+// while the manager stops and after it has ended: none may reach the resolver once it is
+// deleted. The sanitizer build is the one that sees a late call.
+TEST(TaskManager, BackgroundLookupsDuringTheStopNeverReachAnEndedResolver)
+{
+    ManagerFixture f;
+    f.start();
+    f.openGate();
+    ASSERT_TRUE(waitUntil([&] { return f.manager->scheduler() != nullptr; }, kWaitMs));
+
+    struct Callers {
+        std::atomic<bool> done{false};
+        std::atomic<int> calls{0};
+        std::vector<std::thread> threads;
+        ~Callers()
+        {
+            done = true;
+            for (std::thread& t : threads)
+                t.join();
+        }
+    } callers;
+    for (int i = 0; i < 4; ++i)
+        callers.threads.emplace_back([&, i] {
+            const QString text = QStringLiteral("127.0.0.%1").arg(i + 1);
+            while (!callers.done.load()) {
+                f.manager->requestAsyncResolve(CTaskManager::kNoWaitingRequest, false, text, QString());
+                ++callers.calls;
+            }
+        });
+    ASSERT_TRUE(waitUntil([&] { return callers.calls.load() > 1000; }, kWaitMs));
+    f.stop();
+    const int atEnd = callers.calls.load();
+    EXPECT_TRUE(waitUntil([&] { return callers.calls.load() > atEnd + 1000; }, kWaitMs));
 }
 
 TEST(TaskManager, ResolveAnswersNobodyWaitsForAreNotSent)
@@ -252,7 +280,7 @@ TEST(TaskManager, TaskThreadsGiveBackTheirLibraryContextsBeforeTheLibraryEnds)
     const QString path = fakePluginPath("ok");
     ManagerFixture f;
     f.start();
-    ASSERT_TRUE(waitFor([&] { return f.manager->pluginManager() != nullptr; }));
+    ASSERT_TRUE(waitUntil([&] { return f.manager->pluginManager() != nullptr; }, kWaitMs));
     f.manager->pluginManager()->setPluginFileResolver([&](int) { return path; });
     f.openGate();
     std::vector<QExplicitlySharedDataPointer<PluginPollTask>> tasks;

@@ -3,6 +3,7 @@
 #include "ManualClock.h"
 #include "TestTasks.h"
 #include "agent/core/CapturedMessages.h"
+#include "core/PerformanceStatistics.h"
 #include "engine/CTaskThreadsPool.h"
 
 #include <QThread>
@@ -239,6 +240,7 @@ TEST(TaskThreadsPool, AbandonedThreadsAreBoundedAndTheBoundIsLogged)
     PoolFixture f;
     CapturedMessages messages;
     const int stuckCount = CTaskThreadsPool::kMaxAbandoned + 1;
+    const quint32 countedBefore = statisticCounter(STAT_ABANDONED_THREADS).count;
     std::vector<Ptr> stuck;
     for (int i = 0; i < stuckCount; ++i)
         stuck.push_back(f.start(QStringLiteral("stuck %1").arg(i)));
@@ -249,11 +251,16 @@ TEST(TaskThreadsPool, AbandonedThreadsAreBoundedAndTheBoundIsLogged)
     }
     EXPECT_EQ(f.pool->abandonedCount(), CTaskThreadsPool::kMaxAbandoned);
     EXPECT_EQ(f.pool->busyCount(), 1);
+    // The thread kept at the cap is flagged on every pass, but logged once, and so is the cap.
     const QStringList limitLines = CapturedMessages::lines().filter(
         QStringLiteral("threads are abandoned already; thread"));
-    ASSERT_FALSE(limitLines.isEmpty());
+    ASSERT_EQ(limitLines.size(), 1);
     EXPECT_TRUE(limitLines.first().startsWith(QStringLiteral("critical: task threads pool: 16 threads are abandoned")))
         << limitLines.first().toStdString();
+    EXPECT_EQ(CapturedMessages::lines().filter(QStringLiteral(" is deadlocked")).size(), stuckCount);
+    EXPECT_EQ(statisticCounter(STAT_ABANDONED_THREADS).count - countedBefore,
+              static_cast<quint32>(CTaskThreadsPool::kMaxAbandoned));
+    EXPECT_EQ(statisticCounter(STAT_ABANDONED_THREADS).max, static_cast<quint32>(CTaskThreadsPool::kMaxAbandoned));
     int reported = 0;
     for (const Ptr& t : stuck)
         reported += t->dones.load();
@@ -306,6 +313,42 @@ TEST(TaskThreadsPool, ExceptionsOfATaskAreLoggedAndTheThreadGoesOn)
     Ptr next = f.start(QStringLiteral("next"), false);
     f.pool->threadDone(f.finished.take());
     EXPECT_EQ(next->dones.load(), 1);
+}
+
+// What the watchdog hands on when it gives a thread up: the incident names a poll by its kind
+// and says how long the thread was busy; a task of no monitor is a plain thread.
+TEST(TaskThreadsPool, AGivenUpThreadIsReportedAsAnIncident)
+{
+    struct Case {
+        std::optional<int> monitorId;
+        const char* text;
+    };
+    const Case cases[] = {
+        {5, "Poll task thread terminated: deadlock detected (no response for 903 seconds)"},
+        {std::nullopt, "Thread terminated: deadlock detected (no response for 903 seconds)"},
+    };
+    for (const Case& c : cases) {
+        PoolFixture f;
+        CapturedMessages messages;
+        QStringList incidents;
+        f.pool->setIncidentHook([&](QThread*, const QString& text, const QDateTime&) { incidents << text; });
+        Ptr stuck(new TestTask(QStringLiteral("stuck"), true));
+        stuck->monitorId = c.monitorId;
+        ASSERT_TRUE(f.pool->dispatch(CTaskPtr(stuck.data())));
+        ASSERT_TRUE(stuck->started.tryAcquire(1, 20000));
+        f.pool->maintain();
+        for (int pass = 0; pass < 3; ++pass) {
+            f.clock.advance(301);
+            f.pool->maintain();
+        }
+        EXPECT_EQ(f.pool->abandonedCount(), 1);
+        EXPECT_EQ(incidents, QStringList{QString::fromLatin1(c.text)});
+        stuck->release.release();
+        for (int i = 0; i < 200 && f.pool->abandonedCount() > 0; ++i) {
+            QThread::msleep(20);
+            f.pool->maintain();
+        }
+    }
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 
 QByteArray header(qint32 id, qint32 type, qint32 length)
 {
-    QByteArray h(13, '\0');
+    QByteArray h(AgentMessageHeader::Size, '\0');
     h[0] = char(0xEA);
     qToLittleEndian<qint32>(id, h.data() + 1);
     qToLittleEndian<qint32>(type, h.data() + 5);
@@ -61,15 +61,15 @@ TEST(AgentMessageHeader, WritesAndReadsThirteenLittleEndianBytes)
     h.id = 1001;
     h.type = 6;
     h.length = 41;
-    char buf[13];
+    char buf[AgentMessageHeader::Size];
     EXPECT_EQ(h.write(buf, 12), -1);
-    ASSERT_EQ(h.write(buf, 13), 13);
-    EXPECT_EQ(QByteArray(buf, 13).toHex(), QByteArray("eae903000006000000290000 00").replace(" ", ""));
+    ASSERT_EQ(h.write(buf, AgentMessageHeader::Size), AgentMessageHeader::Size);
+    EXPECT_EQ(QByteArray(buf, AgentMessageHeader::Size).toHex(), QByteArray("eae903000006000000290000 00").replace(" ", ""));
 
     const QByteArray ping = QByteArray::fromHex("eaffffffff010000000000000000");
     AgentMessageHeader r;
     EXPECT_EQ(r.read(ping.constData(), 12), -1);
-    ASSERT_EQ(r.read(ping.constData(), 13), 13);
+    ASSERT_EQ(r.read(ping.constData(), AgentMessageHeader::Size), AgentMessageHeader::Size);
     EXPECT_EQ(r.id, -1);
     EXPECT_EQ(r.type, 1);
     EXPECT_EQ(r.length, 0);
@@ -77,7 +77,7 @@ TEST(AgentMessageHeader, WritesAndReadsThirteenLittleEndianBytes)
     for (qint32 bad : {0, 37, -5, std::numeric_limits<qint32>::min()}) {
         const QByteArray hb = header(3, bad, 0);
         AgentMessageHeader x;
-        ASSERT_EQ(x.read(hb.constData(), 13), 13);
+        ASSERT_EQ(x.read(hb.constData(), AgentMessageHeader::Size), AgentMessageHeader::Size);
         EXPECT_EQ(x.type, 0) << bad;
     }
 }

@@ -1,4 +1,5 @@
 // Cutting frames out of received bytes.
+#include "link/AgentMessageHeader.h"
 #include "link/AgentFrameCutter.h"
 #include "support/AgentTestPeer.h"
 
@@ -49,7 +50,7 @@ TEST(AgentFrameCutter, HeaderAndLengthChecks)
         {"twelve bytes, even with a bad magic", QByteArray(12, 'x'), SAgentFrameCut::NeedMore, 0},
         {"bad magic at the thirteenth byte", peer::header(1, 1, 0, 0xEB), SAgentFrameCut::BadHeader, 0},
         {"bad magic before a valid frame", peer::header(1, 1, 0, 0) + peer::frame(1, 1), SAgentFrameCut::BadHeader, 0},
-        {"header only", peer::header(-1, 1, 0), SAgentFrameCut::Frame, 13},
+        {"header only", peer::header(-1, 1, 0), SAgentFrameCut::Frame, AgentMessageHeader::Size},
         {"incomplete body", peer::header(1, 6, 5) + "ab", SAgentFrameCut::NeedMore, 0},
         {"complete body and more", peer::header(1, 6, 2) + "abXYZ", SAgentFrameCut::Frame, 15},
         {"negative length", peer::header(1, 1, -1), SAgentFrameCut::BadLength, 0},

@@ -19,7 +19,7 @@ CAgentMessagePtr roundTrip(CAgentMessage& m, bool wide = false)
 
 QByteArray bodyOf(CAgentMessage& m)
 {
-    return m.toFrame().mid(13);
+    return m.toFrame().mid(AgentMessageHeader::Size);
 }
 
 STemplateAttachment attachment(int id, const QString& file, int type)

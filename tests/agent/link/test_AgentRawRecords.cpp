@@ -18,11 +18,11 @@ template <class T>
 QExplicitlySharedDataPointer<T> decodeWithRecord(int type, const char* key, const QByteArray& record, bool wide = false)
 {
     QByteArray body = QByteArray(key) + "=RAW(" + QByteArray::number(record.size()) + "," + record + ")";
-    QByteArray f(13, '\0');
+    QByteArray f(AgentMessageHeader::Size, '\0');
     AgentMessageHeader h;
     h.type = type;
     h.length = body.size();
-    h.write(f.data(), 13);
+    h.write(f.data(), AgentMessageHeader::Size);
     f += body;
     QString err;
     CAgentMessagePtr m = decodeAgentMessage(f.constData(), f.size(), err, wide);

@@ -2,7 +2,7 @@
 // the v3 users) and its fixture values, plus a UDP port that never answers. Net-SNMP is
 // initialised here as the daemon does, with the project's own test MIB.
 
-#include "checks/Snmp/SnmpValueFormat.h"
+#include "common/SnmpValueFormat.h"
 #include "support/PluginTestHost.h"
 #include "support/TestPaths.h"
 #include "support/TestServers.h"
