@@ -97,9 +97,9 @@ bool CSnmpTrapReceiver::listen(int port)
     }
     NetSnmpLibrary::initOnce();
     SharedLock lock;
-    const QByteArray spec = "udp:0.0.0.0:" + QByteArray::number(port);
+    const QByteArray endpoint = "udp:0.0.0.0:" + QByteArray::number(port);
     errno = 0;
-    netsnmp_transport* transport = netsnmp_transport_open_server("snmptrap", spec.constData());
+    netsnmp_transport* transport = netsnmp_transport_open_server("snmptrap", endpoint.constData());
     if (!transport) {
         const int code = errno;
         emit error(QStringLiteral("port listening initialization failed: %1 (%2)")
