@@ -3,9 +3,11 @@
 // stream form of a parsed line.
 
 #include "receivers/SyslogLine.h"
+#include "fuzz/syslog_line/SyslogReferenceParse.h"
 
 #include <QBuffer>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 
@@ -239,6 +241,107 @@ TEST(SyslogParse, ParsedLineStreamsAndReadsBack)
         out << read;
     }
     EXPECT_EQ(again, bytes) << "byte-exact";
+}
+
+// The byte parser against the regular-expression reading it replaced: shapes at every branch,
+// then seeded mutations of them (bytes flipped, cut, spaces and NULs and UTF-8 inserted).
+TEST(SyslogParse, ReadsEveryDatagramAsTheRegexReadingDid)
+{
+    const QList<QByteArray> shapes = {
+        "<34>Oct 11 22:14:15 host1 su: denied",
+        "<34>Oct  1 22:14:15 host1 su: denied",
+        "<34>Oct   1 22:14:15 host1 su: denied",
+        "<34>oCT 11 22:14:15 host1",
+        "<34>Oct 11 22:14:15 host1 ",
+        "<34>Feb 29 22:14:15 host1 x",
+        "<34>Xyz 11 22:14:15 host1 x",
+        "<34>Oct 11 24:14:15 host1 x",
+        "<34>Oct 11 22:14",
+        "<34>Oct \xd9\xa1 22:14:15 host1 x",
+        "<\xd9\xa3>Oct 11 22:14:15 h m",
+        "<0\xd9\xa3>x y",
+        "<0000191>x y",
+        "<13> hello",
+        "<13>[x y",
+        "<13>_x y",
+        "<13>\xc3\xa4x y \xff z",
+        "<13>Oct 11 22:14:15 h a\0b c",
+        "<13>Oct 11 22:14:15 h a b\0c d \xe2\x82 e",
+        "<165>1 2003-10-11T22:14:15.003Z host1 app1 - ID47 - hello world",
+        "<165>1 2003-10-11T22:14:15.003456Z h a 12 M - x",
+        "<165>1 2003-10-11T22:14:15.99995Z h a 12 M - x",
+        "<165>1 2003-10-11T22:14:15.5+05:30 h a +7 M - x",
+        "<165>1 2003-10-11T22:14:15-00:00 h a 0x1 M - x",
+        "<165>1 2003-10-11T22:14:15+99:00 h a 99999999999 M - x",
+        "<165>1 2003-10-11T24:00:00Z h a - M - x",
+        "<165>1 2003-10-11T22:14Z h a - M - x",
+        "<165>1 2003-10-11T22:14:15 h a - M - x",
+        "<165>1 2003-10-11t22:14:15Z h a - M - x",
+        "<165>1 2003-02-30T22:14:15Z h a - M - x",
+        "<165>1 0000-10-11T22:14:15Z h a - M - x",
+        "<165>1 2003-10-11T22:14:15.Z h a - M - x",
+        "<165>1 2003-10-11T22:14:15Z\t h a - M - x",
+        "<165>1 2003-10-11T22:14:15+0530\t h a - M - x",
+        "<165>1 2003-10-11T22:14:15.003Z\0junk h a - M - x",
+        "<13>1 - - - - - -",
+        "<13>1 - - - - - - ",
+        "<13>1 - - - - - - \xef\xbb\xbf\xc3\xa4 \xff",
+        "<13>1 - - - - - - a\0b c",
+        "<13>1 - - - - -\0 - x",
+        "<13>1 - - - - - [id1 a=\"1\" b=\"x\\\"y\"][id2 c=\"\\]\"] msg",
+        "<13>1 - - - - - [id1][id2 c=\"1\"] m",
+        "<13>1 - - - - - [id1 a=] x",
+        "<13>1 - - - - - [id1 =\"v\" a b=\"\"] x",
+        "<13>1 - - - - - [id1 a=\"\xc3\xa4\0z\"] \xff",
+        "<13>1 - - - - - [ a=\"1\"] x",
+        "<13>1 - - - - - [id1 a=\"1\"]",
+        "<13>1 - - - - - [id1 a=\"1\"]x",
+        "<13>1 - - - - - [id1 a=\"1\" \xff] x",
+    };
+    auto unescape = [](const QByteArray& text) {
+        QByteArray out;
+        for (int i = 0; i < text.size(); ++i) {
+            if (text[i] == '\\' && i + 1 < text.size()) {
+                const char c = text[++i];
+                if (c == 'x') {
+                    out += char(text.mid(i + 1, 2).toInt(nullptr, 16));
+                    i += 2;
+                } else {
+                    out += c == '0' ? '\0' : c == 't' ? '\t' : c;
+                }
+            } else {
+                out += text[i];
+            }
+        }
+        return out;
+    };
+    QList<QByteArray> datagrams;
+    for (const QByteArray& s : shapes)
+        datagrams.append(unescape(s));
+    for (const QByteArray& d : datagrams)
+        EXPECT_EQ(syslog_reference::disagreement(d), QString()) << d.constData();
+
+    const char inserts[] = {' ', '\0', '-', '[', ']', '"', '\\', '=', ':', 'T', 'Z', '+', '.', '<', '>', '0', '9'};
+    QRandomGenerator rng(2026);
+    int failures = 0;
+    for (int round = 0; round < 20000 && failures < 10; ++round) {
+        QByteArray d = datagrams[rng.bounded(datagrams.size())];
+        for (int edits = 1 + rng.bounded(3); edits > 0 && !d.isEmpty(); --edits) {
+            const int at = rng.bounded(d.size());
+            switch (rng.bounded(5)) {
+            case 0: d[at] = inserts[rng.bounded(int(sizeof inserts))]; break;
+            case 1: d.insert(at, inserts[rng.bounded(int(sizeof inserts))]); break;
+            case 2: d.remove(at, 1 + rng.bounded(3)); break;
+            case 3: d[at] = char(rng.bounded(256)); break;
+            default: d.insert(at, "\xd9\xa3"); break;
+            }
+        }
+        const QString differs = syslog_reference::disagreement(d);
+        if (!differs.isEmpty()) {
+            ++failures;
+            ADD_FAILURE() << d.toPercentEncoding().constData() << ": " << qPrintable(differs);
+        }
+    }
 }
 
 } // namespace
