@@ -325,6 +325,73 @@ QString bitName(int mask, const QString* names, int count)
     return bit < count ? names[bit] : QString();
 }
 
+// The start of the first field: where its "<digits>" ends and what follows. ASCII bytes are
+// read as they are; other text as the regular expressions read it (any Unicode digit, any
+// word character).
+struct Head
+{
+    int priorityEnd = -1;   // index after '>', -1 when there is no priority
+    int priority = -1;      // -1 when the digits are not a priority
+    bool version = false;   // "<PRI>d" and nothing more: RFC 5424
+    bool word = false;      // "<PRI>" and a word character: RFC 3164
+};
+
+Head asciiHead(const char* p, int n)
+{
+    Head head;
+    if (n < 3 || p[0] != '<')
+        return head;
+    int i = 1;
+    while (i < n && p[i] >= '0' && p[i] <= '9')
+        ++i;
+    if (i == 1 || i >= n || p[i] != '>')
+        return head;
+    head.priorityEnd = i + 1;
+    int from = 1;
+    while (i - from > 1 && p[from] == '0')
+        ++from;
+    if (i - from <= 3) {
+        int value = 0;
+        for (int k = from; k < i; ++k)
+            value = value * 10 + (p[k] - '0');
+        if (value <= 191)
+            head.priority = value;
+    }
+    const int e = head.priorityEnd;
+    if (n > e) {
+        const char c = p[e];
+        head.version = n == e + 1 && c >= '0' && c <= '9';
+        head.word = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    }
+    return head;
+}
+
+// The year-less RFC 3164 TIMESTAMP from its three ASCII fields ("Mmm", "d" or "dd",
+// "hh:mm:ss"): shaped tells whether they have its shape; a stamp is set only when valid.
+bool asciiRfc3164Time(const Span& mon, const Span& day, const Span& clock, bool& shaped, QDateTime& stamp)
+{
+    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    const char* t = clock.p;
+    shaped = mon.n == 3 && letter(mon.p[0]) && letter(mon.p[1]) && letter(mon.p[2]) && (day.n == 1 || day.n == 2)
+             && digit(day.p[0]) && (day.n == 1 || digit(day.p[1])) && clock.n == 8 && digit(t[0]) && digit(t[1])
+             && t[2] == ':' && digit(t[3]) && digit(t[4]) && t[5] == ':' && digit(t[6]) && digit(t[7]);
+    if (!shaped)
+        return false;
+    static const char months[] = "janfebmaraprmayjunjulaugsepoctnovdec";
+    const char a = char(mon.p[0] | 0x20), b = char(mon.p[1] | 0x20), c = char(mon.p[2] | 0x20);
+    int month = 0;
+    for (int m = 0; m < 12 && month == 0; ++m)
+        if (months[3 * m] == a && months[3 * m + 1] == b && months[3 * m + 2] == c)
+            month = m + 1;
+    const int d = day.n == 1 ? day.p[0] - '0' : (day.p[0] - '0') * 10 + (day.p[1] - '0');
+    const int h = twoDigits(t), m = twoDigits(t + 3), s = twoDigits(t + 6);
+    if (month == 0 || !QDate::isValid(1900, month, d) || !QTime::isValid(h, m, s))
+        return false;
+    stamp = localStamp1900(month, d, h, m, s);
+    return true;
+}
+
 } // namespace
 
 QMap<qint64, QString> syslogFacilityNames()
@@ -503,13 +570,34 @@ bool SyslogLine::parse(const QByteArray& datagram, const QString& senderAddress)
         parseStatus = QStringLiteral("Segments count is less that 2");
         return false;
     }
-    const QString first = fieldText(fields[0]);
-    if (!parsePriority(first)) {
+    const Span& f0 = fields[0];
+    const int f0Size = lengthBeforeNul(f0.p, f0.n);
+    const bool asciiFirst = plainAscii(f0.p, f0Size);
+    QString first;
+    Head head;
+    if (asciiFirst) {
+        head = asciiHead(f0.p, f0Size);
+        if (head.priority >= 0) {
+            priority = head.priority;
+            facility = 1 << (priority >> 3);
+            severity = 1 << (priority & 7);
+        }
+    } else {
+        first = fieldText(f0);
+        if (parsePriority(first)) {
+            head.priority = priority;
+            head.priorityEnd = priorityEnd(first);
+            const int e = head.priorityEnd;
+            head.version = first.size() == e + 1 && first[e].isDigit();
+            head.word = first.size() > e && isWordChar(first[e]);
+        }
+    }
+    if (head.priority < 0) {
         parseStatus = QStringLiteral("PRI value is invalid");
         return false;
     }
-    const int priEnd = priorityEnd(first);
-    if (first.size() == priEnd + 1 && first[priEnd].isDigit()) {
+    const int priEnd = head.priorityEnd;
+    if (head.version) {
         isRfc5424 = true;
         if (fields.count() < 7) {
             parseStatus = QStringLiteral("Segments count is less that 7");
@@ -545,16 +633,31 @@ bool SyslogLine::parse(const QByteArray& datagram, const QString& senderAddress)
             message = QString::fromUtf8(messageBytes.mid(3));
         else
             message = QString::fromLocal8Bit(messageBytes);
-    } else if (first.size() > priEnd && isWordChar(first[priEnd])) {
+    } else if (head.word) {
         isRfc5424 = false;
         // one empty field after the first (a day padded with a space) is passed over
         const int skip = fields[1].n == 0 ? 1 : 0;
         const int count = fields.count() - skip;
+        bool shaped = false;
+        QDateTime stamp;
+        bool stamped = false;
         QString time;
-        if (count >= 3)
-            time = first.mid(priEnd) + QLatin1Char(' ') + fieldText(fields[1 + skip]) + QLatin1Char(' ') +
-                   fieldText(fields[2 + skip]);
-        if (rfc3164DayDigits(time) == 0) {
+        if (count >= 3) {
+            const Span mon{f0.p + priEnd, f0Size - priEnd};
+            Span day = fields[1 + skip];
+            Span clock = fields[2 + skip];
+            day.n = lengthBeforeNul(day.p, day.n);
+            clock.n = lengthBeforeNul(clock.p, clock.n);
+            if (asciiFirst && plainAscii(day.p, day.n) && plainAscii(clock.p, clock.n)) {
+                stamped = asciiRfc3164Time(mon, day, clock, shaped, stamp);
+            } else {
+                if (first.isNull())
+                    first = fieldText(f0);
+                time = first.mid(priEnd) + QLatin1Char(' ') + fieldText(day) + QLatin1Char(' ') + fieldText(clock);
+                shaped = rfc3164DayDigits(time) != 0;
+            }
+        }
+        if (!shaped) {
             // no TIMESTAMP and HOSTNAME: all after the priority is the message
             hostName = QLatin1String("");
             message = rawText.mid(priEnd);
@@ -563,7 +666,12 @@ bool SyslogLine::parse(const QByteArray& datagram, const QString& senderAddress)
                 parseStatus = QStringLiteral("Segments count is less that 4");
                 return false;
             }
-            parseRfc3164Time(time);
+            if (time.isNull()) {
+                if (stamped)
+                    timestamp = stamp;
+            } else {
+                parseRfc3164Time(time);
+            }
             hostName = fieldText(fields[3 + skip]);
             message = fields.joinedTextFrom(4 + skip);
         }

@@ -4,6 +4,8 @@
 
 #include <QDebug>
 
+#include <ctime>
+
 SyslogReceiver::SyslogReceiver(QObject* parent)
     : QObject(parent)
     , m_socket(new UdpDatagramSocket(this))
@@ -49,7 +51,7 @@ void SyslogReceiver::readyRead()
 {
     // Every pending datagram up to a bound: one signal per datagram would leave the socket's
     // buffer to overflow under load; the bound keeps the thread's other events flowing.
-    m_socket->readPending(kMaxDatagramsPerRead, [this](const QByteArray& datagram, const QString& sender) {
+    const auto handle = [this](const QByteArray& datagram, const QString& sender) {
         if (m_wanted && !m_wanted(sender))
             return;
         SyslogLine* line = new SyslogLine;
@@ -59,7 +61,19 @@ void SyslogReceiver::readyRead()
             emit dataReceived(shared);
         else
             countParseError(*line);
-    });
+    };
+    // While lines keep coming, a short pause between reads lets them gather: a thread woken
+    // for each datagram of a steady stream spends more on waking than on the lines. The pause
+    // is far shorter than the socket's buffer takes to fill, and an idle socket has none.
+    int total = 0;
+    while (total < kMaxDatagramsPerRead) {
+        const int got = m_socket->readPending(kMaxDatagramsPerRead - total, handle);
+        total += got;
+        if (got == 0 || got >= UdpDatagramSocket::kBatch || total >= kMaxDatagramsPerRead)
+            break;
+        const timespec pause{0, kGatherPauseNs};
+        ::nanosleep(&pause, nullptr);
+    }
     emit readFinished();
 }
 

@@ -36,6 +36,8 @@ public:
     // Datagrams read per readyRead at most; the rest come with the socket's next signal.
     static constexpr int kMaxDatagramsPerRead = 256;
     static constexpr qint64 kParseLogIntervalMs = 10000;
+    // Pause between reads while datagrams keep coming.
+    static constexpr long kGatherPauseNs = 100000;
 
 signals:
     void error(const QString& text);
