@@ -219,16 +219,20 @@ quint64 fileLines(const QString& path)
 
 // The rate a step counts for: the rate the sender reached, when nothing was lost (on a busy
 // machine the sender falls short of the nominal rate, and both peers get what it sent).
-int creditedRate(double achieved, quint64 sent, quint64 got)
+int creditedRate(double achieved, quint64 sent, quint64 got, double lossAllowed = 0)
 {
-    return got >= sent ? static_cast<int>(achieved) : 0;
+    return got >= sent || double(sent - got) <= lossAllowed * sent ? static_cast<int>(achieved) : 0;
 }
+
+// A loaded machine keeps a receiver off the CPU for longer than its socket buffer lasts now
+// and then; beside the lossless rates, the rates with at most this share lost show the trend.
+constexpr double kNearlyLossless = 0.001;
 
 int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid)
 {
     const int rates[] = {10000, 25000, 50000, 75000, 100000, 150000, 200000, 300000, 400000};
     const int seconds = 3;
-    int agentLossless = 0, rsyslogLossless = 0;
+    int agentLossless = 0, rsyslogLossless = 0, agentNearly = 0, rsyslogNearly = 0;
     std::printf("cores: %ld; receive buffer: system default (net.core.rmem_default) for both\n", sysconf(_SC_NPROCESSORS_ONLN));
     std::printf("%-8s %8s %9s %10s %10s %8s %8s\n", "peer", "rate/s", "sent/s", "sent", "received", "lost", "cpu %");
     for (int rate : rates) {
@@ -243,6 +247,7 @@ int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid)
             std::printf("%-8s %8d %9.0f %10llu %10llu %8llu %8.1f\n", "agent", rate, achieved, (unsigned long long)sent,
                         (unsigned long long)got, (unsigned long long)(sent > got ? sent - got : 0), 100.0 * cpu / seconds);
             agentLossless = std::max(agentLossless, creditedRate(achieved, sent, got));
+            agentNearly = std::max(agentNearly, creditedRate(achieved, sent, got, kNearlyLossless));
         }
         if (rsyslogPid > 0) {
             const quint64 before = fileLines(rsyslogOut);
@@ -255,12 +260,17 @@ int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid)
             std::printf("%-8s %8d %9.0f %10llu %10llu %8llu %8.1f\n", "rsyslog", rate, achieved, (unsigned long long)sent,
                         (unsigned long long)got, (unsigned long long)(sent > got ? sent - got : 0), 100.0 * cpu / seconds);
             rsyslogLossless = std::max(rsyslogLossless, creditedRate(achieved, sent, got));
+            rsyslogNearly = std::max(rsyslogNearly, creditedRate(achieved, sent, got, kNearlyLossless));
         }
         std::fflush(stdout);
     }
     std::printf("highest lossless rate: agent %d/s, rsyslog %d/s", agentLossless, rsyslogLossless);
     if (rsyslogLossless > 0)
         std::printf(", ratio %.2f (%ld cores)", double(agentLossless) / rsyslogLossless, sysconf(_SC_NPROCESSORS_ONLN));
+    std::printf("\nhighest rate with at most %.1f%% lost: agent %d/s, rsyslog %d/s", 100 * kNearlyLossless, agentNearly,
+                rsyslogNearly);
+    if (rsyslogNearly > 0)
+        std::printf(", ratio %.2f", double(agentNearly) / rsyslogNearly);
     std::printf("\n");
     return 0;
 }

@@ -69,12 +69,13 @@ void SyslogReceiver::readyRead()
     while (total < kMaxDatagramsPerRead) {
         const int got = m_socket->readPending(kMaxDatagramsPerRead - total, handle);
         total += got;
+        if (got > 0)
+            emit readFinished();
         if (got == 0 || got >= UdpDatagramSocket::kBatch || total >= kMaxDatagramsPerRead)
             break;
         const timespec pause{0, kGatherPauseNs};
         ::nanosleep(&pause, nullptr);
     }
-    emit readFinished();
 }
 
 void SyslogReceiver::countParseError(const SyslogLine& line)

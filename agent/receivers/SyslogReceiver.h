@@ -42,7 +42,7 @@ public:
 signals:
     void error(const QString& text);
     void dataReceived(SyslogCallbackSharedDataPointer line);
-    // After the lines of one readyRead: a burst can be handed on at once.
+    // After the lines of one read from the socket: they can be handed on at once.
     void readFinished();
 
 public slots:
