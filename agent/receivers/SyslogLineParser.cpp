@@ -38,7 +38,14 @@ QString fieldText(const QByteArray& field)
     return field.isNull() ? QString() : fieldText(Span{field.constData(), field.size()});
 }
 
-bool isNil(const Span& field) { return lengthBeforeNul(field.p, field.n) == 1 && field.p[0] == '-'; }
+// "-" as a text: the bytes "-", or "-" after a byte order mark (which UTF-8 reading drops).
+bool isNil(const Span& field)
+{
+    const int n = lengthBeforeNul(field.p, field.n);
+    if (n == 1)
+        return field.p[0] == '-';
+    return n == 4 && fieldText(field) == QLatin1String("-");
+}
 
 QString nilToEmpty(const Span& field) { return isNil(field) ? QString(QLatin1String("")) : fieldText(field); }
 
