@@ -36,13 +36,14 @@ public:
     // Datagrams read per readyRead at most; the rest come with the socket's next signal.
     static constexpr int kMaxDatagramsPerRead = 256;
     static constexpr qint64 kParseLogIntervalMs = 10000;
-    // Pause between reads while datagrams keep coming.
+    // Pause between reads while datagrams keep coming, and how long one read may gather.
     static constexpr long kGatherPauseNs = 100000;
+    static constexpr long kGatherLimitNs = 1000000;
 
 signals:
     void error(const QString& text);
     void dataReceived(SyslogCallbackSharedDataPointer line);
-    // After the lines of one read from the socket: they can be handed on at once.
+    // After the lines of one readyRead: they can be handed on at once.
     void readFinished();
 
 public slots:
