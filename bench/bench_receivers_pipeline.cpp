@@ -5,7 +5,6 @@
 // each, first against this receiver, then against an rsyslog (imudp, one input thread, a
 // filter, omfile) on its own port; prints loss and CPU per rate and the ratio of the highest
 // lossless rates (the rate the sender reached in a step without loss). bench/bench_syslog_peers.sh starts rsyslog and runs this.
-#include "ProcessUsage.h"
 #include "agent/engine/ComponentRunner.h"
 #include "receivers/SyslogLineManager.h"
 
@@ -23,6 +22,7 @@
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -140,6 +140,14 @@ double threadCpuSeconds()
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// This process alone: the paced sender runs in a child, whose time must not count.
+double selfCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 double pidCpuSeconds(long pid)
 {
     QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -187,6 +195,44 @@ double pacedSend(quint16 port, int rate, int seconds, quint64& sent, double& ach
     achieved = sent / std::chrono::duration<double>(Clock::now() - start).count();
     ::close(fd);
     return threadCpuSeconds() - before;
+}
+
+struct SendResult
+{
+    quint64 sent = 0;
+    double achieved = 0;
+};
+
+// pacedSend in a child process of its own session. With the scheduler's per-session groups
+// (autogroup), a sender spinning inside this process would share one group's CPU share with
+// the agent's threads, while rsyslogd, a daemon in its own session, has a share to itself.
+SendResult sendFromChild(quint16 port, int rate, int seconds)
+{
+    SendResult result;
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return result;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::setsid();
+        SendResult r;
+        pacedSend(port, rate, seconds, r.sent, r.achieved);
+        const ssize_t written = ::write(fds[1], &r, sizeof r);
+        ::_exit(written == sizeof r ? 0 : 1);
+    }
+    ::close(fds[1]);
+    if (pid > 0) {
+        size_t got = 0;
+        char* out = reinterpret_cast<char*>(&result);
+        for (ssize_t n; got < sizeof result && (n = ::read(fds[0], out + got, sizeof result - got)) > 0;)
+            got += size_t(n);
+        ::waitpid(pid, nullptr, 0);
+        if (got != sizeof result)
+            result = SendResult();
+    }
+    ::close(fds[0]);
+    return result;
 }
 
 // Waits until the count stops growing for 500 ms (at most 20 s).
@@ -238,12 +284,12 @@ int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid)
     for (int rate : rates) {
         {
             Pipeline p(1);
-            const double cpu0 = processCpuSeconds();
-            quint64 sent = 0;
-            double achieved = 0;
-            const double senderCpu = pacedSend(p.port, rate, seconds, sent, achieved);
+            const double cpu0 = selfCpuSeconds();
+            const SendResult r = sendFromChild(p.port, rate, seconds);
+            const quint64 sent = r.sent;
+            const double achieved = r.achieved;
             const quint64 got = settle([&] { return p.events.load(); });
-            const double cpu = processCpuSeconds() - cpu0 - senderCpu;
+            const double cpu = selfCpuSeconds() - cpu0;
             std::printf("%-8s %8d %9.0f %10llu %10llu %8llu %8.1f\n", "agent", rate, achieved, (unsigned long long)sent,
                         (unsigned long long)got, (unsigned long long)(sent > got ? sent - got : 0), 100.0 * cpu / seconds);
             agentLossless = std::max(agentLossless, creditedRate(achieved, sent, got));
@@ -252,9 +298,9 @@ int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid)
         if (rsyslogPid > 0) {
             const quint64 before = fileLines(rsyslogOut);
             const double cpu0 = pidCpuSeconds(rsyslogPid);
-            quint64 sent = 0;
-            double achieved = 0;
-            pacedSend(rsyslogPort, rate, seconds, sent, achieved);
+            const SendResult r = sendFromChild(rsyslogPort, rate, seconds);
+            const quint64 sent = r.sent;
+            const double achieved = r.achieved;
             const quint64 got = settle([&] { return fileLines(rsyslogOut); }) - before;
             const double cpu = pidCpuSeconds(rsyslogPid) - cpu0;
             std::printf("%-8s %8d %9.0f %10llu %10llu %8llu %8.1f\n", "rsyslog", rate, achieved, (unsigned long long)sent,
