@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Syslog lines per second without loss: this agent's receiver beside rsyslog (imudp with one
-# input thread, a filter and omfile), same paced sender, same 128-byte RFC 3164 lines, both
-# on loopback with the system's default receive buffer; one run, separate ports.
+# input thread, a filter and omfile), same paced sender (a process of its own session, as
+# rsyslogd is), same 128-byte RFC 3164 lines, both on loopback with the system's default
+# receive buffer; one run, separate ports.
 # Needs root for the peer's install. Usage: bash bench/bench_syslog_peers.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -45,6 +45,30 @@ public:
         return Pushed;
     }
 
+    // Pushes each item in order as push would, under one lock and with at most one wake-up;
+    // cost(item) gives an item's bytes. Answers how many were kept.
+    template <class Items, class Cost>
+    int pushAll(const Items& items, Cost cost)
+    {
+        QMutexLocker locker(&m_mutex);
+        if (!m_accepting)
+            return 0;
+        int kept = 0;
+        for (const T& item : items) {
+            const int bytes = cost(item);
+            if (static_cast<int>(m_items.size()) >= m_maxItems || m_bytes + bytes > m_maxBytes) {
+                ++m_dropped;
+                continue;
+            }
+            m_items.push_back({item, bytes});
+            m_bytes += bytes;
+            ++kept;
+        }
+        if (kept > 0 && m_waiting)
+            m_cond.wakeOne();
+        return kept;
+    }
+
     // Moves every queued item into out (appended). Waits while serving, empty and not
     // stopping; Closed when not serving, or when empty and stopping.
     int takeAll(std::vector<T>& out)

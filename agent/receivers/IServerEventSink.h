@@ -1,6 +1,9 @@
 #pragma once
 #include "NetworkMsgServerEvent.h"
 
+#include <QString>
+#include <vector>
+
 // Where a network server hands its events: the receiving manager's queue.
 // Threads: called on the connector thread; implementations lock what they share.
 class IServerEventSink
@@ -8,4 +11,17 @@ class IServerEventSink
 public:
     virtual ~IServerEventSink() = default;
     virtual void postServerEvent(const NetworkMsgServerEventPtr& event) = 0;
+    // A burst of events in their order, handed over at once.
+    virtual void postServerEvents(const std::vector<NetworkMsgServerEventPtr>& events)
+    {
+        for (const NetworkMsgServerEventPtr& event : events)
+            postServerEvent(event);
+    }
+    // False when no subscription could accept a message from this sender, so the connector
+    // thread need not read the datagram further.
+    virtual bool acceptsSender(const QString& sender)
+    {
+        Q_UNUSED(sender);
+        return true;
+    }
 };

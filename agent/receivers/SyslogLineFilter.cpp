@@ -107,7 +107,19 @@ bool SyslogLineFilter::matchesStructuredData(const SyslogLine& line) const
 QExplicitlySharedDataPointer<CMonitorEvent>
 SyslogLineFilter::makeStatusEvent(const QExplicitlySharedDataPointer<const SyslogLine>& line) const
 {
-    const QString text = QStringLiteral("Syslog message: %1").arg(line->displayText());
+    // Every monitor a line matched gets the same text: it is made once per line (the last line
+    // is held, so its address cannot come back as another line's).
+    struct Last
+    {
+        QExplicitlySharedDataPointer<const SyslogLine> line;
+        QString text;
+    };
+    thread_local Last last;
+    if (last.line != line) {
+        last.text = QLatin1String("Syslog message: ") + line->displayText();
+        last.line = line;
+    }
+    const QString& text = last.text;
     const SMonitorStatus status(1, 0, 0, SStatusValue(), QString(), text, QStringList(), QDateTime(), 0);
     return QExplicitlySharedDataPointer<CMonitorEvent>(new SyslogMonitorEventSetStatus(status, line));
 }

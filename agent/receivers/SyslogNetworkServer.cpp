@@ -9,7 +9,9 @@ SyslogNetworkServer::SyslogNetworkServer(QObject* manager, int port)
     : DataNetworkServer(manager)
 {
     connect(receiver(), &SyslogReceiver::dataReceived, this, &SyslogNetworkServer::onDataReceived);
+    connect(receiver(), &SyslogReceiver::readFinished, this, [this] { flushPosts(); });
     connect(receiver(), &SyslogReceiver::error, this, &SyslogNetworkServer::onError);
+    receiver()->setSenderTest([this](const QString& sender) { return !sink() || sink()->acceptsSender(sender); });
     start(port);
 }
 
@@ -17,5 +19,5 @@ void SyslogNetworkServer::onDataReceived(SyslogCallbackSharedDataPointer line)
 {
     // The raw text and the message are both kept, two bytes a character.
     const int cost = kLineOverhead + 4 * line->rawText.size();
-    post(new NetworkMsgServerDataReceivedEvent<SyslogCallbackSharedDataPointer>(line, cost));
+    postLater(new NetworkMsgServerDataReceivedEvent<SyslogCallbackSharedDataPointer>(line, cost));
 }

@@ -1,18 +1,16 @@
 #include "SyslogReceiver.h"
 
-#include <QDebug>
-#include <QUdpSocket>
+#include "UdpDatagramSocket.h"
 
-namespace {
-// Largest UDP payload over IPv4 and IPv6 without jumbograms, and a byte to spare.
-constexpr int kMaxDatagram = 65536;
-}
+#include <QDebug>
+
+#include <ctime>
 
 SyslogReceiver::SyslogReceiver(QObject* parent)
     : QObject(parent)
-    , m_socket(new QUdpSocket(this))
+    , m_socket(new UdpDatagramSocket(this))
 {
-    connect(m_socket, &QUdpSocket::readyRead, this, &SyslogReceiver::readyRead);
+    connect(m_socket, &UdpDatagramSocket::readyRead, this, &SyslogReceiver::readyRead);
     m_clock.start();
 }
 
@@ -30,7 +28,7 @@ bool SyslogReceiver::listen(int port)
         emit error(QStringLiteral("Receiver initialization failed: port %1 is out of range").arg(port));
         return false;
     }
-    if (m_socket->bind(QHostAddress::Any, static_cast<quint16>(port), QAbstractSocket::DontShareAddress))
+    if (m_socket->bind(static_cast<quint16>(port)))
         return true;
     if (m_socket->error() == QAbstractSocket::AddressInUseError)
         emit error(QStringLiteral("Receiver initialization failed: port %1 is busy").arg(port));
@@ -49,39 +47,44 @@ quint16 SyslogReceiver::localPort() const
     return m_socket->localPort();
 }
 
-const QString& SyslogReceiver::senderText(const QHostAddress& address)
-{
-    if (address != m_lastSender || m_lastSenderText.isEmpty()) {
-        m_lastSender = address;
-        bool isV4 = false;
-        const quint32 v4 = address.toIPv4Address(&isV4);
-        m_lastSenderText = isV4 ? QHostAddress(v4).toString() : address.toString();
-    }
-    return m_lastSenderText;
-}
-
 void SyslogReceiver::readyRead()
 {
-    if (m_buffer.size() != kMaxDatagram)
-        m_buffer.resize(kMaxDatagram);
     // Every pending datagram up to a bound: one signal per datagram would leave the socket's
     // buffer to overflow under load; the bound keeps the thread's other events flowing.
-    for (int i = 0; i < kMaxDatagramsPerRead && m_socket->hasPendingDatagrams(); ++i) {
-        QHostAddress from;
-        // Read into a buffer of the largest size, so no pending-size query (which can answer
-        // -1) decides how much is read.
-        const qint64 n = m_socket->readDatagram(m_buffer.data(), kMaxDatagram, &from);
-        if (n < 0)
-            break;
-        const QByteArray datagram(m_buffer.constData(), static_cast<int>(n));
+    const auto handle = [this](const QByteArray& datagram, const QString& sender) {
+        if (m_wanted && !m_wanted(sender))
+            return;
         SyslogLine* line = new SyslogLine;
         SyslogCallbackSharedDataPointer shared(line);
-        line->valid = line->parse(datagram, senderText(from));
+        line->valid = line->parse(datagram, sender);
         if (line->valid)
             emit dataReceived(shared);
         else
             countParseError(*line);
+    };
+    // While lines keep coming, a short pause between reads lets them gather: a thread woken
+    // for each datagram of a steady stream spends more on waking than on the lines. The pauses
+    // end after a millisecond, far sooner than the socket's buffer fills, and the lines go on
+    // at once; an idle socket costs no pause.
+    int total = 0;
+    timespec start{};
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    for (;;) {
+        const int got = m_socket->readPending(kMaxDatagramsPerRead - total, handle);
+        total += got;
+        if (got == 0 || total >= kMaxDatagramsPerRead)
+            break;
+        if (got >= UdpDatagramSocket::kBatch)
+            continue;
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        if ((now.tv_sec - start.tv_sec) * 1000000000L + (now.tv_nsec - start.tv_nsec) > kGatherLimitNs)
+            break;
+        const timespec pause{0, kGatherPauseNs};
+        ::nanosleep(&pause, nullptr);
     }
+    if (total > 0)
+        emit readFinished();
 }
 
 void SyslogReceiver::countParseError(const SyslogLine& line)

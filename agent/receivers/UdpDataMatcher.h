@@ -2,8 +2,11 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <utility>
+#include <vector>
 
 // The subscribed filters of every monitor, filed by sender address, and the question which
 // monitors accept one received message and through which filter.
@@ -124,9 +127,37 @@ public:
         }
     }
 
+    // As above, into a list in ascending monitor id (cleared first): no map is built per message.
+    void match(const Message& message, std::vector<std::pair<int, Filter*>>& result) const
+    {
+        result.clear();
+        auto byHost = m_byHost.constFind(message.sender);
+        if (byHost == m_byHost.constEnd())
+            return;
+        for (auto mon = byHost->constBegin(); mon != byHost->constEnd(); ++mon) {
+            const KeyMap& filters = mon.value();
+            for (auto f = filters.constEnd(); f != filters.constBegin();) {
+                --f;
+                if (f.value()->matches(message)) {
+                    result.emplace_back(mon.key(), f.value());
+                    break;
+                }
+            }
+        }
+    }
+
     bool hasMonitor(int monitorId) const { return m_hostOfMonitor.contains(monitorId) || m_unfiled.contains(monitorId); }
     QString hostOfMonitor(int monitorId) const { return m_hostOfMonitor.value(monitorId); }
     int hostCount() const { return m_byHost.size(); }
+    // The sender addresses monitors are filed under: a message from any other matches nothing.
+    QSet<QString> hosts() const
+    {
+        QSet<QString> set;
+        set.reserve(m_byHost.size());
+        for (auto it = m_byHost.constBegin(); it != m_byHost.constEnd(); ++it)
+            set.insert(it.key());
+        return set;
+    }
 
 private:
     QHash<QString, QMap<int, KeyMap>> m_byHost;

@@ -5,6 +5,7 @@
 #include "NetworkMsgServerEvent.h"
 #include "RateLimitedLog.h"
 #include "SMessagesLimit.h"
+#include "SubscribedSenders.h"
 #include "UdpReceiverHooks.h"
 
 #include "core/CNetMonSysHeavy.h"
@@ -36,7 +37,8 @@
 // setFilter, removeFilter and clearFilters; the root's thread calls stop. m_mutex guards the
 // matcher, the monitors, the limits, the listening flag and the last error, and is held
 // while events go to hooks.sendMonitorEvent: callers must not hold the link's mutex.
-// Sender hosts are resolved before m_mutex is taken.
+// Sender hosts are resolved before m_mutex is taken. The senders the matcher files monitors
+// under are published to the connector thread (m_senders), which drops other datagrams early.
 // Ownership: the matcher owns the filters; the connector thread is a QObject child.
 template <class Thread, class Matcher>
 class UdpMessagesManager : public CNetMonSysHeavy, public IServerEventSink
@@ -78,7 +80,9 @@ public:
             f->setSenderAddresses(texts);
         }
         QMutexLocker locker(&m_mutex);
-        if (!m_matcher.addFilters(monitorId, filters))
+        const bool filed = m_matcher.addFilters(monitorId, filters);
+        m_senders.publish(m_matcher.hosts());
+        if (!filed)
             send(monitorId, new UdpReceiverIsOffMonitorEvent(QStringLiteral("cannot resolve hostname to IP")));
         m_monitors.insert(monitorId);
         if (limitEnabled) {
@@ -98,6 +102,7 @@ public:
     {
         QMutexLocker locker(&m_mutex);
         m_matcher.removeMonitor(monitorId);
+        m_senders.publish(m_matcher.hosts());
         m_limits.remove(monitorId);
         m_monitors.remove(monitorId);
     }
@@ -106,6 +111,7 @@ public:
     {
         QMutexLocker locker(&m_mutex);
         m_matcher.clear();
+        m_senders.publish(m_matcher.hosts());
         m_limits.clear();
         m_monitors.clear();
     }
@@ -122,6 +128,12 @@ public:
         if (event)
             m_queue.push(event, event->cost);
     }
+    void postServerEvents(const std::vector<NetworkMsgServerEventPtr>& events) override
+    {
+        m_queue.pushAll(events, [](const NetworkMsgServerEventPtr& e) { return e ? e->cost : 0; });
+    }
+    // The connector thread's question, answered without the manager mutex.
+    bool acceptsSender(const QString& sender) override { return m_senders.contains(sender); }
 
     void handleServerEvent(const NetworkMsgServerEventPtr& event)
     {
@@ -213,7 +225,8 @@ protected:
         std::vector<NetworkMsgServerEventPtr> batch;
         while (m_queue.takeAll(batch) == BoundedEventQueue<NetworkMsgServerEventPtr>::Taken) {
             for (const NetworkMsgServerEventPtr& event : batch)
-                handleServerEvent(event);
+                if (event)
+                    handleServerEvent(event);
             batch.clear();
             reportDrops(false);
         }
@@ -255,13 +268,13 @@ private:
         if (!message)
             return;
         QMutexLocker locker(&m_mutex);
-        m_matched.clear();
         m_matcher.match(*message, m_matched);
-        if (m_matched.isEmpty())
+        if (m_matched.empty())
             return;
         qint64 nowMs = -1;
-        for (auto it = m_matched.constBegin(); it != m_matched.constEnd(); ++it) {
-            auto limit = m_limits.find(it.key());
+        for (const auto& match : m_matched) {
+            const int monitorId = match.first;
+            auto limit = m_limits.find(monitorId);
             if (limit != m_limits.end()) {
                 if (nowMs < 0)
                     nowMs = m_clock->monotonicMs();
@@ -270,11 +283,11 @@ private:
                 if (verdict == SMessagesLimit::Drop)
                     continue;
                 if (verdict == SMessagesLimit::ReportLimit) {
-                    send(it.key(), new CMonitorEventMessagesLimit(messagesLimitText(remaining)));
+                    send(monitorId, new CMonitorEventMessagesLimit(messagesLimitText(remaining)));
                     continue;
                 }
             }
-            send(it.key(), it.value()->makeStatusEvent(message));
+            send(monitorId, match.second->makeStatusEvent(message));
         }
     }
 
@@ -302,10 +315,11 @@ private:
     mutable QMutex m_mutex;
     QSet<int> m_monitors;
     QMap<int, SMessagesLimit> m_limits;
-    QMap<int, Filter*> m_matched;   // scratch of handleMessage, under m_mutex
+    std::vector<std::pair<int, Filter*>> m_matched;   // scratch of handleMessage, under m_mutex
     UdpReceiverHooks m_hooks;
     CScheduleClock* m_clock;
     FilterHostResolver m_resolver;
+    SubscribedSenders m_senders;
     RateLimitedLog m_dropLog{kDropLogIntervalMs};
     quint64 m_droppedSeen = 0;
 };

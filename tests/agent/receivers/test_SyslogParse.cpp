@@ -3,9 +3,11 @@
 // stream form of a parsed line.
 
 #include "receivers/SyslogLine.h"
+#include "fuzz/syslog_line/SyslogReferenceParse.h"
 
 #include <QBuffer>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 
@@ -239,6 +241,97 @@ TEST(SyslogParse, ParsedLineStreamsAndReadsBack)
         out << read;
     }
     EXPECT_EQ(again, bytes) << "byte-exact";
+}
+
+// A literal's bytes, NULs included.
+template <int N>
+QByteArray bytes(const char (&literal)[N])
+{
+    return QByteArray(literal, N - 1);
+}
+
+// The byte parser against the regular-expression reading it replaced: shapes at every branch,
+// then seeded mutations of them (bytes flipped, cut, spaces and NULs and UTF-8 inserted).
+TEST(SyslogParse, ReadsEveryDatagramAsTheRegexReadingDid)
+{
+    const QList<QByteArray> shapes = {
+        bytes("<34>Oct 11 22:14:15 host1 su: denied"),
+        bytes("<34>Oct  1 22:14:15 host1 su: denied"),
+        bytes("<34>Oct   1 22:14:15 host1 su: denied"),
+        bytes("<34>oCT 11 22:14:15 host1"),
+        bytes("<34>Oct 11 22:14:15 host1 "),
+        bytes("<34>Feb 29 22:14:15 host1 x"),
+        bytes("<34>Xyz 11 22:14:15 host1 x"),
+        bytes("<34>Oct 11 24:14:15 host1 x"),
+        bytes("<34>Oct 11 22:14"),
+        bytes("<34>Oct \xd9\xa1 22:14:15 host1 x"),
+        bytes("<\xd9\xa3>Oct 11 22:14:15 h m"),
+        bytes("<0\xd9\xa3>x y"),
+        bytes("<0000191>x y"),
+        bytes("<13> hello"),
+        bytes("<13>[x y"),
+        bytes("<13>_x y"),
+        bytes("<13>\xc3\xa4x y \xff z"),
+        bytes("<13>Oct 11 22:14:15 h a\0b c"),
+        bytes("<13>Oct 11 22:14:15 h a b\0c d \xe2\x82 e"),
+        bytes("<165>1 2003-10-11T22:14:15.003Z host1 app1 - ID47 - hello world"),
+        bytes("<165>1 2003-10-11T22:14:15.003456Z h a 12 M - x"),
+        bytes("<165>1 2003-10-11T22:14:15.99995Z h a 12 M - x"),
+        bytes("<165>1 2003-10-11T22:14:15.5+05:30 h a +7 M - x"),
+        bytes("<165>1 2003-10-11T22:14:15-00:00 h a 0x1 M - x"),
+        bytes("<165>1 2003-10-11T22:14:15+99:00 h a 99999999999 M - x"),
+        bytes("<165>1 2003-10-11T24:00:00Z h a - M - x"),
+        bytes("<165>1 2003-10-11T22:14Z h a - M - x"),
+        bytes("<165>1 2003-10-11T22:14:15 h a - M - x"),
+        bytes("<165>1 2003-10-11t22:14:15Z h a - M - x"),
+        bytes("<165>1 2003-02-30T22:14:15Z h a - M - x"),
+        bytes("<165>1 0000-10-11T22:14:15Z h a - M - x"),
+        bytes("<165>1 2003-10-11T22:14:15.Z h a - M - x"),
+        bytes("<165>1 2003-10-11T22:14:15Z\t h a - M - x"),
+        bytes("<165>1 2003-10-11T22:14:15+0530\t h a - M - x"),
+        bytes("<165>1 2003-10-11T22:14:15.003Z\0junk h a - M - x"),
+        bytes("<13>1 - - - - - -"),
+        bytes("<13>1 - - - - - - "),
+        bytes("<13>1 - - - - - - \xef\xbb\xbf\xc3\xa4 \xff"),
+        bytes("<13>1 - - - - - - a\0b c"),
+        bytes("<13>1 - - - - -\0 - x"),
+        bytes("<13>1 - - - - - [id1 a=\"1\" b=\"x\\\"y\"][id2 c=\"\\]\"] msg"),
+        bytes("<13>1 - - - - - [id1][id2 c=\"1\"] m"),
+        bytes("<13>1 - - - - - [id1 a=] x"),
+        bytes("<13>1 - - - - - [id1 =\"v\" a b=\"\"] x"),
+        bytes("<13>1 - - - - - [id1 a=\"\xc3\xa4\0z\"] \xff"),
+        bytes("<13>1 - - - - - [ a=\"1\"] x"),
+        bytes("<13>1 - - - - - [id1 a=\"1\"]"),
+        bytes("<13>1 - - - - - [id1 a=\"1\"]x"),
+        bytes("<13>1 - - - - - [id1 a=\"1\" \xff] x"),
+        bytes("<13>1 - \xef\xbb\xbf- - \xef\xbb\xbf" "12 \xef\xbb\xbf- - m"),
+        bytes("\xef\xbb\xbf<34>Oct 11 22:14:15 h m"),
+    };
+    const QList<QByteArray>& datagrams = shapes;
+    for (const QByteArray& d : datagrams)
+        EXPECT_EQ(syslog_reference::disagreement(d), QString()) << d.constData();
+
+    const char inserts[] = {' ', '\0', '-', '[', ']', '"', '\\', '=', ':', 'T', 'Z', '+', '.', '<', '>', '0', '9'};
+    QRandomGenerator rng(2026);
+    int failures = 0;
+    for (int round = 0; round < 20000 && failures < 10; ++round) {
+        QByteArray d = datagrams[rng.bounded(datagrams.size())];
+        for (int edits = 1 + rng.bounded(3); edits > 0 && !d.isEmpty(); --edits) {
+            const int at = rng.bounded(d.size());
+            switch (rng.bounded(5)) {
+            case 0: d[at] = inserts[rng.bounded(int(sizeof inserts))]; break;
+            case 1: d.insert(at, inserts[rng.bounded(int(sizeof inserts))]); break;
+            case 2: d.remove(at, 1 + rng.bounded(3)); break;
+            case 3: d[at] = char(rng.bounded(256)); break;
+            default: d.insert(at, "\xd9\xa3"); break;
+            }
+        }
+        const QString differs = syslog_reference::disagreement(d);
+        if (!differs.isEmpty()) {
+            ++failures;
+            ADD_FAILURE() << d.toPercentEncoding().constData() << ": " << qPrintable(differs);
+        }
+    }
 }
 
 } // namespace

@@ -209,6 +209,42 @@ TEST(SyslogReceiver, FullQueueCountsWhatItDrops)
     EXPECT_EQ(LogCounter::queueLines().load(), 1);
 }
 
+TEST(SyslogReceiver, DatagramsFromUnsubscribedSendersAreDroppedUnread)
+{
+    LogCounter::parseLines() = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(LogCounter::handler);
+    const quint16 port = freeUdpPort();
+    {
+        Receiver r(port);
+        r.manager->setFilter(5, {hostFilter(QStringLiteral("127.0.0.2"))}, 0, 0, 0);
+        r.runner->start();
+        ASSERT_TRUE(waitUntil([&] { return r.events.countStarting("Message receiver was started") > 0; }));
+        // No monitor listens to 127.0.0.1: its garbage is not even parsed. The line from
+        // 127.0.0.2 behind it shows that it was read.
+        QUdpSocket second;
+        ASSERT_TRUE(second.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+        ASSERT_TRUE(sendDatagram(port, "garbage"));
+        ASSERT_EQ(second.writeDatagram(QByteArray(kCrit), QHostAddress::LocalHost, port), qint64(qstrlen(kCrit)));
+        ASSERT_TRUE(waitUntil([&] { return r.events.countStarting("Syslog message") == 1; }));
+        EXPECT_EQ(LogCounter::parseLines().load(), 0);
+        // Subscribed from now on: the very next datagram is read (sent once, no retry).
+        r.manager->setFilter(6, {hostFilter(QStringLiteral("127.0.0.1"))}, 0, 0, 0);
+        ASSERT_TRUE(sendDatagram(port, kCrit));
+        ASSERT_TRUE(waitUntil([&] { return r.events.countStarting("Syslog message") == 2; }));
+        ASSERT_TRUE(sendDatagram(port, "garbage"));
+        EXPECT_TRUE(waitUntil([&] { return LogCounter::parseLines().load() == 1; }));
+        // Removed again: lines from it stop before the parser.
+        r.manager->removeFilter(6);
+        ASSERT_TRUE(sendDatagram(port, "garbage"));
+        ASSERT_TRUE(sendDatagram(port, kCrit));
+        second.writeDatagram(QByteArray(kCrit), QHostAddress::LocalHost, port);
+        ASSERT_TRUE(waitUntil([&] { return r.events.countStarting("Syslog message") == 3; }));
+        EXPECT_TRUE(r.events.events().filter(QStringLiteral("6 7 ")).size() == 1);
+        EXPECT_EQ(LogCounter::parseLines().load(), 1);
+    }
+    qInstallMessageHandler(previous);
+}
+
 TEST(SyslogReceiver, SubscriptionsChangeWhileLinesFlow)
 {
     const quint16 port = freeUdpPort();
