@@ -290,7 +290,7 @@ quint64 fileLines(const QString& path)
 
 int runPaced(quint16 peerPort, const QString& peerOut, long peerPid)
 {
-    const int rates[] = {20000, 50000, 100000};
+    const int rates[] = {5000, 10000, 20000, 50000, 100000};
     const int seconds = 3;
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     std::printf("cores: %ld; receive buffer: system default (net.core.rmem_default) for both\n", cores);
