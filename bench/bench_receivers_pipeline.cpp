@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QUdpSocket>
+#include "ReceiverBenchHelpers.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -28,19 +30,14 @@
 
 namespace {
 
+using namespace receiverbench;
+
 QByteArray line128()
 {
     QByteArray line("<34>Oct 11 22:14:15 host1 sshd[4711]: bench Failed password for invalid user admin from 10.1.2.3 ");
     while (line.size() < 128)
         line += 'x';
     return line;
-}
-
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
-    return probe.localPort();
 }
 
 struct Pipeline
@@ -84,15 +81,6 @@ int udpSender()
     return ::socket(AF_INET, SOCK_DGRAM, 0);
 }
 
-sockaddr_in loopback(quint16 port)
-{
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return to;
-}
-
 void BM_SyslogReceiveToEvent(benchmark::State& state)
 {
     const int monitors = static_cast<int>(state.range(0));
@@ -133,28 +121,12 @@ void BM_SyslogReceiveToEvent(benchmark::State& state)
 }
 BENCHMARK(BM_SyslogReceiveToEvent)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-double threadCpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_THREAD, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 // This process alone: the paced sender runs in a child, whose time must not count.
 double selfCpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double pidCpuSeconds(long pid)
-{
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = f.readAll().split(')').value(1).trimmed().split(' ');
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
 }
 
 // Sends rate lines/s for seconds, each line when it is due (the thread spins, or naps when
@@ -233,34 +205,6 @@ SendResult sendFromChild(quint16 port, int rate, int seconds)
     }
     ::close(fds[0]);
     return result;
-}
-
-// Waits until the count stops growing for 500 ms (at most 20 s).
-template <class Count>
-quint64 settle(Count count)
-{
-    quint64 last = count();
-    for (int stable = 0, i = 0; stable < 5 && i < 200; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        const quint64 now = count();
-        stable = now == last ? stable + 1 : 0;
-        last = now;
-    }
-    return last;
-}
-
-quint64 fileLines(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    quint64 n = 0;
-    char buffer[1 << 16];
-    qint64 got;
-    while ((got = f.read(buffer, sizeof buffer)) > 0)
-        for (qint64 i = 0; i < got; ++i)
-            n += buffer[i] == '\n';
-    return n;
 }
 
 // The rate a step counts for: the rate the sender reached, when nothing was lost (on a busy

@@ -20,6 +20,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QUdpSocket>
+#include "ReceiverBenchHelpers.h"
+
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -36,15 +38,10 @@
 
 namespace {
 
+using namespace receiverbench;
+
 const char* const kEngineId = "0x8000000001020301";
 const SSnmpTrapCredential kUser{QStringLiteral("shaaes"), 1, QStringLiteral(":shaauthpass"), 2, QStringLiteral(":aesprivpass")};
-
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
-    return probe.localPort();
-}
 
 // One linkDown trap as snmptrap sends it: v2c, or v3 authPriv (SHA/AES) from a fixed engine ID.
 QByteArray capturedTrap(bool v3)
@@ -102,15 +99,6 @@ struct Pipeline
     std::unique_ptr<CSnmpTrapManager> manager;
     ComponentRunner<CSnmpTrapManager> runner;
 };
-
-sockaddr_in loopback(quint16 port)
-{
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return to;
-}
 
 // Task threads opening SNMPv3 sessions (key localisation inside) under the shared lock.
 class SessionOpeners
@@ -224,22 +212,6 @@ BENCHMARK(BM_TrapV2cReceiveToEvent)->Unit(benchmark::kMillisecond)->UseRealTime(
 BENCHMARK(BM_TrapV3AuthPrivReceiveToEvent)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TrapV2cWithV3SessionOpens)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-double threadCpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_THREAD, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double pidCpuSeconds(long pid)
-{
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = f.readAll().split(')').value(1).trimmed().split(' ');
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
-}
-
 double pacedSend(const QByteArray& datagram, quint16 port, int rate, int seconds, quint64& sent)
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
@@ -259,33 +231,6 @@ double pacedSend(const QByteArray& datagram, quint16 port, int rate, int seconds
     }
     ::close(fd);
     return threadCpuSeconds() - before;
-}
-
-template <class Count>
-quint64 settle(Count count)
-{
-    quint64 last = count();
-    for (int stable = 0, i = 0; stable < 5 && i < 200; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        const quint64 now = count();
-        stable = now == last ? stable + 1 : 0;
-        last = now;
-    }
-    return last;
-}
-
-quint64 fileLines(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    quint64 n = 0;
-    char buffer[1 << 16];
-    qint64 got;
-    while ((got = f.read(buffer, sizeof buffer)) > 0)
-        for (qint64 i = 0; i < got; ++i)
-            n += buffer[i] == '\n';
-    return n;
 }
 
 int runPaced(quint16 peerPort, const QString& peerOut, long peerPid)
