@@ -112,38 +112,14 @@ public:
     // the accepting filter, in ascending monitor id.
     void match(const Message& message, QMap<int, Filter*>& result) const
     {
-        auto byHost = m_byHost.constFind(message.sender);
-        if (byHost == m_byHost.constEnd())
-            return;
-        for (auto mon = byHost->constBegin(); mon != byHost->constEnd(); ++mon) {
-            const KeyMap& filters = mon.value();
-            for (auto f = filters.constEnd(); f != filters.constBegin();) {
-                --f;
-                if (f.value()->matches(message)) {
-                    result.insert(mon.key(), f.value());
-                    break;
-                }
-            }
-        }
+        forEachAccepting(message, [&](int monitorId, Filter* f) { result.insert(monitorId, f); });
     }
 
     // As above, into a list in ascending monitor id (cleared first): no map is built per message.
     void match(const Message& message, std::vector<std::pair<int, Filter*>>& result) const
     {
         result.clear();
-        auto byHost = m_byHost.constFind(message.sender);
-        if (byHost == m_byHost.constEnd())
-            return;
-        for (auto mon = byHost->constBegin(); mon != byHost->constEnd(); ++mon) {
-            const KeyMap& filters = mon.value();
-            for (auto f = filters.constEnd(); f != filters.constBegin();) {
-                --f;
-                if (f.value()->matches(message)) {
-                    result.emplace_back(mon.key(), f.value());
-                    break;
-                }
-            }
-        }
+        forEachAccepting(message, [&](int monitorId, Filter* f) { result.emplace_back(monitorId, f); });
     }
 
     bool hasMonitor(int monitorId) const { return m_hostOfMonitor.contains(monitorId) || m_unfiled.contains(monitorId); }
@@ -160,6 +136,26 @@ public:
     }
 
 private:
+    // Calls take(monitor id, filter) for each monitor filed under the message's sender that
+    // accepts it, with its accepting filter of the highest key, in ascending monitor id.
+    template <class Take>
+    void forEachAccepting(const Message& message, Take take) const
+    {
+        auto byHost = m_byHost.constFind(message.sender);
+        if (byHost == m_byHost.constEnd())
+            return;
+        for (auto mon = byHost->constBegin(); mon != byHost->constEnd(); ++mon) {
+            const KeyMap& filters = mon.value();
+            for (auto f = filters.constEnd(); f != filters.constBegin();) {
+                --f;
+                if (f.value()->matches(message)) {
+                    take(mon.key(), f.value());
+                    break;
+                }
+            }
+        }
+    }
+
     QHash<QString, QMap<int, KeyMap>> m_byHost;
     QHash<int, QString> m_hostOfMonitor;
     QHash<int, KeyMap> m_unfiled;
