@@ -1,7 +1,7 @@
 #include "NetSnmpLibrary.h"
 
 #include "CPluginManager.h"
-#include "receivers/RateLimitedLog.h"
+#include "common/RateLimitedLog.h"
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
@@ -49,13 +49,13 @@ int logLibraryMessage(int, int, void* serverArg, void*)
 
 void initLibrary()
 {
-    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, 36, 1);
-    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, 32, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
     snmp_disable_stderrlog();
     snmp_register_callback(SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_LOGGING, logLibraryMessage, nullptr);
     snmp_enable_calllog();
     snmp_set_save_descriptions(1);
-    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, 13, 1);  // quick print, for every later conversion
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_QUICK_PRINT, 1);  // for every later conversion
     snmp_out_toggle_options(const_cast<char*>("n"));
     pthread_mutex_lock(CPluginManager::snmpSharedMutex());
     // The one local engine ID of the process: set before init_snmp so the library keeps it,

@@ -1,6 +1,6 @@
 #pragma once
 #include "CSnmpTrap.h"
-#include "RateLimitedLog.h"
+#include "common/RateLimitedLog.h"
 #include "SnmpTrapUsers.h"
 
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 #pragma once
-#include "RateLimitedLog.h"
+#include "common/RateLimitedLog.h"
 #include "SyslogLine.h"
 
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 #include "FilterHostResolver.h"
 #include "IServerEventSink.h"
 #include "NetworkMsgServerEvent.h"
-#include "RateLimitedLog.h"
+#include "common/RateLimitedLog.h"
 #include "SMessagesLimit.h"
 #include "SubscribedSenders.h"
 #include "UdpReceiverHooks.h"

@@ -1,6 +1,7 @@
 // The shared SNMP table cache: keys by agent and credentials, waiting for an entry that another
 // poll holds (and giving up on a stop request), and maintenance that drops stale entries only.
 
+#include "support/NetSnmpForTests.h"
 #include "Snmp/CSnmpMonitorJob.h"
 #include "Snmp/CSnmpServer.h"
 #include "Snmp/CSnmpTableCache.h"
@@ -131,11 +132,7 @@ TEST(SnmpTableCache, MaintenanceDropsStaleUnusedEntries)
 TEST(SnmpTableCache, WalkAbortsWhileAnotherPollHoldsTheTable)
 {
     ZAM_REQUIRE_TEST_SERVERS();
-    static const bool initialised = [] {
-        init_snmp("zamtests");
-        return true;
-    }();
-    (void)initialised;
+    initNetSnmpForTests();
     zam_plugin_register_log_cb(&PluginTestHost::logSink);
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
     stCoreZamContext ctx;

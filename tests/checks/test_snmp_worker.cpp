@@ -1,5 +1,6 @@
 // Column walks of the SNMP worker against the test snmpd's fixture subtree.
 
+#include "support/NetSnmpForTests.h"
 #include "Snmp/CSnmpMonitorJob.h"
 #include "Snmp/CSnmpWorker.h"
 #include "support/PluginTestHost.h"
@@ -23,11 +24,7 @@ class SnmpWorkerWalk : public ::testing::Test
 protected:
     void SetUp() override
     {
-        static const bool initialised = [] {
-            init_snmp("zamtests");
-            return true;
-        }();
-        (void)initialised;
+        initNetSnmpForTests();
         zam_plugin_register_log_cb(&PluginTestHost::logSink);
         std::memset(&ctx, 0, sizeof ctx);
         ctx.active = 1;

@@ -17,15 +17,20 @@ inline quint16 freeLocalPort()
     return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
-inline bool writeActiveSettings(quint16 servicePort, const QString& agentCertificate, quint16 controlPort)
+// controlPort 0 leaves the control port at its default; more is appended as it is (further
+// sections).
+inline bool writeActiveSettings(quint16 servicePort, const QString& agentCertificate, quint16 controlPort,
+                                const QByteArray& more = QByteArray())
 {
     QFile f(QStringLiteral("/etc/opt/corvane-agent/quv.ini"));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    f.write("[Common]\nAgentType=0\n[ActiveAgentSettings]\nTransport=TCP\nHost=127.0.0.1\nPort="
-            + QByteArray::number(servicePort) + "\n[SSLSettings]\nCertificatePath=" + agentCertificate.toUtf8()
-            + "\n[AgentControlServer]\nPort=" + QByteArray::number(controlPort) + "\n");
-    return true;
+    QByteArray text = "[Common]\nAgentType=0\n[ActiveAgentSettings]\nTransport=TCP\nHost=127.0.0.1\nPort="
+                      + QByteArray::number(servicePort) + "\n[SSLSettings]\nCertificatePath="
+                      + agentCertificate.toUtf8() + "\n";
+    if (controlPort != 0)
+        text += "[AgentControlServer]\nPort=" + QByteArray::number(controlPort) + "\n";
+    return f.write(text + more) == text.size() + more.size();
 }
 
 } // namespace testdaemon

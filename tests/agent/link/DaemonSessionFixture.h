@@ -4,6 +4,7 @@
 // Only for tests that run in private namespaces (test_*_ns.cpp): the settings file and the
 // daemon's log live in this program's own /etc/opt and /var/opt.
 // Threads: one; the peer runs in the test's event loop (waitUntil).
+#include "support/ActiveDaemonSettings.h"
 #include "support/AgentTestPeer.h"
 #include "support/EventLoopWait.h"
 #include "support/TestCertificates.h"
@@ -28,12 +29,7 @@ protected:
         ASSERT_TRUE(certs.ok()) << qPrintable(certs.error());
         const quint16 port = service.start();
         ASSERT_NE(port, 0);
-        QFile f(QStringLiteral("/etc/opt/corvane-agent/quv.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("[Common]\nAgentType=0\n[ActiveAgentSettings]\nTransport=TCP\nHost=127.0.0.1\nPort="
-                + QByteArray::number(port) + "\n[SSLSettings]\nCertificatePath=" + certs.cert("agent").toUtf8()
-                + "\n" + extraSettings());
-        f.close();
+        ASSERT_TRUE(testdaemon::writeActiveSettings(port, certs.cert("agent"), 0, extraSettings()));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("NETAGENTD_TEST_TIME_SCALE"), QStringLiteral("0.1"));
         daemon.setProcessEnvironment(env);

@@ -58,8 +58,9 @@ TEST_F(DaemonLinkPollSettingsAbort, RefusedPollWithSettingsStoresThem)
         EXPECT_EQ(m.num("result"), c.viaTemplate ? 2 : 1);
         EXPECT_EQ(m.text("failed_reason"), c.viaTemplate ? QStringLiteral("updating template attachments")
                                                          : QStringLiteral("previous poll has not finished yet"));
-        if (firstPoll >= 0)
+        if (firstPoll >= 0) {
             ASSERT_TRUE(answer(7, firstPoll, m, 30000));
+        }
 
         const int byId = id++;
         s->send(pollById(byId, c.monitorId));

@@ -3,6 +3,7 @@
 // loopback.
 #include "engine/stZamMonitor.h"
 #include "link/SPollOutcome.h"
+#include "support/ActiveDaemonSettings.h"
 #include "support/AgentTestPeer.h"
 #include "support/EventLoopWait.h"
 #include "support/TestCertificates.h"
@@ -101,12 +102,7 @@ protected:
         ASSERT_TRUE(certs.ok()) << qPrintable(certs.error());
         const quint16 port = service.start();
         ASSERT_NE(port, 0);
-        QFile f(QStringLiteral("/etc/opt/corvane-agent/quv.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("[Common]\nAgentType=0\n[ActiveAgentSettings]\nTransport=TCP\nHost=127.0.0.1\nPort="
-                + QByteArray::number(port) + "\n[SSLSettings]\nCertificatePath=" + certs.cert("agent").toUtf8()
-                + "\n");
-        f.close();
+        ASSERT_TRUE(testdaemon::writeActiveSettings(port, certs.cert("agent"), 0));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("NETAGENTD_TEST_TIME_SCALE"), QStringLiteral("0.1"));
         daemon.setProcessEnvironment(env);

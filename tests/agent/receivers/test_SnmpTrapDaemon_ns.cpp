@@ -6,6 +6,7 @@
 #include "engine/CMonitorEvent.h"
 #include "link/AgentSubscriptionMessages.h"
 #include "receivers/CSnmpTrapFilter.h"
+#include "support/ActiveDaemonSettings.h"
 #include "support/AgentTestPeer.h"
 #include "support/TestCertificates.h"
 #include "support/TestPaths.h"
@@ -101,14 +102,8 @@ TEST(SnmpTrapDaemon, SnmptrapAndSnmpinformReachTheServiceAsMonitorEvents)
     peer::Listener service;
     const quint16 port = service.start();
     ASSERT_NE(port, 0);
-    {
-        // No trap port given: the receiver takes 162.
-        QFile f(QStringLiteral("/etc/opt/corvane-agent/quv.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("[Common]\nAgentType=0\n[ActiveAgentSettings]\nTransport=TCP\nHost=127.0.0.1\nPort="
-                + QByteArray::number(port) + "\n[SSLSettings]\nCertificatePath=" + certs.cert("agent").toUtf8()
-                + "\n[AgentControlServer]\nPort=13456\n[Syslog]\nUDPReceiverPort=10514\n");
-    }
+    // No trap port given: the receiver takes 162.
+    ASSERT_TRUE(testdaemon::writeActiveSettings(port, certs.cert("agent"), 13456, "[Syslog]\nUDPReceiverPort=10514\n"));
     QProcess daemon;
     daemon.setProcessChannelMode(QProcess::ForwardedChannels);
     daemon.start(testpaths::daemonPath(), {QStringLiteral("-daemon")});

@@ -4,6 +4,7 @@
 #include "engine/CMonitorEvent.h"
 #include "link/AgentSubscriptionMessages.h"
 #include "receivers/SyslogLineFilter.h"
+#include "support/ActiveDaemonSettings.h"
 #include "support/AgentTestPeer.h"
 #include "support/EventLoopWait.h"
 #include "support/PrivateNameFiles.h"
@@ -94,14 +95,8 @@ TEST(SyslogDaemon, LoggerLinesReachTheServiceAsMonitorEvents)
     peer::Listener service;
     const quint16 port = service.start();
     ASSERT_NE(port, 0);
-    {
-        // No syslog port given: the receiver takes 514.
-        QFile f(QStringLiteral("/etc/opt/corvane-agent/quv.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("[Common]\nAgentType=0\n[ActiveAgentSettings]\nTransport=TCP\nHost=127.0.0.1\nPort="
-                + QByteArray::number(port) + "\n[SSLSettings]\nCertificatePath=" + certs.cert("agent").toUtf8()
-                + "\n[AgentControlServer]\nPort=13456\n");
-    }
+    // No syslog port given: the receiver takes 514.
+    ASSERT_TRUE(testdaemon::writeActiveSettings(port, certs.cert("agent"), 13456));
     QProcess daemon;
     daemon.setProcessChannelMode(QProcess::ForwardedChannels);
     daemon.start(testpaths::daemonPath(), {QStringLiteral("-daemon")});

@@ -2,6 +2,7 @@
 // starts in its private network namespace, beside a veth pair it makes: the agent then sees
 // only lo (127.0.0.1), zt0 (192.0.2.77) and zt1 (no address), whatever the machine has.
 
+#include "support/NetSnmpForTests.h"
 #include "support/PluginTestHost.h"
 
 #include <QDeadlineTimer>
@@ -47,9 +48,7 @@ class SnmpInterfaces : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        setenv("SNMPCONFPATH", "/nonexistent", 1);
-        setenv("MIBS", "", 1);
-        init_snmp("zamtests");
+        initNetSnmpForTests();
         const QString ip = QStringLiteral("ip");
         s_ready = run(ip, {"link", "add", "zt0", "type", "veth", "peer", "name", "zt1"})
             && run(ip, {"addr", "add", "192.0.2.77/24", "dev", "zt0"}) && run(ip, {"link", "set", "zt0", "up"})

@@ -3,6 +3,7 @@
 // community per view) and the shared snmpd (the real disks and processes). The table cache's
 // life is shortened with NETAGENTD_TEST_TIME_SCALE (55 s x 0.05 = 2.75 s).
 
+#include "support/NetSnmpForTests.h"
 #include "support/PluginTestHost.h"
 #include "support/TestServers.h"
 
@@ -45,13 +46,7 @@ protected:
     void SetUp() override
     {
         (void)kScaled;
-        static const bool initialised = [] {
-            setenv("SNMPCONFPATH", "/nonexistent", 1);
-            setenv("MIBS", "", 1);
-            init_snmp("zamtests");
-            return true;
-        }();
-        (void)initialised;
+        initNetSnmpForTests();
         ASSERT_TRUE(host.load()) << host.error().toStdString();
     }
 

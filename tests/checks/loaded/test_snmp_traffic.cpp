@@ -2,6 +2,7 @@
 // fixture whose octet counters and sysUpTime the tests drive (see TestServers.h), and the
 // shared snmpd for an SNMPv3 user with a wrong password.
 
+#include "support/NetSnmpForTests.h"
 #include "support/PluginTestHost.h"
 #include "support/TestServers.h"
 
@@ -40,13 +41,7 @@ class SnmpTraffic : public ::testing::Test
 protected:
     void SetUp() override
     {
-        static const bool initialised = [] {
-            setenv("SNMPCONFPATH", "/nonexistent", 1);
-            setenv("MIBS", "", 1);
-            init_snmp("zamtests");
-            return true;
-        }();
-        (void)initialised;
+        initNetSnmpForTests();
         ASSERT_TRUE(host.load()) << host.error().toStdString();
     }
     void TearDown() override
