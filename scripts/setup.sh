@@ -18,7 +18,7 @@ packages=(
   # local test servers (scripts/test-servers.sh) and the clients the tests drive them with
   nginx-light snmpd snmp mariadb-server mariadb-client postgresql postgresql-client
   openssh-server openssh-client vsftpd dovecot-imapd dovecot-pop3d python3-aiosmtpd
-  dnsmasq-base bind9-dnsutils iputils-ping curl openssl
+  dnsmasq-base bind9-dnsutils iputils-ping curl openssl tinyproxy dante-server
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Real servers on 127.0.0.1 for the checks' tests: nginx (HTTP/HTTPS), a UDP echo, snmpd,
+# Real servers on 127.0.0.1 for the checks' tests: nginx (HTTP/HTTPS), an HTTP proxy
+# (tinyproxy), a SOCKS 4/5 proxy (danted), a UDP echo, snmpd,
 # dnsmasq, MariaDB, PostgreSQL, two sshd, three vsftpd, dovecot (POP3/IMAP) and an SMTP
 # server. Ports and credentials: scripts/test-servers.env.
 #
@@ -31,7 +32,7 @@ READY_TIMEOUT=${ZAM_TEST_SERVERS_TIMEOUT:-60}   # seconds per server
 PAM_FTP=corvane-test-ftp
 
 # Every pid file this script writes, in start order (also the order of `status`).
-SERVERS=(nginx udp-echo snmpd snmpd-fixture dnsmasq mariadb postgres sshd sshd-kbdint smtp
+SERVERS=(nginx tinyproxy danted udp-echo snmpd snmpd-fixture dnsmasq mariadb postgres sshd sshd-kbdint smtp
          vsftpd vsftpd-implicit vsftpd-notls dovecot)
 
 die() { echo "test-servers: $*" >&2; exit 1; }
@@ -217,6 +218,45 @@ EOF
   launch nginx "$LOGS/nginx.log" nginx -p "$N/" -e "$N/logs/error.log" -c "$N/nginx.conf" -g 'daemon off;'
   wait_for nginx "HTTP and HTTPS ports" all_tcp_open "$ZAM_TS_HTTP_PORT" "$ZAM_TS_HTTPS_PORT" \
     "$ZAM_TS_HTTPS_SELFSIGNED_PORT" "$ZAM_TS_HTTPS_EXPIRED_PORT"
+}
+
+# ---------- proxies: HTTP with basic login (tinyproxy), SOCKS 4 and 5 (danted) ----------
+start_tinyproxy() {
+  local P=$ROOT/tinyproxy
+  mkdir -p "$P"
+  cat > "$P/tinyproxy.conf" <<EOF
+User nobody
+Group nogroup
+Port $ZAM_TS_HTTP_PROXY_PORT
+Listen $H
+Timeout 60
+MaxClients 64
+Allow 127.0.0.0/8
+BasicAuth $U $PW
+LogLevel Info
+EOF
+  launch tinyproxy "$LOGS/tinyproxy.log" tinyproxy -d -c "$P/tinyproxy.conf"
+  wait_for tinyproxy "proxy port" tcp_open "$ZAM_TS_HTTP_PROXY_PORT"
+}
+
+start_danted() {
+  local D=$ROOT/danted
+  mkdir -p "$D"
+  # SOCKS 5 clients that offer a login must give the test user's (checked against the system
+  # password file); clients without one, and SOCKS 4, get through without.
+  cat > "$D/danted.conf" <<EOF
+logoutput: stderr
+internal: $H port = $ZAM_TS_SOCKS_PORT
+external: $H
+clientmethod: none
+socksmethod: username none
+user.privileged: root
+user.unprivileged: nobody
+client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }
+socks pass { from: 127.0.0.0/8 to: 127.0.0.0/8 }
+EOF
+  launch danted "$LOGS/danted.log" danted -f "$D/danted.conf" -p "$D/danted.pid"
+  wait_for danted "SOCKS port" tcp_open "$ZAM_TS_SOCKS_PORT"
 }
 
 # ---------- UDP echo ----------
@@ -784,6 +824,7 @@ status_all() {
 check_ports_free() {
   local p busy=()
   for p in "$ZAM_TS_HTTP_PORT" "$ZAM_TS_HTTPS_PORT" "$ZAM_TS_HTTPS_SELFSIGNED_PORT" "$ZAM_TS_HTTPS_EXPIRED_PORT" \
+           "$ZAM_TS_HTTP_PROXY_PORT" "$ZAM_TS_SOCKS_PORT" \
            "$ZAM_TS_MYSQL_PORT" "$ZAM_TS_POSTGRES_PORT" "$ZAM_TS_SSH_PORT" "$ZAM_TS_SSH_KBDINT_PORT" \
            "$ZAM_TS_SMTP_PORT" "$ZAM_TS_SMTP_STARTTLS_PORT" "$ZAM_TS_SMTPS_PORT" \
            "$ZAM_TS_FTP_PORT" "$ZAM_TS_FTPS_IMPLICIT_PORT" "$ZAM_TS_FTP_NOTLS_PORT" \
@@ -827,7 +868,7 @@ start_all() {
 
   # every server in parallel; each one waits for its own readiness
   local name jobs=() names=() failed=()
-  for name in nginx udp_echo snmpd snmpd_fixture dnsmasq mariadb postgres sshd smtp vsftpd dovecot; do
+  for name in nginx tinyproxy danted udp_echo snmpd snmpd_fixture dnsmasq mariadb postgres sshd smtp vsftpd dovecot; do
     # a signal only raises the flag here: dying between a launch and its pid file would leak a server
     ( trap 'touch "$ABORT"' INT TERM
       t=$(now); "start_$name"; echo "ready in $(elapsed "$t") s" ) > "$LOGS/start-$name.log" 2>&1 &

@@ -24,6 +24,8 @@ std::vector<std::pair<QString, QString>> envEntries()
         {"ZAM_TS_HTTPS_PORT", n(kHttpsPort)},
         {"ZAM_TS_HTTPS_SELFSIGNED_PORT", n(kHttpsSelfSignedPort)},
         {"ZAM_TS_HTTPS_EXPIRED_PORT", n(kHttpsExpiredPort)},
+        {"ZAM_TS_HTTP_PROXY_PORT", n(kHttpProxyPort)},
+        {"ZAM_TS_SOCKS_PORT", n(kSocksPort)},
         {"ZAM_TS_UDP_ECHO_PORT", n(kUdpEchoPort)},
         {"ZAM_TS_SNMP_PORT", n(kSnmpPort)},
         {"ZAM_TS_SNMP_COMMUNITY", s(kSnmpCommunity)},

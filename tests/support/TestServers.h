@@ -29,6 +29,11 @@ inline constexpr quint16 kHttpsSelfSignedPort = 18703; // selfSignedCertPath()
 inline constexpr quint16 kHttpsExpiredPort = 18704;    // expiredCertPath(), expired in 2021
 inline constexpr const char* kHttpContentMarker = "zam-content-marker";
 
+// tinyproxy: an HTTP proxy that wants kUser/kPassword (basic). danted: SOCKS 4, and SOCKS 5
+// that asks for kUser/kPassword when the client offers a login. Both reach only 127.0.0.0/8.
+inline constexpr quint16 kHttpProxyPort = 18705;
+inline constexpr quint16 kSocksPort = 18706;
+
 // socat: every datagram comes back unchanged.
 inline constexpr quint16 kUdpEchoPort = 18707;
 

@@ -463,6 +463,47 @@ TEST_F(HttpCheck, ProxiesCarryTheRequest)
     }
 }
 
+TEST_F(HttpCheck, RealProxiesCarryTheRequest)
+{
+    ZAM_REQUIRE_TEST_SERVERS();
+    const std::string http = url(testservers::kHttpPort, "/");
+    const std::string https = url(testservers::kHttpsPort, "/", "https");
+    struct Case {
+        const char* name;
+        int type;
+        quint16 proxyPort;
+        std::string target;
+        const char* password;
+        int result;
+        int status;  // status-code word when the poll succeeds
+    } cases[] = {
+        {"tinyproxy", 1, testservers::kHttpProxyPort, http, testservers::kPassword, 0, 200},
+        {"tinyproxy, CONNECT for https", 1, testservers::kHttpProxyPort, https, testservers::kPassword, 0, 200},
+        // without a tunnel the proxy's refusal is the response: its code, not the site's
+        {"tinyproxy, wrong password", 1, testservers::kHttpProxyPort, http, "wrong", 0, 401},
+        {"tinyproxy, wrong password, CONNECT", 1, testservers::kHttpProxyPort, https, "wrong", 1, 0},
+        {"danted, SOCKS 4", 5, testservers::kSocksPort, http, "", 0, 200},
+        {"danted, SOCKS 5 with login", 6, testservers::kSocksPort, http, testservers::kPassword, 0, 200},
+        {"danted, SOCKS 5, wrong password", 6, testservers::kSocksPort, http, "wrong", 1, 0},
+    };
+    for (const Case& c : cases) {
+        PluginTestRecord rec;
+        prepare(rec, c.target);
+        rec.addSetting("Proxy Server", nullptr, c.type, 'e');
+        rec.addSetting(" Proxy Server URL", ("127.0.0.1:" + std::to_string(c.proxyPort)).c_str(), 0, 's');
+        rec.addSetting("Proxy Server Login", c.type == 5 ? "" : testservers::kUser, 0, 'l');
+        rec.addSetting("Proxy Server Password", c.password, 0, 'p');
+        rec.setValidation(0, 0x01, testservers::kHttpContentMarker);
+        EXPECT_EQ(host.poll(rec), c.result) << c.name << ": " << rec.mon.failReason;
+        if (c.result == 0) {
+            EXPECT_EQ(rec.mon.resultExtra2, c.status) << c.name;
+            EXPECT_EQ(rec.mon.validationFailed[0], c.status == 200 ? 0 : 1) << c.name;
+        } else {
+            EXPECT_STRNE(rec.mon.failReason, "") << c.name;
+        }
+    }
+}
+
 TEST_F(HttpCheck, SilentPeersFailWithinTheBudget)
 {
     for (const char* scheme : {"http", "https"}) {
