@@ -48,11 +48,16 @@ CHttpRequest::~CHttpRequest()
     clearRespValidation();
 }
 
+CHttpResponseValidator* CHttpRequest::createValidator(int flags, const char* text)
+{
+    return CHttpResponseValidator::create(flags, QByteArray(text ? text : ""));
+}
+
 void CHttpRequest::setRespValidators(const QList<stZamResponseValidationInfo>& rules)
 {
     clearRespValidation();
     for (const stZamResponseValidationInfo& rule : rules)
-        m_validators.append(CHttpResponseValidator::create(rule.flags, QByteArray(rule.text ? rule.text : "")));
+        m_validators.append(createValidator(rule.flags, rule.text));
 }
 
 void CHttpRequest::setRespValidators(const QList<CHttpResponseValidator*>& validators)
@@ -271,8 +276,7 @@ size_t CHttpRequest::writeCb(void* data, size_t size, size_t count, void* reques
 
 size_t CHttpRequest::onWriteCb(const char* data, size_t length)
 {
-    if (m_stillAlive)
-        m_stillAlive(m_stillAliveContext);
+    steelAlive();
     if (m_inDiscovery)
         return 0;
     if (m_inHeaders) {

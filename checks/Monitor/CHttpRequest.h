@@ -30,6 +30,8 @@ public:
     void setInDiscovery(bool v) { m_inDiscovery = v; }
     bool inDiscovery() const { return m_inDiscovery; }
 
+    // The validator for one expected-response rule.
+    static CHttpResponseValidator* createValidator(int flags, const char* text);
     void setRespValidators(const QList<stZamResponseValidationInfo>& rules);
     void setRespValidators(const QList<CHttpResponseValidator*>& validators);  // takes ownership
     void clearRespValidation();
@@ -42,6 +44,10 @@ public:
     QList<bool> respValidationResult() const;
     bool curlCouldntConnect() const { return m_couldntConnect; }
     const char* failReason() const { return m_reason.text(); }
+    // The still-alive callback's answer for its context; 0 without a callback.
+    int steelAlive() const { return m_stillAlive ? m_stillAlive(m_stillAliveContext) : 0; }
+    // Headers expected, starting with a status line; no code, not stopped.
+    void resetRespState();
 
     // libcurl's write function: forwards to onWriteCb.
     static size_t writeCb(void* data, size_t size, size_t count, void* request);
@@ -53,7 +59,6 @@ protected:
     virtual bool afterRequest(void* curl);
 
 private:
-    void resetRespState();
     void log(const QString& text) const;
     void updatePerfValue(void* curl, int info, double& out);
 

@@ -1,7 +1,11 @@
 // Expected-response rules fed in chunks, the way the HTTP engine hands the response over.
 
+#include "CHttpCaseInsensResponseValidator.h"
 #include "CHttpRegexpResponseValidator.h"
+#include "CHttpRequest.h"
 #include "CHttpResponseValidator.h"
+#include "CHttpSimpleResponseValidator.h"
+#include "zam_plugin_api.h"
 
 #include <gtest/gtest.h>
 
@@ -104,6 +108,37 @@ TEST(HttpResponseValidator, ResetForgetsFoundAndPartialMatches)
     EXPECT_TRUE(v->isOk());
     v->reset();
     EXPECT_FALSE(v->isOk());
+}
+
+TEST(HttpResponseValidator, RequestMakesOneValidatorPerRuleByItsFlags)
+{
+    struct Case {
+        int flags;
+        const char* kind;
+    } cases[] = {
+        {0x00, "null"}, {0x1C, "null"}, {0x01, "simple"}, {0x05, "simple"},
+        {0x09, "nocase"}, {0x11, "regexp"}, {0x19, "regexp"},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<CHttpResponseValidator> v(CHttpRequest::createValidator(c.flags, "x"));
+        const char* kind = dynamic_cast<CHttpNullResponseValidator*>(v.get())         ? "null"
+                           : dynamic_cast<CHttpSimpleResponseValidator*>(v.get())     ? "simple"
+                           : dynamic_cast<CHttpCaseInsensResponseValidator*>(v.get()) ? "nocase"
+                           : dynamic_cast<CHttpRegexpResponseValidator*>(v.get())     ? "regexp"
+                                                                                      : "?";
+        EXPECT_STREQ(kind, c.kind) << c.flags;
+        EXPECT_EQ(v->mode(), c.flags);
+    }
+    char reason[64] = {};
+    CHttpRequest request(reason, sizeof reason, nullptr, nullptr);
+    const stZamResponseValidationInfo rules[] = {{0x01, 0, "absent"}, {0x00, 0, nullptr}, {0x05, 0, "absent"}};
+    request.setRespValidators(QList<stZamResponseValidationInfo>{rules[0], rules[1], rules[2]});
+    EXPECT_EQ(request.respValidationResult(), (QList<bool>{false, true, true})) << "in rule order";
+    EXPECT_EQ(request.steelAlive(), 0) << "no callback";
+    int calls = 0;
+    CHttpRequest alive(nullptr, 0, [](void* n) { return ++*static_cast<int*>(n) + 6; }, &calls);
+    EXPECT_EQ(alive.steelAlive(), 7);
+    EXPECT_EQ(calls, 1);
 }
 
 TEST(HttpResponseValidator, RegexRuleStopsAtItsSizeLimit)
