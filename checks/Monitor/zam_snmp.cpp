@@ -223,7 +223,7 @@ int pollSnmp(stCoreZamContext* ctx, stZamMonitor* mon)
 
     CSnmpWorker worker(job);
     CTimeWatcher watcher(mon->timeout);
-    if (const int rc = worker.open(ctx, watcher))
+    if (const int rc = snmpTryInitSession(ctx, worker, watcher))
         return rc;
     monitorStillAlive(mon);
 
