@@ -52,6 +52,9 @@ int pollCpu(stCoreZamContext* ctx, stZamMonitor* mon)
     long value = 0;
     if (const int rc = worker.tryGetIntValue(kUcdStats + QLatin1String(kUcdSuffix[job->metric]), watcher, notInteger, value))
         return rc;
+    // A late answer carries no figure: idle 0 would read as a fully busy processor.
+    if (const int late = snmpFailIfLate(job, watcher))
+        return late;
     if (notInteger)
         return job->onError("No information for this metric", nullptr, nullptr, 1);
     if (job->metric == 0) {
