@@ -5,6 +5,7 @@
 
 #include "Snmp/CSnmpMonitorJob.h"
 #include "Snmp/CSnmpWorker.h"
+#include "Snmp/SnmpJobSetup.h"
 #include "Snmp/SnmpValueNumber.h"
 #include "zam_compose.h"
 #include "zam_core_context.h"
@@ -215,15 +216,19 @@ int pollSnmp(stCoreZamContext* ctx, stZamMonitor* mon)
     auto* job = static_cast<CSnmpMonitorJob*>(mon->pluginData);
     if (!job) {
         job = createJob(mon);
-        if (!job)
+        if (!job) {
+            // The new job is gone again: the next poll parses the settings afresh.
+            zamLogMonitorPlugin_QStr(mon, QStringLiteral("invalidate data"));
+            zamLogMonitorPlugin_QStr(mon, QStringLiteral("invalidate data ok"));
             return 1;
+        }
         mon->pluginData = job;
     }
     job->setMonitor(mon);
 
     CSnmpWorker worker(job);
     CTimeWatcher watcher(mon->timeout);
-    if (const int rc = worker.open(ctx, watcher))
+    if (const int rc = snmpTryInitSession(ctx, worker, watcher))
         return rc;
     monitorStillAlive(mon);
 
@@ -287,9 +292,6 @@ int poll_snmp(stCoreZamContext* ctx, stCoreZamThreadContext*, const stZamMonitor
 int invalidate_snmp(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*, stZamMonitor* mon,
                     unsigned flags)
 {
-    if (mon && (flags & ZAM_INVALIDATE_PLUGIN_DATA) && mon->pluginData) {
-        delete static_cast<CSnmpJob*>(mon->pluginData);
-        mon->pluginData = nullptr;
-    }
+    snmpInvalidateJob(mon, flags);
     return 0;
 }

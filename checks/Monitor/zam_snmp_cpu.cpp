@@ -27,7 +27,7 @@ int pollCpu(stCoreZamContext* ctx, stZamMonitor* mon)
         return 1;
     CSnmpWorker worker(job);
     CTimeWatcher watcher(mon->timeout > 0 ? mon->timeout : -1);
-    if (const int rc = worker.open(ctx, watcher))
+    if (const int rc = snmpTryInitSession(ctx, worker, watcher))
         return rc;
     monitorStillAlive(mon);
     if (job->metric < 0 || job->metric > 4)
@@ -52,6 +52,9 @@ int pollCpu(stCoreZamContext* ctx, stZamMonitor* mon)
     long value = 0;
     if (const int rc = worker.tryGetIntValue(kUcdStats + QLatin1String(kUcdSuffix[job->metric]), watcher, notInteger, value))
         return rc;
+    // A late answer carries no figure: idle 0 would read as a fully busy processor.
+    if (const int late = snmpFailIfLate(job, watcher))
+        return late;
     if (notInteger)
         return job->onError("No information for this metric", nullptr, nullptr, 1);
     if (job->metric == 0) {

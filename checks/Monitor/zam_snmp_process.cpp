@@ -43,7 +43,7 @@ int pollProcess(stCoreZamContext* ctx, stZamMonitor* mon)
         return 1;
     CSnmpWorker worker(job);
     CTimeWatcher watcher(mon->timeout > 0 ? mon->timeout : -1);
-    if (const int rc = worker.open(ctx, watcher))
+    if (const int rc = snmpTryInitSession(ctx, worker, watcher))
         return rc;
     monitorStillAlive(mon);
     if (job->metric < 0 || job->metric > 2)

@@ -131,27 +131,28 @@ int CSnmpWorker::fail(const char* text, bool withSession)
     return m_job->onError(text, withSession ? &m_session : nullptr, withSession ? m_handle : nullptr, 1);
 }
 
-int CSnmpWorker::open(stCoreZamContext* context, CTimeWatcher& watcher)
+int snmpTryInitSession(stCoreZamContext* context, CSnmpWorker& worker, CTimeWatcher& watcher)
 {
-    stZamMonitor* mon = m_job->monitor();
+    CSnmpJob* job = worker.job();
+    stZamMonitor* mon = job->monitor();
     if (!mon)
-        return m_job->onError("Internal error: poll context has no monitor", &m_session, nullptr, 1);
+        return job->onError("Internal error: poll context has no monitor", worker.sessionRecord(), nullptr, 1);
     watcher.start();
-    trace(m_job, QStringLiteral("resolve address"));
+    trace(job, QStringLiteral("resolve address"));
     QByteArray host;
     if (!CHostInfo::resolveAsync(mon, host)) {
         setMonFailure(mon);
         return 1;
     }
-    trace(m_job, QStringLiteral("resolve address ok: '%1'").arg(QString::fromLatin1(host)));
+    trace(job, QStringLiteral("resolve address ok: '%1'").arg(QString::fromLatin1(host)));
     std::string peer;
-    if (!peerForHost(host, m_job->port, peer)) {
+    if (!peerForHost(host, job->port, peer)) {
         const QByteArray text = QStringLiteral("Cannot create SNMP session: Unknown host (%1)")
                                     .arg(QString::fromLatin1(host))
                                     .toUtf8();
-        return m_job->onError(text.constData(), nullptr, nullptr, 1);
+        return job->onError(text.constData(), nullptr, nullptr, 1);
     }
-    return prepareSession(context ? context->snmpMutex : nullptr, peer, mon->timeout);
+    return worker.prepareSession(context ? context->snmpMutex : nullptr, peer, mon->timeout);
 }
 
 int CSnmpWorker::prepareSession(pthread_mutex_t* mutex, const std::string& peer, int timeoutMs)

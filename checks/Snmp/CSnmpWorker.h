@@ -29,10 +29,9 @@ public:
     CSnmpWorker(const CSnmpWorker&) = delete;
     CSnmpWorker& operator=(const CSnmpWorker&) = delete;
 
-    // Starts the watcher, resolves the monitor's host and opens the session. 0 with an open
-    // session, else the failure's code with the monitor's reason and result set.
-    int open(stCoreZamContext* context, CTimeWatcher& watcher);
     // Fills the session record from the job and opens it (host already resolved into `peer`).
+    // Each worker fills its own record, so only the opening and the SNMPv3 user change take
+    // `mutex`.
     int prepareSession(pthread_mutex_t* mutex, const std::string& peer, int timeoutMs);
 
     int executeRequest(int pduType, const QString& oid, int& status);
@@ -79,6 +78,11 @@ private:
     oid m_oid[MAX_OID_LEN];
     size_t m_oidLength = 0;
 };
+
+// Starts the watcher, resolves the monitor's host (outside the shared mutex) and opens the
+// worker's session. 0 with an open session, else the failure's code with the monitor's reason
+// and result set.
+int snmpTryInitSession(stCoreZamContext* context, CSnmpWorker& worker, CTimeWatcher& watcher);
 
 // 1 for a missing variable or an exception value (noSuchObject, noSuchInstance, endOfMibView).
 bool snmpIsEmptyVar(const netsnmp_variable_list* var);

@@ -32,7 +32,7 @@ int ZamSnmpTrafficPollData::open(stCoreZamContext* context, uint32_t& setupMs)
 {
     stZamMonitor* mon = m_job->monitor();
     CTimeWatcher watcher(mon && mon->timeout > 0 ? mon->timeout : -1);
-    const int rc = m_worker.open(context, watcher);
+    const int rc = snmpTryInitSession(context, m_worker, watcher);
     setupMs = watcher.elapsedMillisec();
     return rc;
 }

@@ -4,15 +4,15 @@
 #include "zam_settings_tables.h"
 
 const stZamEnumRow zmt_snmp_preset_e[4] = {
-    {"Single value (transform)", "", nullptr, 0, 0},
-    {"Percentage (100 × current ÷ capacity)", "", nullptr, 1, 0},
-    {"Difference (A − B)", "", nullptr, 2, 0},
-    {"Product (A × B)", "", nullptr, 3, 0},
+    {"Single value (transform)", "Monitor a single SNMP value, optionally with delta and/or scale factor", nullptr, 0, 0},
+    {"Percentage (100 × current ÷ capacity)", "Compute (current ÷ capacity) × 100 from two SNMP variables", nullptr, 1, 0},
+    {"Difference (A − B)", "Compute the difference A − B from two SNMP variables", nullptr, 2, 0},
+    {"Product (A × B)", "Compute the product A × B from two SNMP variables (e.g. V × I → W)", nullptr, 3, 0},
 };
 
 const stZamEnumRow zmt_snmp_counter_type_e[2] = {
-    {"Current Value", "", nullptr, 0, 0},
-    {"Value has changed", "", "Divide returned value by", 1, 0},
+    {"Current Value", "Display current value", nullptr, 0, 0},
+    {"Value has changed", "Signalize upon a change of value", "Divide returned value by", 1, 0},
 };
 
 const stZamEnumRow zmt_snmp_version_e[3] = {

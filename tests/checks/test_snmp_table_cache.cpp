@@ -151,7 +151,7 @@ TEST(SnmpTableCache, WalkAbortsWhileAnotherPollHoldsTheTable)
     job.community = testservers::kSnmpFixCommunity;
     CSnmpWorker worker(&job);
     CTimeWatcher watcher(rec.mon.timeout);
-    ASSERT_EQ(worker.open(&ctx, watcher), 0) << rec.mon.failReason;
+    ASSERT_EQ(snmpTryInitSession(&ctx, worker, watcher), 0) << rec.mon.failReason;
 
     const QString table = QStringLiteral(".1.3.6.1.2.1.25.3.3.1");
     const QStringList columns{QStringLiteral(".2")};

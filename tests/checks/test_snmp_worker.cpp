@@ -1,16 +1,21 @@
-// Column walks of the SNMP worker against the test snmpd's fixture subtree.
+// Column walks of the SNMP worker against the test snmpd's fixture subtree, and against a
+// scripted agent whose answers do not advance.
 
 #include "support/NetSnmpForTests.h"
 #include "Snmp/CSnmpMonitorJob.h"
 #include "Snmp/CSnmpWorker.h"
 #include "support/PluginTestHost.h"
+#include "support/SnmpTestAgent.h"
 #include "support/TestServers.h"
 #include "zam_core_context.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -47,7 +52,7 @@ TEST_F(SnmpWorkerWalk, EndsAtTheColumnsEnd)
     ZAM_REQUIRE_TEST_SERVERS();
     CSnmpWorker worker(&job);
     CTimeWatcher watcher(rec.mon.timeout);
-    ASSERT_EQ(worker.open(&ctx, watcher), 0) << rec.mon.failReason;
+    ASSERT_EQ(snmpTryInitSession(&ctx, worker, watcher), 0) << rec.mon.failReason;
     QStringList values;
     ASSERT_EQ(worker.walkColumn(QString::fromLatin1(testservers::kSnmpFixtureOid) + ".1", values), 0)
         << rec.mon.failReason;
@@ -75,11 +80,84 @@ TEST_F(SnmpWorkerWalk, RefusedColumnsAndStopRequests)
         rec.mon.stillAlive = c.stop ? &stopNow : nullptr;
         CSnmpWorker worker(&job);
         CTimeWatcher watcher(rec.mon.timeout);
-        ASSERT_EQ(worker.open(&ctx, watcher), 0) << rec.mon.failReason;
+        ASSERT_EQ(snmpTryInitSession(&ctx, worker, watcher), 0) << rec.mon.failReason;
         QStringList values;
         EXPECT_EQ(worker.walkColumn(QString::fromStdString(c.column), values), 1) << c.name;
         EXPECT_EQ(std::string(rec.mon.failReason).rfind(c.reason, 0), 0u) << c.name << ": " << rec.mon.failReason;
     }
+}
+
+TEST_F(SnmpWorkerWalk, AgentWhoseOidsDoNotIncreaseEndsTheWalk)
+{
+    const SnmpTestAgent::Oid column = SnmpTestAgent::oid(".1.3.6.1.4.1.99999.9");
+    const auto row = [&](uint32_t index) {
+        SnmpTestAgent::Oid o = column;
+        o.push_back(index);
+        return o;
+    };
+    const struct {
+        const char* name;
+        std::vector<uint32_t> rows;  // the rows answered in turn, the last one for ever
+        int valuesBefore;
+    } cases[] = {
+        {"repeated", {1}, 1},
+        {"decreasing", {5, 3}, 1},
+        {"repeated after advancing", {1, 2, 2}, 2},
+    };
+    for (const auto& c : cases) {
+        int asked = 0;
+        SnmpTestAgent agent([&](unsigned char, const SnmpTestAgent::Oid&) {
+            SnmpTestAgent::Answer a;
+            a.oid = row(c.rows[std::min<size_t>(asked++, c.rows.size() - 1)]);
+            a.integer = 7;
+            return a;
+        });
+        ASSERT_TRUE(agent.ok());
+        job.port = agent.port();
+        CSnmpWorker worker(&job);
+        CTimeWatcher watcher(rec.mon.timeout);
+        ASSERT_EQ(snmpTryInitSession(&ctx, worker, watcher), 0) << rec.mon.failReason;
+        QStringList values;
+        EXPECT_EQ(worker.walkColumn(QStringLiteral(".1.3.6.1.4.1.99999.9"), values), 1) << c.name;
+        EXPECT_STREQ(rec.mon.failReason, "SNMP agent returned OIDs out of order") << c.name;
+        EXPECT_EQ(values.size(), c.valuesBefore) << c.name;
+        EXPECT_EQ(agent.answered(), c.valuesBefore + 1) << c.name;
+    }
+}
+
+// A table read through walkTable: the index column's "0" row is dropped, a row missing from a
+// later column reads as an empty text, and ten thousand rows come through whole.
+TEST_F(SnmpWorkerWalk, TableWithIndexZeroGapsAndTenThousandRows)
+{
+    const std::string table = ".1.3.6.1.4.1.99999.8";
+    std::map<SnmpTestAgent::Oid, int64_t> values;
+    for (int64_t i = 0; i <= 10000; ++i) {
+        values[SnmpTestAgent::oid(table + ".1.1." + std::to_string(i))] = i;
+        if (i != 17)
+            values[SnmpTestAgent::oid(table + ".1.2." + std::to_string(i))] = 1000 + i;
+    }
+    SnmpTestAgent agent(SnmpTestAgent::table(values));
+    ASSERT_TRUE(agent.ok());
+    job.port = agent.port();
+    job.community = "table-test";
+    rec.mon.timeout = 0;  // no limit: only the rows matter here
+    CSnmpWorker worker(&job);
+    CTimeWatcher watcher(-1);
+    ASSERT_EQ(snmpTryInitSession(&ctx, worker, watcher), 0) << rec.mon.failReason;
+    QList<QStringList> rows;
+    unsigned stamp = 0;
+    ASSERT_EQ(worker.walkTable(QString::fromStdString(table), {QStringLiteral(".1.1"), QStringLiteral(".1.2")}, rows,
+                               stamp),
+              0)
+        << rec.mon.failReason;
+    ASSERT_EQ(rows.size(), 2);
+    ASSERT_EQ(rows[0].size(), 10000);
+    ASSERT_EQ(rows[1].size(), 10000);
+    EXPECT_EQ(rows[0].first(), QStringLiteral("1"));
+    EXPECT_EQ(rows[0].last(), QStringLiteral("10000"));
+    EXPECT_EQ(rows[1].at(15), QStringLiteral("1016"));
+    EXPECT_EQ(rows[1].at(16), QString());  // row 17 has no second column
+    EXPECT_EQ(rows[1].last(), QStringLiteral("11000"));
 }
 
 }  // namespace

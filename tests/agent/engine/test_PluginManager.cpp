@@ -124,7 +124,7 @@ TEST(PluginManager, RequestsAfterStopFailAtOnce)
     f.manager->releaseThreadPlugins(reinterpret_cast<const void*>(0x1234));   // never polled: nothing happens
 }
 
-TEST(PluginManager, ServiceLookupAnswersItsFourNamesOnly)
+TEST(PluginManager, ServiceLookupAnswersItsFiveNamesOnly)
 {
     ManagerFixture f([](int) { return fakePluginPath("ok"); });
     f.manager->getCommonPlugin(1, 0);   // init has built the table by now
@@ -145,6 +145,11 @@ TEST(PluginManager, ServiceLookupAnswersItsFourNamesOnly)
     EXPECT_NE(CPluginManager::pluginServiceLookup(
                   "int_convertSnmpVarToString_constnetsnmpvariablelist*_constchar*_QString&"),
               nullptr);
+    // Net-SNMP's one lock, shared with the checks library (and the trap receiver).
+    auto sharedMutex = reinterpret_cast<pthread_mutex_t* (*)()>(
+        CPluginManager::pluginServiceLookup("pthread_mutex_t*_getSnmpSharedMutex"));
+    ASSERT_NE(sharedMutex, nullptr);
+    EXPECT_EQ(sharedMutex(), CPluginManager::snmpSharedMutex());
     for (const char* name : {"int_initSyslog_ZamMonitor*", "void_termSnmpGenTrap_ZamMonitor*", "", "nothing"})
         EXPECT_EQ(CPluginManager::pluginServiceLookup(name), nullptr) << name;
     EXPECT_EQ(CPluginManager::pluginServiceLookup(nullptr), nullptr);
@@ -196,6 +201,9 @@ TEST(PluginManager, SnmpIsInitialisedOnTheManagersThread)
     ASSERT_NE(vars, nullptr);
     EXPECT_EQ(f.manager->convertSnmpVarToString(vars, nullptr, out), 1);
     EXPECT_EQ(out, QStringLiteral("42"));
+    // The monitor's display hint reaches the printing.
+    EXPECT_EQ(f.manager->convertSnmpVarToString(vars, "d-2", out), 1);
+    EXPECT_EQ(out, QStringLiteral(".42"));  // Net-SNMP writes no leading zero
     snmp_free_varbind(vars);
 }
 

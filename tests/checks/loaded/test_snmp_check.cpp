@@ -322,9 +322,14 @@ TEST_F(SnmpCheck, BadSettingsLeaveNoJob)
         PluginTestRecord r;
         prepare(r, c.login, ".1.3.6.1.2.1.1.3.0", c.port);
         r.addSetting(" Divide returned value by", c.divisor, 0, 's');
+        host.clearLog();
         EXPECT_EQ(host.poll(r), 1) << c.name;
         EXPECT_STREQ(r.mon.failReason, c.reason) << c.name;
         EXPECT_EQ(r.mon.pluginData, nullptr) << c.name;
+        const QStringList logged = host.logTexts(4);
+        EXPECT_TRUE(!logged.filter(QStringLiteral("check settings")).isEmpty()
+                    && !logged.filter(QStringLiteral("invalidate data ok")).isEmpty())
+            << c.name << ": " << logged.join(QStringLiteral(" | ")).toStdString();
     }
     const struct {
         const char* name;

@@ -5,6 +5,7 @@
 
 #include "support/NetSnmpForTests.h"
 #include "support/PluginTestHost.h"
+#include "support/SnmpTestAgent.h"
 #include "support/TestServers.h"
 
 #include <QCoreApplication>
@@ -178,6 +179,40 @@ TEST_F(SnmpResources, MemoryFromStorageRowsDerivedRowsOrUcd)
         expectOutcome(r, pollOnce(r), c.outcome,
                       std::string(c.community) + " " + std::to_string(c.metric) + "/" + std::to_string(c.type) + "/"
                           + std::to_string(c.units));
+    }
+}
+
+// An agent whose every answer takes 60 % of the monitor's time-out: a poll that needs two
+// requests has its figure only after the time-out, which makes it no figure at all.
+TEST_F(SnmpResources, LateAnswersGiveNoFigure)
+{
+    const auto oid = &SnmpTestAgent::oid;
+    SnmpTestAgent agent(SnmpTestAgent::table({{oid(".1.3.6.1.4.1.2021.4.5.0"), 1024000},
+                                              {oid(".1.3.6.1.4.1.2021.4.6.0"), 512000},
+                                              {oid(".1.3.6.1.4.1.2021.11.11.0"), 93}}));
+    ASSERT_TRUE(agent.ok());
+    const struct {
+        const char* name;
+        unsigned type;
+        std::vector<Setting> own;
+    } cases[] = {
+        // An empty processor table, then ssCpuIdle.
+        {"cpu", kCpu, {{"Metric", nullptr, 0, 'e'}}},
+        // An empty storage table, then memTotalReal and memAvailReal.
+        {"memory", kMemory, {{"Metric", nullptr, 0, 'e'}, {"Type", nullptr, 0, 'e'}, {"Units", nullptr, 0, 'e'}}},
+    };
+    for (const auto& c : cases) {
+        PluginTestRecord fast;
+        prepare(fast, c.type, "any", c.own, agent.port());
+        agent.delayMs = 0;
+        EXPECT_EQ(pollOnce(fast), 0) << c.name << ": " << fast.mon.failReason;
+
+        PluginTestRecord r;
+        prepare(r, c.type, "any", c.own, agent.port());
+        r.mon.timeout = 1000;
+        agent.delayMs = 600;
+        EXPECT_EQ(pollOnce(r), 1) << c.name << ": value " << r.mon.perfValue;
+        EXPECT_STREQ(r.mon.failReason, "Timeout exceeded") << c.name;
     }
 }
 
