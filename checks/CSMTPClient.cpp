@@ -220,6 +220,8 @@ bool CSMTPClient::sendEHLO()
     // what this reply offers is all that counts (it may change after STARTTLS)
     m_authPlain = true;
     m_authLogin = true;
+    bool offeredPlain = false;
+    bool offeredLogin = false;
     std::string line;
     for (;;) {
         if (!readMailLine(m_socket, line)) {
@@ -232,8 +234,12 @@ bool CSMTPClient::sendEHLO()
         bool plain = false;
         bool login = false;
         if (MailReply::smtpAuthMechanisms(parsed, &plain, &login)) {
-            m_authPlain = plain;
-            m_authLogin = login;
+            // PLAIN when offered; otherwise LOGIN is still tried, so that credentials the server
+            // cannot take end in its refusal rather than in an unchecked success
+            offeredPlain = offeredPlain || plain;
+            offeredLogin = offeredLogin || login;
+            m_authPlain = offeredPlain;
+            m_authLogin = !offeredPlain || offeredLogin;
         }
         if (parsed.valid && !parsed.last)
             continue;

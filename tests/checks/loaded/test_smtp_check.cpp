@@ -229,6 +229,15 @@ TEST_F(SmtpCheck, ScriptedReplies)
          {"250-fake.test\r\n250 AUTH LOGIN\r\n", "334 VXNlcm5hbWU6\r\n", "334 UGFzc3dvcmQ6\r\n", "235 ok\r\n",
           "221 bye\r\n"},
          1, 0, -2, "", {"EHLO", "AUTH LOGIN\r\n", user, password, "QUIT\r\n"}},
+        // AUTH without PLAIN rules out PLAIN only: LOGIN is still tried, so credentials the
+        // server cannot take fail the poll instead of passing unchecked
+        {"AUTH offering neither PLAIN nor LOGIN", "220 fake\r\n",
+         {"250-fake.test\r\n250-AUTH CRAM-MD5\r\n250 8BITMIME\r\n", "504 5.5.4 Unrecognized authentication type\r\n",
+          "250 reset\r\n", "221 bye\r\n"},
+         1, 1, 2, "504 5.5.4 Unrecognized authentication type", {"EHLO", "AUTH LOGIN\r\n", "RSET\r\n", "QUIT\r\n"}},
+        {"AUTH PLAIN only", "220 fake\r\n",
+         {"250-fake.test\r\n250 AUTH PLAIN\r\n", "334 \r\n", "235 ok\r\n", "221 bye\r\n"}, 1, 0, -2, "",
+         {"EHLO", "AUTH PLAIN\r\n", plainToken, "QUIT\r\n"}},
         {"a bare 250 ends the EHLO reply", "220 fake\r\n", {"250-fake.test\r\n250\r\n", "221 bye\r\n"}, 0, 0, -2, "",
          {"EHLO", "QUIT\r\n"}},
         {"503 is a refused login", "220 fake\r\n",
