@@ -15,7 +15,8 @@ while [ $# -gt 0 ]; do
   shift
 done
 if [ "$enumerate" = 1 ]; then
-  df -Pk 2>/dev/null | awk 'NR > 1 && $2 > 0 { print $6 }'
+  # the mount point is the rest of the line after five fields: it may hold blanks
+  df -Pk 2>/dev/null | awk 'NR > 1 && $2 > 0 { line = $0; for (i = 0; i < 5; i++) sub(/^[^ \t]+[ \t]+/, "", line); print line }'
   exit 0
 fi
 [ -n "$path" ] || { echo -1; exit 0; }

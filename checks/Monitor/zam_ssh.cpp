@@ -90,6 +90,38 @@ int invalidate_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonito
     return 0;
 }
 
+namespace {
+
+// Prepares and runs the command on the bound client: 0 success, 1 failure.
+int runOnClient(stZamMonitor* mon, SshPluginData* data, CSshClient* client, bool runs, int execute, int howToRun,
+                const std::string& command, const std::string& scriptPath, const std::string& scriptBody,
+                const std::string& parameters, double divisor)
+{
+    if (runs) {
+        if (howToRun == 0) {
+            data->commandLine = slashes(command);
+            data->scriptText.clear();
+        } else if (howToRun == 1) {
+            const QByteArray path = slashes(scriptPath);
+            const QDateTime modified = QFileInfo(QString::fromUtf8(path)).lastModified();
+            if (!data->fileTime.isValid() || data->fileTime != modified) {
+                QByteArray text;
+                if (readScriptFromFile(mon, path, text) != 0)
+                    return 1;
+                data->fileTime = modified;
+                parseAndSetScriptText(data, text, QByteArray::fromStdString(parameters));
+            }
+        } else {
+            parseAndSetScriptText(data, QByteArray::fromStdString(scriptBody), QByteArray::fromStdString(parameters));
+        }
+        client->setScriptAndFile(static_cast<CSshClient::EExecScript>(execute), data->commandLine, data->scriptText);
+    }
+    client->setDivideBy(divisor);
+    return client->exec();
+}
+
+} // namespace
+
 int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*, stZamMonitor* mon)
 {
     if (mon->pluginData == nullptr)
@@ -153,30 +185,13 @@ int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
     }
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("establish SSH session ok"));
     client->setMonitor(mon);
-
-    if (runs) {
-        if (howToRun == 0) {
-            data->commandLine = slashes(command);
-            data->scriptText.clear();
-        } else if (howToRun == 1) {
-            const QByteArray path = slashes(scriptPath);
-            const QDateTime modified = QFileInfo(QString::fromUtf8(path)).lastModified();
-            if (!data->fileTime.isValid() || data->fileTime != modified) {
-                QByteArray text;
-                if (readScriptFromFile(mon, path, text) != 0) {
-                    pool->releaseClient(address, port, client, true);
-                    return 1;
-                }
-                data->fileTime = modified;
-                parseAndSetScriptText(data, text, QByteArray::fromStdString(parameters));
-            }
-        } else {
-            parseAndSetScriptText(data, QByteArray::fromStdString(scriptBody), QByteArray::fromStdString(parameters));
-        }
-        client->setScriptAndFile(static_cast<CSshClient::EExecScript>(execute), data->commandLine, data->scriptText);
+    try {
+        const int result = runOnClient(mon, data, client, runs, execute, howToRun, command, scriptPath, scriptBody, parameters, divisor);
+        pool->releaseClient(address, port, client, execute == 2 || result != 0);
+        return result;
+    } catch (...) {
+        // the export's barrier reports it; the pool must not keep a client that no poll holds
+        pool->releaseClient(address, port, client, true);
+        throw;
     }
-    client->setDivideBy(divisor);
-    const int result = client->exec();
-    pool->releaseClient(address, port, client, execute == 2 || result != 0);
-    return result;
 }

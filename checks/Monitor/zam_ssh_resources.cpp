@@ -167,6 +167,37 @@ int finishDisk(stZamMonitor* mon, const OwnSettings& s)
     return 0;
 }
 
+// The script with the monitor's arguments on the bound client, and the type's own step after it.
+int runOnClient(Resource r, stZamMonitor* mon, CSshClient* client, const OwnSettings& own)
+{
+    int rc = 1;
+    const QByteArray script = QFileInfo(QCoreApplication::applicationDirPath()).path().toUtf8() + scriptName(r);
+    QByteArray args, unit;
+    if (loadScriptFor(mon, script) == 0) {
+        client->log(QStringLiteral("set args"));
+        if (const char* reason = buildArguments(r, mon, own, args, unit)) {
+            failWith(mon, reason);
+        } else {
+            client->log(QStringLiteral("set args ok"));
+            client->log(QStringLiteral("args: '%1'").arg(QString::fromUtf8(args)));
+            auto* data = static_cast<SshPluginData*>(mon->pluginData);
+            client->setScriptAndFile(CSshClient::ExecStandard, data->commandLine + args, data->scriptText);
+            client->setDivideBy(1.0);
+            client->setMeasure(r == Resource::Disk ? QByteArray() : unit);
+            rc = client->exec();
+            if (rc == 0) {
+                if ((r == Resource::Cpu || r == Resource::Memory) && mon->perfValue == -1)
+                    rc = failWith(mon, "No information for this metric");
+                else if (r == Resource::Disk && mon->mode == 2)
+                    reportMountPoints(mon, client->rawOutput());
+                else if (r == Resource::Disk)
+                    rc = finishDisk(mon, own);
+            }
+        }
+    }
+    return rc;
+}
+
 int pollResource(Resource r, stZamMonitor* mon)
 {
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check settings"));
@@ -222,29 +253,12 @@ int pollResource(Resource r, stZamMonitor* mon)
     client->setMonitor(mon);
 
     int rc = 1;
-    const QByteArray script = QFileInfo(QCoreApplication::applicationDirPath()).path().toUtf8() + scriptName(r);
-    QByteArray args, unit;
-    if (loadScriptFor(mon, script) == 0) {
-        client->log(QStringLiteral("set args"));
-        if (const char* reason = buildArguments(r, mon, own, args, unit)) {
-            failWith(mon, reason);
-        } else {
-            client->log(QStringLiteral("set args ok"));
-            client->log(QStringLiteral("args: '%1'").arg(QString::fromUtf8(args)));
-            auto* data = static_cast<SshPluginData*>(mon->pluginData);
-            client->setScriptAndFile(CSshClient::ExecStandard, data->commandLine + args, data->scriptText);
-            client->setDivideBy(1.0);
-            client->setMeasure(r == Resource::Disk ? QByteArray() : unit);
-            rc = client->exec();
-            if (rc == 0) {
-                if ((r == Resource::Cpu || r == Resource::Memory) && mon->perfValue == -1)
-                    rc = failWith(mon, "No information for this metric");
-                else if (r == Resource::Disk && mon->mode == 2)
-                    reportMountPoints(mon, client->rawOutput());
-                else if (r == Resource::Disk)
-                    rc = finishDisk(mon, own);
-            }
-        }
+    try {
+        rc = runOnClient(r, mon, client, own);
+    } catch (...) {
+        // the export's barrier reports it; the pool must not keep a client that no poll holds
+        pool->releaseClient(address, port, client, true);
+        throw;
     }
     pool->releaseClient(address, port, client, rc != 0);
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("poll ok"));

@@ -222,7 +222,9 @@ void CSshClient::setReason(const char* format, va_list args)
 
 bool CSshClient::shutdown()
 {
-    m_closeDeadline = 0;
+    // a client closed within a poll keeps that poll's one grace; otherwise it gets its own
+    if (m_mon == nullptr)
+        m_closeDeadline = 0;
     bool ok = true;
     if (m_channel) {
         ok = m_channel->shutdown() && ok;
@@ -245,6 +247,18 @@ int CSshClient::sendKeepAlive()
     if (sessionHandle() == nullptr) {
         m_connected = false;
         return 1;
+    }
+    // a server that closed the connection leaves a readable end of file (or an error); the
+    // keep-alive alone would go into the socket buffer and pass
+    pollfd fd{m_socket.descriptor(), POLLIN | POLLRDHUP, 0};
+    if (::poll(&fd, 1, 0) > 0) {
+        char byte;
+        const bool gone = (fd.revents & (POLLERR | POLLHUP | POLLRDHUP | POLLNVAL)) != 0;
+        const ssize_t peeked = (fd.revents & POLLIN) != 0 ? ::recv(fd.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) : 1;
+        if (gone || peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
+            m_connected = false;
+            return 1;
+        }
     }
     int next = 0;
     const int rc = libssh2_keepalive_send(sessionHandle(), &next);

@@ -1,8 +1,10 @@
 // The SSH monitor type through the loaded library, against the test sshd (password and keys)
-// and its PAM twin (keyboard-interactive), plus scripted loopback peers for silent servers.
+// and its PAM twin (keyboard-interactive), private sshd instances with a stock configuration
+// (connection counts, restarts, offered methods), plus scripted loopback peers for silent servers.
 
 #include "support/LoopbackServer.h"
 #include "support/PluginTestHost.h"
+#include "support/PrivateSshd.h"
 #include "support/TestServers.h"
 
 #include <QElapsedTimer>
@@ -11,8 +13,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fcntl.h>
 #include <map>
+#include <mutex>
+#include <thread>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
@@ -324,6 +329,176 @@ TEST_F(SshCheck, SocketNumbersAbove1023)
         ::close(fd);
     EXPECT_EQ(rc, 0) << rec.mon.failReason;
     EXPECT_EQ(rec.mon.perfValue, 42);
+}
+
+// A stock sshd offers only what its configuration allows; the attempts and their texts follow.
+TEST_F(SshCheck, AuthenticationAgainstTheMethodsAServerOffers)
+{
+    ZAM_REQUIRE_TEST_SERVERS();
+    PrivateSshd passwordOnly({"PubkeyAuthentication no", "KbdInteractiveAuthentication no"});
+    PrivateSshd keysOnly({"PasswordAuthentication no", "KbdInteractiveAuthentication no"});
+    PrivateSshd stock;
+    ASSERT_TRUE(passwordOnly.ok()) << passwordOnly.error().toStdString();
+    ASSERT_TRUE(keysOnly.ok()) << keysOnly.error().toStdString();
+    ASSERT_TRUE(stock.ok()) << stock.error().toStdString();
+    const std::string key = testservers::sshKeyPath().toStdString();
+    const std::string rsa = testservers::sshRsaKeyPath().toStdString();
+    struct Case { const char* what; int port; int method; std::string password; std::string privateKey; bool ok; const char* reason; };
+    const Case cases[] = {
+        {"key or password, password only, wrong password", passwordOnly.port(), 2, "wrong", key, false,
+         "Public key authentication is not supported; Authentication by password failed"},
+        {"key or password, password only", passwordOnly.port(), 2, testservers::kPassword, key, true, ""},
+        {"key, password only", passwordOnly.port(), 1, "", key, false, "Public key authentication is not supported"},
+        {"password, keys only", keysOnly.port(), 0, testservers::kPassword, "", false, "Authentication by password is not supported"},
+        // Debian 12's libssh2 signs RSA keys with ssh-rsa (SHA-1) only: the shared sshd allows it
+        {"RSA key, server allowing ssh-rsa", testservers::kSshPort, 1, "", rsa, true, ""},
+        {"RSA key, stock server", stock.port(), 1, "", rsa, false, "Authentication by public key failed"},
+        // a new user's monitor keeps the default key files, which are not there
+        {"default key files", stock.port(), 1, "", "id_rsa", false, "Authentication by public key failed"},
+    };
+    for (const Case& c : cases) {
+        PluginTestRecord rec;
+        SshSettings s;
+        s.port = c.port;
+        s.method = c.method;
+        s.password = c.password;
+        s.privateKey = c.privateKey;
+        s.publicKey = c.privateKey.empty() ? "" : c.privateKey + ".pub";
+        QElapsedTimer took;
+        took.start();
+        EXPECT_EQ(poll(rec, s) == 0, c.ok) << c.what << ": " << rec.mon.failReason;
+        EXPECT_EQ(std::string(rec.mon.failReason).rfind(c.reason, 0), 0u) << c.what << ": " << rec.mon.failReason;
+        EXPECT_LT(took.elapsed(), 3000) << c.what;
+    }
+}
+
+// Sessions counted by the server: shared by equal credentials, never by connect-only polls, and
+// renewed after the server restarts.
+TEST_F(SshCheck, PooledSessionsAsTheServerSeesThem)
+{
+    ZAM_REQUIRE_TEST_SERVERS();
+    PrivateSshd server;
+    ASSERT_TRUE(server.ok()) << server.error().toStdString();
+    SshSettings password;
+    password.port = server.port();
+    SshSettings key = password;
+    key.method = 1;
+    key.privateKey = testservers::sshKeyPath().toStdString();
+    key.publicKey = key.privateKey + ".pub";
+    SshSettings connectOnly = password;
+    connectOnly.execute = 2;
+    struct Step { const char* what; const SshSettings& settings; int newConnections; };
+    const Step steps[] = {
+        {"first poll", password, 1},
+        {"same credentials", password, 0},
+        {"same user with a key", key, 1},
+        {"connect only", connectOnly, 1},
+        {"connect only again", connectOnly, 1},
+        {"password once more", password, 0},
+    };
+    for (const Step& step : steps) {
+        const int before = server.connectionCount();
+        PluginTestRecord rec;
+        EXPECT_EQ(poll(rec, step.settings), 0) << step.what << ": " << rec.mon.failReason;
+        EXPECT_EQ(server.connectionCount() - before, step.newConnections) << step.what;
+    }
+    // the pooled sessions died with the server; the next poll finds out and connects anew
+    ASSERT_TRUE(server.restart()) << server.error().toStdString();
+    for (const SshSettings& s : {password, key}) {
+        PluginTestRecord rec;
+        EXPECT_EQ(poll(rec, s), 0) << rec.mon.failReason;
+        EXPECT_EQ(rec.mon.perfValue, 42);
+    }
+}
+
+TEST_F(SshCheck, NinePollsAtOnceLeaveOneWithoutASlot)
+{
+    ZAM_REQUIRE_TEST_SERVERS();
+    PrivateSshd server;
+    ASSERT_TRUE(server.ok()) << server.error().toStdString();
+    std::atomic<int> noSlot{0}, succeeded{0};
+    std::vector<std::string> others;
+    std::mutex othersMutex;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 9; ++t) {
+        threads.emplace_back([&] {
+            stCoreZamThreadContext* tctx = nullptr;
+            ASSERT_EQ(host.api().init_thread(host.ctx(), &tctx), 0);
+            PluginTestRecord rec;
+            SshSettings s;
+            s.port = server.port();
+            s.command = "sleep 1; echo 1";
+            rec.mon.typeIndex = kSsh;
+            rec.mon.timeout = 1000;
+            rec.setHost("", testservers::kHost, false);
+            rec.clearSettings();
+            rec.addSetting("Port", nullptr, s.port, 'i');
+            rec.addSetting("Test Host Key", nullptr, 1, 'e');
+            rec.addSetting(" Host Key Fingerprint", "");
+            rec.addSetting("Authentication Type", nullptr, 0, 'e');
+            rec.addSetting(" User Name", s.user.c_str());
+            rec.addSetting(" Password", s.password.c_str(), 0, 'p');
+            rec.addSetting("Execute Script", nullptr, 0, 'e');
+            rec.addSetting(" Script to Execute", s.command.c_str());
+            rec.addSetting("Divide returned value by", "1");
+            rec.addSetting("How to run a script", nullptr, 0, 'e');
+            const int rc = host.api().poll(host.ctx(), tctx, &rec.mon);
+            if (rc == 0)
+                ++succeeded;
+            else if (std::string(rec.mon.failReason) == "Failed to establish SSH session")
+                ++noSlot;
+            else {
+                std::lock_guard<std::mutex> lock(othersMutex);
+                others.push_back(rec.mon.failReason);
+            }
+            host.api().term_thread(host.ctx(), tctx);
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(noSlot.load(), 1);
+    EXPECT_EQ(succeeded.load(), 8);
+    for (const std::string& reason : others)
+        ADD_FAILURE() << reason;
+}
+
+// Closing steps share one grace of 5 s: a command that outlives the time-out cannot hold the
+// poll for a grace per step.
+TEST_F(SshCheck, ACommandThatOutlivesItsTimeOutEndsWithinOneGrace)
+{
+    ZAM_REQUIRE_TEST_SERVERS();
+    PluginTestRecord rec;
+    SshSettings s;
+    s.command = "sleep 30; echo 1";
+    QElapsedTimer took;
+    took.start();
+    EXPECT_EQ(poll(rec, s, 2000), 1);
+    EXPECT_NE(std::string(rec.mon.failReason).find("Timeout was reached"), std::string::npos) << rec.mon.failReason;
+    EXPECT_LT(took.elapsed(), 2000 + 5000 + 1500);
+}
+
+// Results that find no memory fail the poll with that reason; the poll's client goes back to
+// the pool (dropped), so the server's other monitors still get slots.
+TEST_F(SshCheck, AResultMemoryFailureFailsThePollAndFreesItsClient)
+{
+    ZAM_REQUIRE_TEST_SERVERS();
+    PrivateSshd server;
+    ASSERT_TRUE(server.ok()) << server.error().toStdString();
+    for (int execute : {0, 2}) {
+        for (int i = 0; i < 9; ++i) {
+            PluginTestRecord rec;
+            rec.refuseMemory = true;
+            SshSettings s;
+            s.port = server.port();
+            s.execute = execute;
+            EXPECT_EQ(poll(rec, s, 1000), 1);
+            EXPECT_STREQ(rec.mon.failReason, "Cannot allocate memory for polling results") << execute << " " << i;
+        }
+    }
+    PluginTestRecord rec;
+    SshSettings s;
+    s.port = server.port();
+    EXPECT_EQ(poll(rec, s), 0) << rec.mon.failReason;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 
@@ -27,6 +28,7 @@ protected:
         rec.mon.typeIndex = type;
         rec.mon.timeout = 10000;
         rec.mon.mode = mode;
+        rec.mon.logEnabled = 1;
         rec.setHost("", testservers::kHost, false);
         rec.clearSettings();
         for (const Own& o : own)
@@ -66,12 +68,17 @@ TEST_F(SshResources, CpuFigures)
         PluginTestRecord rec;
         ASSERT_EQ(poll(rec, kCpu, {{"Metric", nullptr, metric, 'e'}}), 0) << metric << ": " << rec.mon.failReason;
         EXPECT_GE(rec.mon.perfValue, 0) << metric;
+        const auto sections = rec.sectionsByType();
         if (metric <= 3) {
             EXPECT_LE(rec.mon.perfValue, 100) << metric;
             EXPECT_EQ(unit(rec), QByteArray(" %")) << metric;
         } else {
-            EXPECT_TRUE(unit(rec).isEmpty()) << metric;
+            // counts and rates: the display text alone, no value or unit section
+            EXPECT_EQ(sections.count(ZAM_SECTION_MEASURE_UNIT), 0u) << metric;
+            EXPECT_EQ(sections.count(ZAM_SECTION_PERF32), 0u) << metric;
+            EXPECT_EQ(sections.count(ZAM_SECTION_PERF64), 0u) << metric;
         }
+        EXPECT_EQ(sections.count(ZAM_SECTION_DISPLAY_VALUE), 1u) << metric;
     }
     PluginTestRecord bad;
     EXPECT_EQ(poll(bad, kCpu, {{"Metric", nullptr, 7, 'e'}}), 1);
@@ -98,7 +105,9 @@ TEST_F(SshResources, MemoryFigures)
     EXPECT_EQ(unit(rec), QByteArray(" %"));
 
     PluginTestRecord swapRec;
+    host.clearLog();
     const int rc = poll(swapRec, kMemory, {{"Metric", nullptr, 1, 'e'}, {"Type", nullptr, 1, 'e'}, {"Units", nullptr, 1, 'e'}});
+    EXPECT_TRUE(host.logTexts(ZAM_LOG_TRACE).join('\n').contains(QLatin1String("args: '-memory swap -usage used -units %'")));
     if (swap > 0) {
         EXPECT_EQ(rc, 0) << swapRec.mon.failReason;
         EXPECT_EQ(unit(swapRec), QByteArray(" %"));
@@ -118,25 +127,27 @@ TEST_F(SshResources, MemoryFigures)
 TEST_F(SshResources, ProcessFigures)
 {
     ZAM_REQUIRE_TEST_SERVERS();
-    struct Case { int metric; const char* name; const char* margs; bool positive; const char* unit; };
+    struct Case { int metric; const char* name; const char* margs; int64_t least; const char* unit; };
     const Case cases[] = {
-        {0, "sshd", "", true, ""},
-        {2, "sshd", "", true, " KB"},
-        {1, "sshd", "", false, " %"},
-        {0, "sshd", "/no/such/argument", false, ""},
+        {0, "sshd", "", 1, ""},
+        {2, "sshd", "", 1, " KB"},
+        {1, "sshd", "", 0, " %"},
+        // the arguments narrow the match: the test servers' listener, then nothing
+        {0, "sshd", "/ssh/sshd_config -E", 1, ""},
+        {0, "sshd", "/no/such/argument", 0, ""},
     };
+    int64_t all = 0;
     for (const Case& c : cases) {
         PluginTestRecord rec;
         ASSERT_EQ(poll(rec, kProcess, {{"Metric", nullptr, c.metric, 'e'}, {"Name", c.name, 0, 's'}, {"Mandatory arguments", c.margs, 0, 's'}}), 0)
             << rec.mon.failReason;
-        if (c.positive) {
-            EXPECT_GE(rec.mon.perfValue, 1) << c.metric;
-        } else {
-            EXPECT_GE(rec.mon.perfValue, 0) << c.metric;
-        }
-        if (c.margs[0] != '\0') {
-            EXPECT_EQ(rec.mon.perfValue, 0) << "the arguments narrow the match";
-        }
+        EXPECT_GE(rec.mon.perfValue, c.least) << c.metric << " " << c.margs;
+        if (c.metric == 0 && c.margs[0] == '\0')
+            all = rec.mon.perfValue;
+        else if (c.metric == 0 && c.least == 0)
+            EXPECT_EQ(rec.mon.perfValue, 0) << c.margs;
+        else if (c.metric == 0)
+            EXPECT_LT(rec.mon.perfValue, all) << c.margs;
         EXPECT_EQ(unit(rec), QByteArray(c.unit)) << c.metric;
     }
     // what the service names is a word for the script, never shell text
@@ -174,7 +185,14 @@ TEST_F(SshResources, DiskFiguresAndMountPoints)
     const int points = run("sh", {"-c", "df -Pk | awk 'NR > 1 && $2 > 0' | wc -l"}).trimmed().toInt();
     EXPECT_EQ(list.mon.perfValue, points);
     ASSERT_EQ(static_cast<int>(list.newMonitors.size()), points);
-    EXPECT_EQ(list.newMonitors.front().typeName, "SSH Disk space");
+    for (const PluginNewMonitor& m : list.newMonitors) {
+        EXPECT_EQ(m.typeName, "SSH Disk space");
+        ASSERT_EQ(m.settings.size(), 1u) << qPrintable(m.name);
+        EXPECT_EQ(m.settings[0].name, "Path");
+        EXPECT_EQ(m.settings[0].value.toString(), m.name);
+        EXPECT_EQ(m.settings[0].flag, 1);
+    }
+    EXPECT_EQ(std::count_if(list.newMonitors.begin(), list.newMonitors.end(), [](const PluginNewMonitor& m) { return m.name == "/"; }), 1);
 
     for (const auto& [type, units, reason] : {std::tuple{2, 0, "Unknown type"}, std::tuple{0, 3, "Unknown units"}}) {
         PluginTestRecord r;
@@ -205,6 +223,22 @@ TEST(SshResourceScripts, RunDirectlyWithSh)
         EXPECT_GE(value, c.lo) << c.script << " " << qPrintable(c.args.join(' '));
         EXPECT_LE(value, c.hi) << c.script << " " << qPrintable(c.args.join(' '));
     }
+    // mount points are whole lines, blanks included
+    QTemporaryDir bin;
+    QFile df(bin.filePath("df"));
+    ASSERT_TRUE(df.open(QIODevice::WriteOnly));
+    df.write("#!/bin/sh\necho 'Filesystem 1024-blocks Used Available Capacity Mounted on'\n"
+             "echo '/dev/sda1 100 50 50 50% /'\necho '/dev/sdb1 200 10 190 5% /media/my disk'\n"
+             "echo 'proc 0 0 0 - /proc'\n");
+    df.close();
+    df.setPermissions(df.permissions() | QFileDevice::ExeOwner);
+    QProcess sh;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PATH", bin.path() + ":" + env.value("PATH"));
+    sh.setProcessEnvironment(env);
+    sh.start("sh", {scripts + "ssh-diskspace.sh", "-enumerate"});
+    ASSERT_TRUE(sh.waitForFinished(20000));
+    EXPECT_EQ(sh.readAllStandardOutput(), QByteArray("/\n/media/my disk\n"));
 }
 
 } // namespace
