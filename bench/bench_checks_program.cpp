@@ -1,8 +1,8 @@
 // Program and Python script polls per second of one-line scripts, side by side with hyperfine
 // running the same scripts (mostly process start-up on both sides), and an e-mail round trip's
-// time against the round-trip script run alone. Installs hyperfine from Debian, needs the test
-// servers for the round trip (bash scripts/test-servers.sh start); run as root:
-//   bash bench/install-peers.sh hyperfine; build/bench/bench_checks_program
+// time against the round-trip script run alone. Needs the test servers for the round trip
+// (bash scripts/test-servers.sh start); bench/bench_program_peers.sh installs hyperfine from
+// Debian and runs it.
 #include "zam_plugin_api.h"
 
 #include <QCoreApplication>

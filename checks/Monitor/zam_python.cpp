@@ -63,11 +63,13 @@ int poll_python(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorTy
             break;
         }
     }
+    // another account without a name would silently run the script as the agent's own user (root)
+    if (credentials && user.isEmpty())
+        return failWith(mon, "Incorrect monitor parameters");
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("initialize settings done"));
 
     CExecProgram runner(mon->stillAlive, mon->stillAliveContext);
-    // without a user name the script runs as the agent's own user
-    if (credentials && !user.isEmpty())
+    if (credentials)
         runner.setLogin(user, password);
     IPluginGlobalSettings* global = getPluginGlobalSettings();
     const QString interpreter = global != nullptr ? global->pythonPath() : QString();

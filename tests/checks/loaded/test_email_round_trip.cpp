@@ -41,6 +41,10 @@ struct Mail
     int smtpAuth = 0;
     int customSmtp = 0;
     std::string smtpServer;
+    int customPop3 = 0;
+    std::string pop3Server;
+    int customImap = 0;
+    std::string imapServer;
     int readPort = testservers::kImapPort;
     int readSecure = 1;
     int readAuth = 1;
@@ -72,13 +76,13 @@ protected:
         rec.addSetting("SMTP port", nullptr, m.smtpPort, 'i');
         rec.addSetting("Use SMTP authentication", nullptr, m.smtpAuth, 'y');
         rec.addSetting("SMTP secure connection type", nullptr, m.smtpSecure, 'e');
-        rec.addSetting("Use Custom POP3 Server", nullptr, 0, 'y');
-        rec.addSetting("POP3 server", "");
+        rec.addSetting("Use Custom POP3 Server", nullptr, m.customPop3, 'y');
+        rec.addSetting("POP3 server", m.pop3Server.c_str());
         rec.addSetting("POP3 port", nullptr, m.protocol == 0 ? m.readPort : 110, 'i');
         rec.addSetting("Use POP3 authentication", nullptr, m.readAuth, 'y');
         rec.addSetting("POP3 secure connection type", nullptr, m.readSecure, 'e');
-        rec.addSetting("Use Custom IMAP Server", nullptr, 0, 'y');
-        rec.addSetting("IMAP server", "");
+        rec.addSetting("Use Custom IMAP Server", nullptr, m.customImap, 'y');
+        rec.addSetting("IMAP server", m.imapServer.c_str());
         rec.addSetting("IMAP port", nullptr, m.protocol == 1 ? m.readPort : 143, 'i');
         rec.addSetting("Use IMAP authentication", nullptr, m.readAuth, 'y');
         rec.addSetting("IMAP secure connection type", nullptr, m.readSecure, 'e');
@@ -167,6 +171,13 @@ TEST_F(EmailRoundTrip, SettingsRefusedBeforeAnythingRuns)
     Mail noSmtp;
     noSmtp.customSmtp = 1;
     noSmtp.smtpServer = "  ";
+    Mail noImap;
+    noImap.customImap = 1;
+    noImap.imapServer = "";
+    Mail noPop3;
+    noPop3.protocol = 0;
+    noPop3.customPop3 = 1;
+    noPop3.pop3Server = "\t";
     Mail noFolder;
     noFolder.customFolder = 1;
     noFolder.folder = "";
@@ -175,6 +186,8 @@ TEST_F(EmailRoundTrip, SettingsRefusedBeforeAnythingRuns)
         {"To with a trailing blank", blankTo, "To e-mail format is invalid"},
         {"From not an address", badFrom, "From e-mail format is invalid"},
         {"blank SMTP server", noSmtp, "SMTP server is empty"},
+        {"blank IMAP server", noImap, "IMAP server is empty"},
+        {"blank POP3 server", noPop3, "POP3 server is empty"},
         {"blank IMAP folder", noFolder, "IMAP folder is empty"},
     };
     for (const Case& c : cases) {
@@ -211,10 +224,20 @@ TEST_F(EmailRoundTrip, RealRoundTrips)
     // recipient, so nothing is left in the test user's mailbox)
     Mail wrong;
     wrong.to = "nobody@zam.test";
-    wrong.password = "wrong";
+    wrong.password = "Wr0ng-Pa55";
     PluginTestRecord rec;
     EXPECT_EQ(poll(rec, wrong, 10000), 1);
     EXPECT_EQ(std::string(rec.mon.failReason).rfind("Reading from ", 0), 0u) << rec.mon.failReason;
+    EXPECT_EQ(std::string(rec.mon.failReason).find(wrong.password), std::string::npos) << "the password is never printed";
+
+    // an option value that begins with "-" is still that option's value
+    Mail dashFolder;
+    dashFolder.to = "nobody@zam.test";
+    dashFolder.customFolder = 1;
+    dashFolder.folder = "-NoSuchFolder";
+    PluginTestRecord folder;
+    EXPECT_EQ(poll(folder, dashFolder, 10000), 1);
+    EXPECT_STREQ(folder.mon.failReason, "IMAP folder -NoSuchFolder cannot be opened");
 }
 
 } // namespace

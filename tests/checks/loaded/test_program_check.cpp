@@ -6,6 +6,7 @@
 #include <QString>
 #include "support/PluginTestHost.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -17,17 +18,20 @@ namespace {
 
 enum : unsigned { kProgram = 14, kPython = 45 };
 
-class DebianPython : public IPluginGlobalSettings
+class SettableInterpreter : public IPluginGlobalSettings
 {
 public:
-    QString pythonPath() override { return QStringLiteral("/usr/bin/python3"); }
+    QString pythonPath() override { return path; }
+    QString path = QStringLiteral("/usr/bin/python3");
 };
 
-IPluginGlobalSettings* globalSettings()
+SettableInterpreter& interpreter()
 {
-    static DebianPython settings;
-    return &settings;
+    static SettableInterpreter settings;
+    return settings;
 }
+
+IPluginGlobalSettings* globalSettings() { return &interpreter(); }
 
 class ProgramCheck : public ::testing::Test
 {
@@ -37,6 +41,7 @@ protected:
         host.setService(QStringLiteral("PluginGlobalSettings_getInterface"), reinterpret_cast<void*>(&globalSettings));
         ASSERT_TRUE(host.load()) << host.error().toStdString();
         ASSERT_TRUE(dir.isValid());
+        interpreter().path = QStringLiteral("/usr/bin/python3");
     }
     QString script(const char* name, const QByteArray& text)
     {
@@ -49,10 +54,11 @@ protected:
                          | QFileDevice::ExeOther);
         return path;
     }
-    int program(PluginTestRecord& rec, const QString& path, int type, int mode, const char* divisor = "1.0", const char* params = "")
+    int program(PluginTestRecord& rec, const QString& path, int type, int mode, const char* divisor = "1.0", const char* params = "",
+                int timeoutMs = 5000)
     {
         rec.mon.typeIndex = kProgram;
-        rec.mon.timeout = 5000;
+        rec.mon.timeout = timeoutMs;
         rec.setHost("", "127.0.0.1", false);
         rec.clearSettings();
         m_path = path.toStdString();
@@ -65,6 +71,20 @@ protected:
         rec.addSetting("Take delta", nullptr, 0, 'y');
         rec.addSetting("$Port", "8080");
         rec.addSetting("$AdminName", "$AdminName");
+        return host.poll(rec);
+    }
+    int python(PluginTestRecord& rec, const QString& path, const char* args = "", const char* input = "", const char* divisor = "1.0",
+               int runAs = 2, int timeoutMs = 10000)
+    {
+        rec.mon.typeIndex = kPython;
+        rec.mon.timeout = timeoutMs;
+        rec.setHost("", "127.0.0.1", false);
+        m_path = path.toStdString();
+        rec.addSetting("Path", m_path.c_str(), 0, 'L');
+        rec.addSetting("Arguments", args);
+        rec.addSetting("Input data", input);
+        rec.addSetting("Divide returned value by", divisor);
+        rec.addSetting("Run monitor As", nullptr, runAs, 'C');
         return host.poll(rec);
     }
     static QByteArray display(const PluginTestRecord& rec) { return rec.sectionText(ZAM_SECTION_DISPLAY_VALUE); }
@@ -158,29 +178,23 @@ TEST_F(ProgramCheck, PythonScripts)
     const QString ms = script("ms.py", "import sys\nprint('12.5 ms')\n");
     const QString echo = script("echo.py", "import sys\nprint(len(sys.argv) - 1, ' '.join(sys.argv[1:]), sys.stdin.read())\n");
     const QString fail = script("fail.py", "import sys\nsys.stderr.write('bad input\\n')\nsys.exit(1)\n");
+    const QString failUtf8 = script("fail8.py", "import sys\nsys.stderr.write('Fehler: \\u00fcber \\u30c7\\n')\nsys.exit(2)\n");
     const QString encoding = script("enc.py", "import os\nprint(1, os.environ.get('PYTHONIOENCODING'))\n");
-    struct Case { const char* what; QString path; const char* args; const char* input; const char* divisor; int rc; int64_t value;
-                  QByteArray shown; QByteArray reason; };
+    struct Case { const char* what; QString path; const char* args; const char* input; const char* divisor; int runAs; int rc;
+                  int64_t value; QByteArray shown; QByteArray reason; };
     const Case cases[] = {
-        {"value and unit", ms, "", "", "1.0", 0, 12, "ms", ""},
-        {"arguments and input", echo, "a b", "fed", "1.0", 0, 2, "a b fed", ""},
-        {"standard error as the reason", fail, "", "", "1.0", 1, 0, "", "bad input"},
-        {"UTF-8 output", encoding, "", "", "1.0", 0, 1, "UTF-8", ""},
-        {"divisor", ms, "", "", "abc", 1, 0, "", "'Divide returned value by' must be a positive floating-point number"},
+        {"value and unit", ms, "", "", "1.0", 2, 0, 12, "ms", ""},
+        {"arguments and input", echo, "a b", "fed", "1.0", 2, 0, 2, "a b fed", ""},
+        {"standard error as the reason", fail, "", "", "1.0", 2, 1, 0, "", "bad input"},
+        {"standard error read as UTF-8", failUtf8, "", "", "1.0", 2, 1, 0, "", "Fehler: \xc3\xbc" "ber \xe3\x83\x87"},
+        {"UTF-8 output", encoding, "", "", "1.0", 2, 0, 1, "UTF-8", ""},
+        {"divisor", ms, "", "", "abc", 2, 1, 0, "", "'Divide returned value by' must be a positive floating-point number"},
+        // another account without a user name is refused, not run as the agent's own user
+        {"another account without a name", ms, "", "", "1.0", 0, 1, 0, "", "Incorrect monitor parameters"},
     };
     for (const Case& c : cases) {
         PluginTestRecord rec;
-        rec.mon.typeIndex = kPython;
-        rec.mon.timeout = 10000;
-        rec.setHost("", "127.0.0.1", false);
-        const std::string path = c.path.toStdString();
-        rec.addSetting("Path", path.c_str(), 0, 'L');
-        rec.addSetting("Arguments", c.args);
-        rec.addSetting("Input data", c.input);
-        rec.addSetting("Divide returned value by", c.divisor);
-        // another account without a user name runs as the agent's own user
-        rec.addSetting("Run monitor As", nullptr, 0, 'C');
-        EXPECT_EQ(host.poll(rec), c.rc) << c.what << ": " << rec.mon.failReason;
+        EXPECT_EQ(python(rec, c.path, c.args, c.input, c.divisor, c.runAs), c.rc) << c.what << ": " << rec.mon.failReason;
         EXPECT_EQ(QByteArray(rec.mon.failReason), c.reason) << c.what;
         if (c.rc == 0) {
             EXPECT_EQ(rec.mon.perfValue, c.value) << c.what;
@@ -193,6 +207,36 @@ TEST_F(ProgramCheck, PythonScripts)
     empty.addSetting("Path", "", 0, 'L');
     EXPECT_EQ(host.poll(empty), 1);
     EXPECT_STREQ(empty.mon.failReason, "Script path is empty");
+}
+
+TEST_F(ProgramCheck, ChildThatCannotStartOrHangs)
+{
+    const QString hang = script("hang.sh", "#!/bin/sh\nexec sleep 30\n");
+    const QString pyHang = script("hang.py", "import time\ntime.sleep(30)\n");
+    const QString ms = script("ms.py", "print('12.5 ms')\n");
+    {
+        PluginTestRecord rec;
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(program(rec, hang, 1, 0, "1.0", "", 2000), 1);
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_STREQ(rec.mon.failReason, "Program has not been finished within 2 seconds.");
+        EXPECT_EQ(rec.mon.perfValue, 0);
+    }
+    {
+        PluginTestRecord rec;
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(python(rec, pyHang, "", "", "1.0", 2, 2000), 1);
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_STREQ(rec.mon.failReason, "Program has not been finished within 2 seconds.");
+    }
+    {
+        PluginTestRecord rec;
+        interpreter().path = dir.filePath("no-such-python");
+        EXPECT_EQ(python(rec, ms), 1);
+        EXPECT_STREQ(rec.mon.failReason, "Failed to start the program or script: No such file or directory");
+    }
 }
 
 } // namespace
