@@ -25,8 +25,14 @@
 # default netagentd beside this script).
 
 set -u
-script=$(readlink -f "$0")
-here=$(dirname "$script")
+# "-status" runs every second: it starts as few programs as it can
+script=$0
+# run through the start-up links: the daemon lies beside the real file
+[ -L "$script" ] && script=$(readlink -f "$script")
+case "$script" in
+  */*) here=${script%/*} ;;
+  *) here=. ;;
+esac
 daemon=${ZAM_DAEMON_BIN:-$here/netagentd}
 pidfile=${ZAM_DAEMON_PIDFILE:-/run/corvane-agent.pid}
 root=${ZAM_INIT_ROOT:-}
@@ -36,17 +42,24 @@ stop_wait=40
 # true when the pid is a live netagentd (not a zombie)
 is_daemon() {
   [ -n "$1" ] && [ -r "/proc/$1/stat" ] || return 1
-  [ "$(cat "/proc/$1/comm" 2>/dev/null)" = netagentd ] || return 1
-  state=$(sed 's/^.*) \(.\).*$/\1/' "/proc/$1/stat" 2>/dev/null)
-  [ "$state" != Z ]
+  comm=
+  read -r comm 2>/dev/null < "/proc/$1/comm"
+  [ "$comm" = netagentd ] || return 1
+  stat=
+  read -r stat 2>/dev/null < "/proc/$1/stat"
+  # the state letter follows the last ") " (the name may hold spaces and parentheses)
+  state=${stat##*) }
+  [ "${state%% *}" != Z ]
 }
 
 # the daemons this script answers for: the recorded one, else any in this network namespace
 daemon_pids() {
-  recorded=$(cat "$pidfile" 2>/dev/null)
+  recorded=
+  [ -r "$pidfile" ] && read -r recorded 2>/dev/null < "$pidfile"
   if is_daemon "$recorded"; then echo "$recorded"; return; fi
+  candidates=$(pgrep -x netagentd 2>/dev/null) || return 0
   own_net=$(readlink /proc/self/ns/net)
-  for p in $(pgrep -x netagentd 2>/dev/null); do
+  for p in $candidates; do
     [ "$(readlink "/proc/$p/ns/net" 2>/dev/null)" = "$own_net" ] && is_daemon "$p" && echo "$p"
   done
 }
@@ -119,6 +132,7 @@ UNIT
     systemctl daemon-reload >/dev/null 2>&1
     systemctl enable "$name" >/dev/null 2>&1
   else
+    script=$(readlink -f "$script")
     mkdir -p "$root/etc/init.d" || { echo 0; return 1; }
     ln -sf "$script" "$root/etc/init.d/$name"
     for level in 2 3 4 5; do

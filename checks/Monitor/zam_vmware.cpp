@@ -61,7 +61,7 @@ int runPoll(stCoreZamContext* ctx, stCoreZamThreadContext* tctx, const stZamMoni
             VMwareObjectType kind, const PollStep& step)
 {
     VMwareOptions options;
-    if (!options.read(mon, kind)) {
+    if (!options.getOptions(mon, kind)) {
         setMonFailReason(mon, "incorrect settings");
         invalidate_vmware(ctx, tctx, type, mon, 0);
         return setMonFailure(mon);

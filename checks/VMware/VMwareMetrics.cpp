@@ -20,7 +20,7 @@ const char* const kCounterIds[kLastMetric + 1] = {
 
 }  // namespace
 
-QString esxiCounterId(int key)
+QString metricToEsxiCounterId(int key)
 {
     if (key < 0 || key > kLastMetric || !kCounterIds[key])
         return QString();
@@ -33,8 +33,8 @@ QString counterForMetric(int metric, int unit)
         return QString();
     // the absolute variants of metrics 1, 3 and 5 sit at keys 0, 4 and 6
     if ((metric == 1 || metric == 3 || metric == 5) && unit != UnitPercent)
-        return esxiCounterId(metric == 1 ? 0 : metric + 1);
-    return esxiCounterId(metric);
+        return metricToEsxiCounterId(metric == 1 ? 0 : metric + 1);
+    return metricToEsxiCounterId(metric);
 }
 
 int getMeasure(const QMap<QString, int>& units, int metric)

@@ -33,7 +33,7 @@ extern const char* const kTimeUnits;
 inline bool isKnownMetric(int metric) { return metric >= kFirstMetric && metric <= kLastMetric; }
 
 // The server's counter id of a key of the counter table; empty for keys without one.
-QString esxiCounterId(int key);
+QString metricToEsxiCounterId(int key);
 // The counter a metric reads with this unit code: CPU usage and memory active and consumed
 // read the percentage counter with unit code 10 and the absolute one otherwise. Empty for
 // metrics that are read from properties and for unknown ones.

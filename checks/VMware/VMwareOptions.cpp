@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-bool VMwareOptions::read(stZamMonitor* mon, VMwareObjectType kind)
+bool VMwareOptions::getOptions(stZamMonitor* mon, VMwareObjectType kind)
 {
     using namespace VMwareMetrics;
     // every unit setting the kind carries, 0 until the settings say otherwise

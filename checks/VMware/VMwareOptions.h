@@ -21,5 +21,5 @@ struct VMwareOptions
     // Reads the settings of the monitor for its object kind; false with the failure reason
     // "Incorrect monitor parameters" when they cannot be parsed. Missing settings stay empty
     // or 0.
-    bool read(stZamMonitor* mon, VMwareObjectType kind);
+    bool getOptions(stZamMonitor* mon, VMwareObjectType kind);
 };

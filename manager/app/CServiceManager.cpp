@@ -5,6 +5,7 @@
 #include "_ServiceManagerStopServiceTaskExec.h"
 #include "_ServiceStatusCheckExec.h"
 
+#include <QFileInfo>
 #include <QTimer>
 
 CServiceManager::CServiceManager(const QString& serviceName, const QString& scriptPath, QObject* parent)
@@ -77,6 +78,8 @@ void CServiceManager::stopService()
 
 bool CServiceManager::isDaemonAutostartEnabled()
 {
+    // the reason left afterwards is this call's own, not one of an earlier run
+    m_lastError.clear();
     const InitScriptResult result = runInitScript(m_scriptPath, QStringLiteral("-enabled"), initscript::kAutostartTimeoutMs);
     if (!result.ran)
         setLastErrorAndEmit(result.error);
@@ -85,11 +88,23 @@ bool CServiceManager::isDaemonAutostartEnabled()
 
 bool CServiceManager::setDaemonAutostart(bool enable)
 {
+    m_lastError.clear();
     const QString option = enable ? QStringLiteral("-enable") : QStringLiteral("-disable");
+    const int expected = enable ? 1 : 0;
     const InitScriptResult result = runInitScript(m_scriptPath, option, initscript::kAutostartTimeoutMs);
     if (!result.ran) {
         setLastErrorAndEmit(result.error);
         return false;
     }
-    return result.answer == (enable ? 1 : 0);
+    if (result.answer != expected) {
+        // the script's own words, so the user sees what it did instead
+        const QByteArray said = result.output.trimmed().left(80);
+        const QString answer = said == QByteArray::number(result.answer) ? QString::number(result.answer)
+                                                                         : QLatin1Char('"') + QString::fromUtf8(said) + QLatin1Char('"');
+        setLastErrorAndEmit(QStringLiteral("%1 %2 answered %3, not %4")
+                                .arg(QFileInfo(m_scriptPath).fileName(), option, answer)
+                                .arg(expected));
+        return false;
+    }
+    return true;
 }

@@ -26,9 +26,10 @@ public:
     QString serviceName() const { return m_serviceName; }
     QString scriptPath() const { return m_scriptPath; }
 
+    // Both start with an empty lastError, so what it holds afterwards is their own reason.
     bool isDaemonAutostartEnabled();
     // True when the script confirms the switch (1 for enable, 0 for disable) after running to
-    // its end; otherwise false with the reason in lastError.
+    // its end; otherwise false with the reason in lastError (including the answer it gave).
     bool setDaemonAutostart(bool enable);
 
 signals:

@@ -42,6 +42,7 @@ InitScriptResult runInitScript(const QString& program, const QString& option, in
         return result;
     }
     result.ran = true;
-    result.answer = parseInitScriptAnswer(process.readAllStandardOutput());
+    result.output = process.readAllStandardOutput();
+    result.answer = parseInitScriptAnswer(result.output);
     return result;
 }

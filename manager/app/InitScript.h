@@ -18,6 +18,7 @@ struct InitScriptResult
 {
     bool ran = false; // the script ran to its end
     int answer = 0;   // the integer it printed; 0 for no or other output
+    QByteArray output; // what it printed
     QString error;    // why it did not run to its end (ran == false)
 };
 

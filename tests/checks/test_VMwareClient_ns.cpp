@@ -264,6 +264,8 @@ TEST_F(VMwareClientTest, MetricFailuresHaveTheirOwnReason)
         {"50 MB body announced", host, 1, perf(Misbehaviour::Huge), QStringLiteral("answer from 127.0.0.1 is larger than 16 MB")},
         {"50 MB body chunked", host, 1, perf(Misbehaviour::HugeChunked), QString()},
         {"stall past the limit", host, 1, perf(Misbehaviour::Stall), kNoConnection},
+        // the readable part of the answer holds the whole sample: it must not count
+        {"whole document, then silence past the limit", host, 1, perf(Misbehaviour::PartialStall), kNoConnection},
         {"guest disks stall", vm2, 17,
          [](VMwareStandIn& s) { s.misbehave(QStringLiteral("RetrieveProperties"), Misbehaviour::Stall, 1); }, kNoConnection},
     };

@@ -71,7 +71,7 @@ TEST(VMwareMetrics, EveryMetricHasOneSource)
         EXPECT_EQ(!counterForMetric(metric, UnitMB).isEmpty(), counter);
         EXPECT_EQ(isKnownMetric(metric), metric >= 1 && metric <= 24);
     }
-    EXPECT_EQ(esxiCounterId(0), QLatin1String("5"));
-    EXPECT_TRUE(esxiCounterId(17).isEmpty());
-    EXPECT_TRUE(esxiCounterId(-1).isEmpty());
+    EXPECT_EQ(metricToEsxiCounterId(0), QLatin1String("5"));
+    EXPECT_TRUE(metricToEsxiCounterId(17).isEmpty());
+    EXPECT_TRUE(metricToEsxiCounterId(-1).isEmpty());
 }

@@ -36,7 +36,7 @@ TEST(VMwareOptions, ReadsSettingsPerKind)
         rec.addSetting("Virtual Machine Name", "vm\xc3\xa9");
         rec.addSetting("Datastore Name", "ds2");
         VMwareOptions options;
-        ASSERT_TRUE(options.read(&rec.mon, c.kind));
+        ASSERT_TRUE(options.getOptions(&rec.mon, c.kind));
         EXPECT_EQ(options.address, QLatin1String("127.0.0.1"));
         EXPECT_EQ(options.user, QLatin1String("root"));
         EXPECT_EQ(options.password, QLatin1String("p&ss<"));
@@ -51,12 +51,12 @@ TEST(VMwareOptions, MissingSettingsAndBrokenRecord)
     PluginTestRecord rec;
     rec.addSetting("Metric", nullptr, 12, 'e');
     VMwareOptions options;
-    ASSERT_TRUE(options.read(&rec.mon, VMwareHostSystem));
+    ASSERT_TRUE(options.getOptions(&rec.mon, VMwareHostSystem));
     EXPECT_EQ(options.unit, 0);  // no speed setting: unscaled
     EXPECT_TRUE(options.user.isEmpty());
 
     rec.mon.settings.count = 3;
     rec.mon.settings.entries = nullptr;
-    EXPECT_FALSE(options.read(&rec.mon, VMwareHostSystem));
+    EXPECT_FALSE(options.getOptions(&rec.mon, VMwareHostSystem));
     EXPECT_STREQ(rec.mon.failReason, "Incorrect monitor parameters");
 }

@@ -51,6 +51,13 @@ TEST_F(DaemonInitialization, SwitchesTheStartUpLinks)
     EXPECT_EQ(QFileInfo(root + "/etc/init.d/corvane-agent").symLinkTarget(), QFileInfo(scriptPath()).canonicalFilePath());
     EXPECT_TRUE(QFileInfo(root + "/etc/rc2.d/S20corvane-agent").isSymLink());
     EXPECT_TRUE(QFileInfo(root + "/etc/rc0.d/K80corvane-agent").isSymLink());
+    // run through a start-up link, the script still finds the daemon beside its real file
+    QFile::remove(QStringLiteral("/etc/opt/corvane-agent/quv.ini"));
+    const QString link = root + "/etc/rc2.d/S20corvane-agent";
+    EXPECT_EQ(runInitScript(link, "-start", 60000).answer, 1);
+    EXPECT_EQ(runScript("-status"), 1);
+    EXPECT_EQ(runInitScript(link, "-stop", 60000).answer, 0);
+    EXPECT_EQ(runScript("-status"), 0);
     EXPECT_EQ(runScript("-disable"), 0);
     EXPECT_EQ(runScript("-enabled"), 0);
     EXPECT_FALSE(QFileInfo::exists(root + "/etc/rc2.d/S20corvane-agent"));

@@ -125,4 +125,49 @@ TEST(ServiceManager, AutostartFollowsTheScriptsAnswer)
     EXPECT_TRUE(manager.lastError().contains("-enable did not finish")) << qPrintable(manager.lastError());
 }
 
+TEST(ServiceManager, AutostartReasonsBelongToTheirOwnCall)
+{
+    FakeInitScript script;
+    CServiceManager manager("Corvane Monitor Agent", script.path());
+    // an earlier failure does not make a later working call look failed
+    script.setHanging(true);
+    EXPECT_FALSE(manager.isDaemonAutostartEnabled());
+    EXPECT_FALSE(manager.lastError().isEmpty());
+    script.setHanging(false);
+    script.answer("enabled", "1");
+    EXPECT_TRUE(manager.isDaemonAutostartEnabled());
+    EXPECT_TRUE(manager.lastError().isEmpty()) << qPrintable(manager.lastError());
+
+    // a script that ran but did not confirm the switch says what it answered
+    script.answer("enable", "0\n");
+    EXPECT_FALSE(manager.setDaemonAutostart(true));
+    EXPECT_EQ(manager.lastError(), "DaemonInitialization.sh -enable answered 0, not 1");
+    script.answer("enable", "yes");
+    EXPECT_FALSE(manager.setDaemonAutostart(true));
+    EXPECT_EQ(manager.lastError(), "DaemonInitialization.sh -enable answered \"yes\", not 1");
+    script.answer("disable", "1");
+    EXPECT_FALSE(manager.setDaemonAutostart(false));
+    EXPECT_EQ(manager.lastError(), "DaemonInitialization.sh -disable answered 1, not 0");
+    script.answer("disable", "0");
+    EXPECT_TRUE(manager.setDaemonAutostart(false));
+    EXPECT_TRUE(manager.lastError().isEmpty()) << qPrintable(manager.lastError());
+}
+
+TEST(ServiceManager, AScriptThatCrashesIsAnError)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("DaemonInitialization.sh");
+    QFile script(path);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho 0\nkill -KILL $$\n");
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const InitScriptResult crashed = runInitScript(path, "-disable", 10000);
+    EXPECT_FALSE(crashed.ran);
+    EXPECT_EQ(crashed.error, "DaemonInitialization.sh -disable ended abnormally");
+    CServiceManager manager("Corvane Monitor Agent", path);
+    EXPECT_FALSE(manager.setDaemonAutostart(false)) << "its \"0\" is no confirmation";
+    EXPECT_EQ(manager.lastError(), "DaemonInitialization.sh -disable ended abnormally");
+}
+
 } // namespace

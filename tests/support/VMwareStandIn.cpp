@@ -340,9 +340,13 @@ bool VMwareStandIn::handleOne(void* handle, bool& keepAlive)
     if (!newCookie.isEmpty())
         out += "Set-Cookie: " + QByteArray(kCookieName) + '=' + newCookie + "; Path=/; HttpOnly; Secure\r\n";
     out += reply.extraHeaders;
-    if (how == Misbehaviour::Truncated) {
+    if (how == Misbehaviour::Truncated || how == Misbehaviour::PartialStall) {
         out += "Content-Length: " + QByteArray::number(reply.body.size() + 100) + "\r\n\r\n" + reply.body;
         writeAll(ssl, out);
+        if (how == Misbehaviour::PartialStall) {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [&] { return m_stopping || m_stallGeneration != stallGeneration; });
+        }
         return false;
     }
     out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body;

@@ -34,7 +34,9 @@ class QXmlStreamWriter;
 class VMwareStandIn
 {
 public:
-    enum class Misbehaviour { None, Fault, Stall, Malformed, Truncated, Huge, HugeChunked, Redirect, Plain500, NoCookie };
+    // PartialStall: the whole document goes out under a longer Content-Length, then nothing more
+    // until the stall is released.
+    enum class Misbehaviour { None, Fault, Stall, PartialStall, Malformed, Truncated, Huge, HugeChunked, Redirect, Plain500, NoCookie };
 
     struct Request
     {
