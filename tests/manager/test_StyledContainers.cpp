@@ -154,6 +154,26 @@ TEST_F(StyledContainers, GroupBoxHelpButtonTogglesItsHelp)
     EXPECT_FALSE(help->isVisible());
 }
 
+// One rectangle for the click and the picture: the button is drawn (with its 2-pixel outline)
+// exactly around the rectangle that takes the clicks.
+TEST_F(StyledContainers, GroupBoxDrawsItsHelpButtonWhereItTakesClicks)
+{
+    QWidget parent;
+    auto* box = new VektGroupBox("Group", &parent);
+    auto* help = new QWidget(&parent);
+    box->setGeometry(0, 0, 300, 100);
+    box->setHelpWidget(help);
+    help->hide();
+    parent.show();
+    const QImage image = box->grab().toImage();
+    const QRect r = box->helpButtonRect();
+    const QRgb fill = themeColors().SettingGroupHdr_HelpButton_Bgr.rgb();
+    struct Probe { int x; bool button; };
+    for (const Probe& p : {Probe{r.left() - 2, false}, Probe{r.left() - 1, true}, Probe{r.left() + 16, true}, Probe{r.left() + 17, false}}) {
+        EXPECT_EQ(image.pixelColor(p.x, r.center().y()).rgb() == fill, p.button) << "x " << p.x;
+    }
+}
+
 TEST_F(StyledContainers, HelpLinksAreRecoloured)
 {
     const QColor link(1, 2, 3);
