@@ -9,6 +9,7 @@
 #include "widgets/VektGroupBox.h"
 #include "widgets/VektHelpLabel.h"
 #include "widgets/VektLineEdit.h"
+#include "widgets/VektProgressBar.h"
 #include "widgets/VektPushButton.h"
 #include "widgets/VektRadioButton.h"
 #include "widgets/VektSettingsWidget.h"
@@ -16,10 +17,14 @@
 #include "widgets/VektTabBar.h"
 #include "widgets/VektTabWidget.h"
 #include "widgets/VektTextEdit.h"
+#include "widgets/VektToolButton.h"
 #include "widgets/VektTopLabel.h"
+#include "widgets/VektTreeView.h"
 
 #include <QApplication>
 #include <QFormLayout>
+#include <QHBoxLayout>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 // Makes dark or light the active theme, as the manager does at start.
@@ -43,10 +48,10 @@ inline QWidget* makeGalleryWindow()
 
     auto* header = new VektSettingsWidget;
     header->setText("Agent settings");
+    layout->addWidget(header);
+    // not the header's own help widget, which stays closed until clicked: shown open here
     auto* help = new VektHelpLabel;
     help->setText("The agent connects to the service. <a href=\"more\">Read more</a>");
-    header->setHelpWidget(help);
-    layout->addWidget(header);
     layout->addWidget(help);
 
     auto* group = new VektGroupBox("Connection");
@@ -74,9 +79,32 @@ inline QWidget* makeGalleryWindow()
     notes->editor()->setPlainText("Notes");
     notes->setMinimumHeight(60);
     form->addRow("Notes", notes);
+    auto* progress = new VektProgressBar;
+    progress->labelText = "Uploading";
+    progress->setValue(40);
+    form->addRow("Upload", progress);
+    auto* tree = new VektTreeView;
+    auto* model = new QStandardItemModel(tree);
+    auto* root = new QStandardItem("Monitors");
+    root->appendRow(new QStandardItem("Ping"));
+    root->appendRow(new QStandardItem("Disk space"));
+    model->appendRow(root);
+    tree->setModel(model);
+    tree->setHeaderHidden(true);
+    tree->expandAll();
+    tree->setMaximumHeight(70);
+    form->addRow("Tree", tree);
     layout->addWidget(group);
 
-    layout->addWidget(new VektPushButton("Apply"));
-    window->resize(480, 560);
+    auto* buttons = new QHBoxLayout;
+    auto* tool = new VektToolButton;
+    tool->setText("Tools");
+    buttons->addWidget(tool);
+    auto* apply = new VektPushButton("Apply");
+    apply->buttonKind = 14; // the green one
+    buttons->addWidget(apply);
+    buttons->addWidget(new VektPushButton("Cancel"));
+    layout->addLayout(buttons);
+    window->resize(480, 700);
     return window;
 }

@@ -1,9 +1,13 @@
+#include "app/MyApplication.h"
 #include "themes/ThemeColors.h"
+#include "widgets/VektComboBox.h"
 #include "widgets/VektGroupBox.h"
 #include "widgets/VektHelpLabel.h"
 #include "widgets/VektSettingsWidget.h"
 #include "widgets/VektTabBar.h"
 #include "widgets/VektTabWidget.h"
+#include "widgets/VektRadioButton.h"
+#include "widgets/VektToolButton.h"
 #include "widgets/VektTopLabel.h"
 
 #include <QApplication>
@@ -13,7 +17,23 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
+
+// The built-in colour sets, light active: with unloaded sets every colour is the same invalid
+// one and no colour check could tell two fields apart.
+class StyledContainers : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        loadThemes(":/themes/light.json", ":/themes/dark.json", QString(), QString());
+        app()->applyTheme("light");
+    }
+    static void TearDownTestSuite() { app()->applyTheme("light"); }
+    static MyApplication* app() { return qobject_cast<MyApplication*>(QCoreApplication::instance()); }
+};
 
 struct Header
 {
@@ -35,7 +55,7 @@ struct Header
     void click(int x, int y) { QTest::mouseClick(header, Qt::LeftButton, {}, QPoint(x, y)); }
 };
 
-TEST(StyledContainers, HeaderTogglesContentAndHelp)
+TEST_F(StyledContainers, HeaderTogglesContentAndHelp)
 {
     Header h;
     EXPECT_EQ(h.header->helpArea(), QRect(QPoint(179, 4), QPoint(195, 19)));
@@ -68,7 +88,7 @@ TEST(StyledContainers, HeaderTogglesContentAndHelp)
     EXPECT_EQ(spy.count(), 3);
 }
 
-TEST(StyledContainers, HeaderWithoutHelpExpandsFromItsHelpArea)
+TEST_F(StyledContainers, HeaderWithoutHelpExpandsFromItsHelpArea)
 {
     Header h(false);
     h.click(190, 10);
@@ -89,7 +109,7 @@ TEST(StyledContainers, HeaderWithoutHelpExpandsFromItsHelpArea)
     EXPECT_FALSE(h.header->isHelpHovered());
 }
 
-TEST(StyledContainers, GroupBoxStatesGiveStyleCodesAndColours)
+TEST_F(StyledContainers, GroupBoxStatesGiveStyleCodesAndColours)
 {
     const ThemeColors& c = themeColors();
     struct Case { int state; int styleCode; QColor primary; QColor secondary; };
@@ -116,7 +136,7 @@ TEST(StyledContainers, GroupBoxStatesGiveStyleCodesAndColours)
     }
 }
 
-TEST(StyledContainers, GroupBoxHelpButtonTogglesItsHelp)
+TEST_F(StyledContainers, GroupBoxHelpButtonTogglesItsHelp)
 {
     QWidget parent;
     auto* box = new VektGroupBox("Group", &parent);
@@ -134,7 +154,27 @@ TEST(StyledContainers, GroupBoxHelpButtonTogglesItsHelp)
     EXPECT_FALSE(help->isVisible());
 }
 
-TEST(StyledContainers, HelpLinksAreRecoloured)
+// One rectangle for the click and the picture: the button is drawn (with its 2-pixel outline)
+// exactly around the rectangle that takes the clicks.
+TEST_F(StyledContainers, GroupBoxDrawsItsHelpButtonWhereItTakesClicks)
+{
+    QWidget parent;
+    auto* box = new VektGroupBox("Group", &parent);
+    auto* help = new QWidget(&parent);
+    box->setGeometry(0, 0, 300, 100);
+    box->setHelpWidget(help);
+    help->hide();
+    parent.show();
+    const QImage image = box->grab().toImage();
+    const QRect r = box->helpButtonRect();
+    const QRgb fill = themeColors().SettingGroupHdr_HelpButton_Bgr.rgb();
+    struct Probe { int x; bool button; };
+    for (const Probe& p : {Probe{r.left() - 2, false}, Probe{r.left() - 1, true}, Probe{r.left() + 16, true}, Probe{r.left() + 17, false}}) {
+        EXPECT_EQ(image.pixelColor(p.x, r.center().y()).rgb() == fill, p.button) << "x " << p.x;
+    }
+}
+
+TEST_F(StyledContainers, HelpLinksAreRecoloured)
 {
     const QColor link(1, 2, 3);
     struct Case { const char* in; const char* out; };
@@ -149,7 +189,7 @@ TEST(StyledContainers, HelpLinksAreRecoloured)
         EXPECT_EQ(recolorHelpLinks(k.in, link), QString(k.out)) << k.in;
 }
 
-TEST(StyledContainers, HelpLabelHidesOnAClickThatIsNoLink)
+TEST_F(StyledContainers, HelpLabelHidesOnAClickThatIsNoLink)
 {
     QWidget parent;
     auto* label = new VektHelpLabel(&parent);
@@ -168,7 +208,7 @@ TEST(StyledContainers, HelpLabelHidesOnAClickThatIsNoLink)
     EXPECT_EQ(clicked.count(), 1);
 }
 
-TEST(StyledContainers, BannerElidesInTheMiddle)
+TEST_F(StyledContainers, BannerElidesInTheMiddle)
 {
     VektTopLabel banner;
     banner.resize(120, 27);
@@ -208,7 +248,7 @@ struct TabBarFixture
     }
 };
 
-TEST(StyledContainers, MainRowTabLayout)
+TEST_F(StyledContainers, MainRowTabLayout)
 {
     TabBarFixture f(0, {"Manage", "Configure", "Logs", "?", "About"}, 600);
     const int w1 = qMin(f.boldWidth("Configure") + 68, 600 - 241);
@@ -226,13 +266,13 @@ TEST(StyledContainers, MainRowTabLayout)
     EXPECT_EQ(f.bar->minimumSizeHint().width(), expected);
 }
 
-TEST(StyledContainers, NarrowMainRowGivesTextTabsNoNegativeWidth)
+TEST_F(StyledContainers, NarrowMainRowGivesTextTabsNoNegativeWidth)
 {
     TabBarFixture f(0, {"Manage", "Configure", "Logs"}, 100);
     EXPECT_EQ(f.bar->tabRectFor(1), f.span(110, 110));
 }
 
-TEST(StyledContainers, SideBySideTabLayouts)
+TEST_F(StyledContainers, SideBySideTabLayouts)
 {
     struct Case { int mode; int start; bool minimum110; };
     const Case cases[] = {{1, 5, true}, {2, 10, true}, {3, 5, false}, {7, 5, false}};
@@ -255,11 +295,73 @@ TEST(StyledContainers, SideBySideTabLayouts)
     }
 }
 
-TEST(StyledContainers, EmptyTabBar)
+TEST_F(StyledContainers, EmptyTabBar)
 {
     TabBarFixture f(0, {}, 300);
     EXPECT_EQ(f.bar->minimumSizeHint().width(), 15);
     f.bar->repaint(); // draws nothing, does not fail
+}
+
+// Each widget's colours come from the active set when it is made; the ones connected to the
+// switch take the new set's colours when it is announced.
+TEST_F(StyledContainers, WidgetsTakeTheActiveColoursAndFollowASwitch)
+{
+    struct Widgets
+    {
+        VektSettingsWidget header;
+        VektHelpLabel help;
+        VektTopLabel banner;
+        VektTabWidget tabs;
+        VektRadioButton radio;
+        VektToolButton tool;
+        VektComboBox combo;
+    };
+    struct Role { const char* what; QWidget* widget; QPalette::ColorRole role; QColor color; bool followsSwitch; };
+    auto roles = [](Widgets& w, const ThemeColors& c) {
+        return std::vector<Role>{
+            {"header text", &w.header, QPalette::ButtonText, c.SettingGroupHdr_Text, true},
+            {"help text", &w.help, QPalette::WindowText, c.SettingGroup_HelpLabel_Text, true},
+            {"help link", &w.help, QPalette::Link, c.Link_Normal, true},
+            {"banner text", &w.banner, QPalette::WindowText, QColor(Qt::white), true},
+            {"banner background", &w.banner, QPalette::Window, c.Wizard_BannerBgr, true},
+            {"tab text", &w.tabs, QPalette::WindowText, c.TabBar_Tab_Text, true},
+            {"selected tab text", &w.tabs, QPalette::HighlightedText, c.TabBar_SelectedTab_Text, true},
+            {"tab balloon text", &w.tabs, QPalette::BrightText, c.TabBar_NewsTabBalloon_Text, true},
+            {"tab button text", &w.tabs, QPalette::ButtonText, c.Text_Default, true},
+            {"radio text", &w.radio, QPalette::WindowText, c.RadioButton_Text, true},
+            {"tool button text", &w.tool, QPalette::ButtonText, c.ButtonText_Default, false},
+            {"combo list border", &w.combo, QPalette::WindowText, c.ComboBox_List_Border, false},
+        };
+    };
+    auto check = [&](Widgets& w, const ThemeColors& c, bool switched, const char* when) {
+        for (const Role& r : roles(w, c)) {
+            if (switched && !r.followsSwitch)
+                continue;
+            for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+                EXPECT_EQ(r.widget->palette().color(group, r.role), r.color) << when << ": " << r.what << " group " << group;
+            }
+        }
+        EXPECT_EQ(w.help.styleSheet(), QString("color: %1;").arg(c.SettingGroup_HelpLabel_Text.name())) << when;
+        // the link carries the set's colour once, the old colour attribute dropped
+        EXPECT_EQ(w.help.text().count("style="), 1) << when << ": " << qPrintable(w.help.text());
+        EXPECT_TRUE(w.help.text().contains(c.Link_Normal.name())) << when << ": " << qPrintable(w.help.text());
+    };
+    ASSERT_NE(lightColors.Text_Default, darkColors.Text_Default);
+    for (bool dark : {false, true}) {
+        app()->applyTheme(dark ? "dark" : "light");
+        Widgets w;
+        w.help.setText("See <a href=\"x\">more</a>");
+        w.help.applyHelpPalette();
+        check(w, dark ? darkColors : lightColors, false, dark ? "made dark" : "made light");
+    }
+    app()->applyTheme("light");
+    Widgets w;
+    w.help.setText("See <a href=\"x\">more</a>");
+    w.help.applyHelpPalette();
+    app()->applyTheme("dark");
+    app()->emitThemeSwitched();
+    check(w, darkColors, true, "switched to dark");
+    app()->applyTheme("light");
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "app/MyApplication.h"
 #include "widgets/InheritedParameter.h"
 #include "widgets/VektCheckBox.h"
 #include "widgets/VektComboBox.h"
@@ -12,6 +13,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -44,6 +46,13 @@ struct Recording : Base
 class StyledInputControls : public ::testing::Test
 {
 protected:
+    // the built-in colour sets, light active, so that colour checks can tell fields apart
+    static void SetUpTestSuite()
+    {
+        loadThemes(":/themes/light.json", ":/themes/dark.json", QString(), QString());
+        if (auto* app = qobject_cast<MyApplication*>(QCoreApplication::instance()))
+            app->applyTheme("light");
+    }
     void SetUp() override
     {
         g_balloons.clear();
@@ -205,7 +214,8 @@ TEST_F(StyledInputControls, TextEditKeepsItsMaximumLength)
 {
     VektTextEdit edit;
     edit.maxLength = 5;
-    edit.editor()->insertPlainText("abcdefgh");
+    QApplication::clipboard()->setText("abcdefgh");
+    edit.editor()->paste();
     EXPECT_EQ(edit.editor()->toPlainText(), "abcde");
     // typed in the middle: the characters just typed go, not the tail
     edit.maxLength = 7;

@@ -154,6 +154,34 @@ TEST(ThemeColors, BuiltInThemesAreReadable)
                 EXPECT_GE(contrast(buttonText, readThemeColor(theme, name)), 3.0) << path << " " << themeColorNames()[i];
             }
         }
+        // text on the faces and strips that carry it
+        const std::pair<const char*, const char*> texts[] = {
+            {"InheritButtonNormalTextColor", "InheritButtonGradientNormalStart"},
+            {"InheritButtonNormalTextColor", "InheritButtonGradientNormalStop"},
+            {"InheritButtonNormalTextColor", "InheritButtonGradientHoverStart"},
+            {"InheritButtonNormalTextColor", "InheritButtonGradientHoverStop"},
+            {"InheritButtonNormalTextColor", "InheritButtonGradientFocusedStart"},
+            {"InheritButtonNormalTextColor", "InheritButtonGradientPressedStop"},
+            {"Header_Text", "Header_Section_Bgr"},
+            {"UpperMenu_EnabledText", "UpperMenu_Bgr"},
+            {"UpperMenu_EnabledText", "UpperMenu_SelectedMenu_Bgr"},
+            {"SettingGroup_HelpLabel_Text", "SettingGroup_HelpLabel_Bgr"},
+            {"RadioButton_Text", "Window_Bgr"},
+        };
+        for (const auto& [fore, back] : texts) {
+            EXPECT_GE(contrast(readThemeColor(theme, fore), readThemeColor(theme, back)), 4.5) << path << " " << fore << " on " << back;
+        }
+        // the text edit's frame reads as one border line: the lines inside it are the field's background
+        const QColor field = readThemeColor(theme, "Window_Bgr");
+        const QColor disabledField = readThemeColor(theme, "TextEdit_Disabled_Border_InnerLine");
+        EXPECT_EQ(readThemeColor(theme, "TextEdit_Border_MiddleLine"), field) << path;
+        EXPECT_EQ(readThemeColor(theme, "TextEdit_Border_InnerLine"), field) << path;
+        EXPECT_EQ(readThemeColor(theme, "TextEdit_Disabled_Border_MiddleLine"), disabledField) << path;
+        EXPECT_EQ(readThemeColor(theme, "TextEdit_Disabled_Border_ExtraLine"), disabledField) << path;
+        for (const char* border : {"TextEdit_Border_OuterLine", "TextEdit_Focused_Border_OuterLine"}) {
+            const double c = contrast(readThemeColor(theme, border), field);
+            EXPECT_TRUE(c >= 1.5 && c < 7.0) << path << " " << border << " a border, not a block: " << c;
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include "themes/ThemeColors.h"
 #include "themes/VektStyle.h"
 #include "widgets/VektCheckBox.h"
+#include "widgets/VektProgressBar.h"
 #include "widgets/VektPushButton.h"
 
 #include <QPixmapCache>
@@ -87,6 +88,64 @@ TEST_F(VektStyleTest, MetricsAreTheImagesSizes)
     EXPECT_EQ(s.subElementRect(QStyle::SE_CheckBoxFocusRect, &combo, nullptr), QRect()) << "not a button option";
 }
 
+// The sizes and rectangles that come from an image, beside the base style's answer they extend.
+TEST_F(VektStyleTest, SizesAndRectanglesFollowTheirImages)
+{
+    auto style = loadedStyle(false);
+    const VektStyle& s = *style;
+    auto w = [&](int i) { return s.pixmap(i).width(); };
+    auto h = [&](int i) { return s.pixmap(i).height(); };
+    const QSize contents(50, 10);
+
+    QStyleOptionComboBox combo;
+    combo.rect = QRect(0, 0, 120, 24);
+    QStyleOptionSpinBox spin;
+    spin.rect = QRect(0, 0, 100, 24);
+    spin.subControls = QStyle::SC_All;
+    QStyleOptionGroupBox group;
+    group.rect = QRect(0, 0, 200, 120);
+    group.text = "Group";
+    QStyleOptionMenuItem item;
+    item.text = "Open";
+    item.menuItemType = QStyleOptionMenuItem::Normal;
+    VektProgressBar bar;
+    QStyleOptionProgressBar progress;
+    progress.initFrom(&bar);
+
+    const QRect spinFrame = s.QProxyStyle::subControlRect(QStyle::CC_SpinBox, &spin, QStyle::SC_SpinBoxFrame, nullptr);
+    const QSize comboBase = s.QProxyStyle::sizeFromContents(QStyle::CT_ComboBox, &combo, contents, nullptr);
+    const QSize spinBase = s.QProxyStyle::sizeFromContents(QStyle::CT_SpinBox, &spin, contents, nullptr);
+    const QSize menuBase = s.QProxyStyle::sizeFromContents(QStyle::CT_MenuItem, &item, contents, nullptr);
+    const QSize barBase = s.QProxyStyle::sizeFromContents(QStyle::CT_ProgressBar, &progress, contents, &bar);
+    struct Case { const char* what; QRect actual; QRect expected; };
+    const Case cases[] = {
+        {"combo box size", QRect(QPoint(), s.sizeFromContents(QStyle::CT_ComboBox, &combo, contents, nullptr)),
+         QRect(0, 0, comboBase.width() + w(95), h(39) + 1)},
+        {"spin box size", QRect(QPoint(), s.sizeFromContents(QStyle::CT_SpinBox, &spin, contents, nullptr)),
+         QRect(0, 0, spinBase.width() + w(95), h(39) + 1)},
+        {"group box size", QRect(QPoint(), s.sizeFromContents(QStyle::CT_GroupBox, &group, contents, nullptr)),
+         QRect(0, 0, -1, h(74) - 1)},
+        {"menu item size", QRect(QPoint(), s.sizeFromContents(QStyle::CT_MenuItem, &item, contents, nullptr)),
+         QRect(0, 0, menuBase.width() + 15 + 5 + w(113), menuBase.height() + 6 - 1)},
+        {"progress bar size", QRect(QPoint(), s.sizeFromContents(QStyle::CT_ProgressBar, &progress, contents, &bar)),
+         QRect(0, 0, barBase.width() + 120, h(78))},
+        {"spin up", s.subControlRect(QStyle::CC_SpinBox, &spin, QStyle::SC_SpinBoxUp, nullptr),
+         QRect(QPoint(spinFrame.right() - w(103), spinFrame.top()), QPoint(spinFrame.right(), spinFrame.top() + h(103) - 1))},
+        {"spin down", s.subControlRect(QStyle::CC_SpinBox, &spin, QStyle::SC_SpinBoxDown, nullptr),
+         QRect(QPoint(spinFrame.right() - w(103), spinFrame.bottom() - h(104)), spinFrame.bottomRight())},
+        {"spin field", s.subControlRect(QStyle::CC_SpinBox, &spin, QStyle::SC_SpinBoxEditField, nullptr),
+         spinFrame.adjusted(0, 0, -w(103), 0)},
+        {"combo focus", s.subElementRect(QStyle::SE_ComboBoxFocusRect, &combo, nullptr), QRect(3, 3, 120 - 6 - w(101), 24 - 6)},
+        {"group contents", s.subControlRect(QStyle::CC_GroupBox, &group, QStyle::SC_GroupBoxContents, nullptr),
+         QRect(QPoint(0, h(74) + 4), QPoint(199, 119))},
+        {"group label", s.subControlRect(QStyle::CC_GroupBox, &group, QStyle::SC_GroupBoxLabel, nullptr),
+         QRect(QPoint(s.QProxyStyle::subControlRect(QStyle::CC_GroupBox, &group, QStyle::SC_GroupBoxLabel, nullptr).left() + 3, 4),
+               QPoint(199 - 3, 4 + h(74) - 1))},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.actual, c.expected) << c.what;
+}
+
 TEST_F(VektStyleTest, ButtonKindsPadTheirContents)
 {
     auto style = loadedStyle(false);
@@ -133,6 +192,13 @@ TEST_F(VektStyleTest, ScaleFollowsTheDesktopDpi)
     EXPECT_FLOAT_EQ(style->scaleY(), expected) << dpi;
     EXPECT_EQ(style->pixmap(39).height(), static_cast<int>(23 * expected));
     EXPECT_EQ(style->pixmap(58).height(), static_cast<int>(30 * expected));
+    if (qEnvironmentVariableIntValue("QT_FONT_DPI") == 100) {
+        // what Xvfb and the offscreen platform report unpinned: (100 / 96) / 1.2
+        EXPECT_EQ(dpi, 100.0);
+        EXPECT_NEAR(style->scaleY(), 0.868, 0.001);
+        EXPECT_EQ(style->pixmap(39).height(), 19);
+        EXPECT_EQ(style->pixelMetric(QStyle::PM_IndicatorHeight), 11);
+    }
 }
 
 TEST_F(VektStyleTest, MissingImagesLeaveSafeEntries)
@@ -153,6 +219,26 @@ TEST_F(VektStyleTest, MissingImagesLeaveSafeEntries)
     std::unique_ptr<QWidget> window(makeGalleryWindow());
     window->show();
     EXPECT_FALSE(window->grab().isNull());
+}
+
+TEST_F(VektStyleTest, ABundleWithoutAnyImageStillMeasuresAndDraws)
+{
+    VektPixmapSource table[kVektPixmapCount];
+    for (int i = 0; i < kVektPixmapCount; ++i)
+        table[i] = {":/nowhere/missing.png", pixmapSources[i].darkTransform, pixmapSources[i].darkPath != nullptr ? ":/nowhere/dark.png" : nullptr};
+    for (bool dark : {false, true}) {
+        CapturedMessages messages;
+        auto style = std::make_unique<VektStyle>(dark ? &darkColors : &lightColors);
+        EXPECT_FALSE(style->loadPixmaps(dark, table));
+        EXPECT_EQ(g_messages.filter("Cannot load:").size(), kVektPixmapCount) << dark;
+        for (int i = 0; i < kVektPixmapCount; ++i)
+            EXPECT_TRUE(style->pixmap(i).isNull()) << i;
+        EXPECT_EQ(style->pixelMetric(QStyle::PM_ScrollBarExtent), 0);
+        QApplication::setStyle(style.release());
+        std::unique_ptr<QWidget> window(makeGalleryWindow());
+        window->show();
+        EXPECT_FALSE(window->grab().isNull()) << dark;
+    }
 }
 
 TEST_F(VektStyleTest, ThemeSwitchInstallsColoursStyleAndPalette)

@@ -20,6 +20,10 @@ TEST(ThemeGallery, GrabsEveryControlInBothThemes)
         std::unique_ptr<QWidget> window(makeGalleryWindow());
         window->show();
         ASSERT_TRUE(waitUntil([&] { return window->isVisible(); }));
+        // the help label recolours its links on the event loop's next pass
+        auto* help = window->findChild<VektHelpLabel*>();
+        ASSERT_NE(help, nullptr);
+        ASSERT_TRUE(waitUntil([&] { return help->text().contains(themeColors().Link_Normal.name()); }));
         const QImage picture = window->grab().toImage();
         ASSERT_FALSE(picture.isNull());
         EXPECT_TRUE(picture.save(folder + (dark ? "/dark.png" : "/light.png")));
