@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -118,6 +119,74 @@ TEST_F(ManagerProcess, StaleOrFutureHeartbeatsLetANewManagerStart)
         ASSERT_TRUE(manager->waitForFinished(5000));
         block.detach();
     }
+}
+
+TEST_F(ManagerProcess, AKilledManagersBlockServesTheNextOne)
+{
+    QProcess* first = start();
+    ASSERT_TRUE(waitUntil([&] { return managerAlive(); }, 15000));
+    first->kill(); // no chance to clear its heartbeat
+    ASSERT_TRUE(first->waitForFinished(5000));
+    quint8 command = 0;
+    quint32 left = 0;
+    ASSERT_TRUE(readBlock(command, left));
+    EXPECT_NE(left, 0u);
+    // once that heartbeat is older than 3 s a new manager takes the block over
+    ASSERT_TRUE(waitUntil([&] { return static_cast<quint32>(QDateTime::currentSecsSinceEpoch()) - left > 3; }, 6000));
+    QProcess* next = start();
+    EXPECT_TRUE(waitUntil([&] {
+        quint32 seen = 0;
+        return readBlock(command, seen) && seen > left;
+    }, 15000));
+    EXPECT_EQ(next->state(), QProcess::Running);
+}
+
+// Runs the manager (its message boxes answered Ok) as another user; false when it did not end.
+bool runAs(const QString& user, const QProcessEnvironment& env, int& exitCode, QString& output)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("runuser"), {QStringLiteral("-u"), user, QStringLiteral("--"), testpaths::buildDir() + "/test-bin/manager_answering"});
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished(5000);
+        output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        return false;
+    }
+    exitCode = p.exitCode();
+    output = QString::fromUtf8(p.readAllStandardOutput());
+    return true;
+}
+
+TEST_F(ManagerProcess, AUserOutsideTheGroupIsTurnedAway)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "useradd and runuser need root";
+    ASSERT_EQ(std::system("getent group corvane-agent >/dev/null || groupadd corvane-agent"), 0);
+    ASSERT_EQ(std::system("id -u zam-outsider >/dev/null 2>&1 || useradd -M -N -s /usr/sbin/nologin zam-outsider"), 0);
+    ASSERT_EQ(std::system("id -u zam-member >/dev/null 2>&1 || useradd -M -N -s /usr/sbin/nologin -G corvane-agent zam-member"), 0);
+    ASSERT_EQ(std::system("usermod -aG corvane-agent zam-member"), 0);
+    QFile::setPermissions(m_tmp.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                            | QFileDevice::WriteOther | QFileDevice::ExeOther | QFileDevice::ReadGroup
+                                            | QFileDevice::WriteGroup | QFileDevice::ExeGroup);
+    int code = -1;
+    QString output;
+    ASSERT_TRUE(runAs("zam-outsider", m_env, code, output)) << qPrintable(output);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(output.trimmed(), "Wrong user|The current user should be a member of corvane-agent group to be able to save the changed settings");
+    EXPECT_FALSE(managerAlive());
+
+    // a member gets the window: it keeps a heartbeat until "-close"
+    QProcess member;
+    member.setProcessEnvironment(m_env);
+    member.start(QStringLiteral("runuser"), {QStringLiteral("-u"), QStringLiteral("zam-member"), QStringLiteral("--"),
+                                             testpaths::buildDir() + "/test-bin/manager_answering"});
+    ASSERT_TRUE(waitUntil([&] { return managerAlive(); }, 15000)) << member.readAllStandardOutput().constData();
+    QProcess* closer = start({"-close"});
+    ASSERT_TRUE(closer->waitForFinished(15000));
+    ASSERT_TRUE(member.waitForFinished(5000));
+    EXPECT_EQ(member.exitCode(), 0);
+    EXPECT_FALSE(member.readAllStandardOutput().contains("Wrong user"));
 }
 
 TEST(ManagerStartup, OnlyRootAndTheGroupMayRunIt)
