@@ -108,6 +108,17 @@ static bool anotherManagerAlive(MyApplication& app)
     return heartbeatNow() - app.readHeartbeat() <= kHeartbeatAliveSeconds;
 }
 
+MainWindow* openMainWindow(AgentStatusController* controller, const QString& option)
+{
+    auto* window = new MainWindow(controller);
+    window->setWindowFlags(mainWindowFlags());
+    window->show();
+    controller->setOpenEnabled(false);
+    if (option == QLatin1String("-tray"))
+        QTimer::singleShot(0, window, &MainWindow::on_bHide_clicked);
+    return window;
+}
+
 int runManager(int argc, char** argv)
 {
     MyApplication app(argc, argv);
@@ -124,12 +135,7 @@ int runManager(int argc, char** argv)
     app.writeHeartbeat(heartbeatNow());
 
     auto* controller = new AgentStatusController();
-    MainWindow* window = new MainWindow(controller);
-    window->setWindowFlags(mainWindowFlags());
-    window->show();
-    controller->setOpenEnabled(false);
-    if (option == QLatin1String("-tray"))
-        QTimer::singleShot(0, window, &MainWindow::on_bHide_clicked);
+    MainWindow* window = openMainWindow(controller, option);
     QObject::connect(&app, &MyApplication::themeSwitched, &app, [&window, controller] { rebuildMainWindow(window, controller); });
     const int result = app.exec();
     delete window;

@@ -20,6 +20,13 @@ int refuseWrongUser(bool isRoot, bool inManagerGroup);
 // file, or 0 when none is found. Entries that cannot be opened are passed over.
 pid_t findRunningManager(const QString& procRoot, pid_t self);
 
+class AgentStatusController;
+class MainWindow;
+
+// Creates and shows the main window on the controller with the start-up window flags; with the
+// option "-tray" the window goes to the tray as soon as the event loop runs.
+MainWindow* openMainWindow(AgentStatusController* controller, const QString& option);
+
 // The whole program: "-close" (first argument) ends the running manager, "-tray" starts
 // hidden; answers the exit code.
 int runManager(int argc, char** argv);

@@ -2,7 +2,8 @@
 // A stand-in for "DaemonInitialization.sh" in a folder of its own: it logs every option it gets
 // and answers from files the test writes ("status", "enabled", "enable", "disable"; missing
 // means no output). "-start" and "-stop" switch the status file to 1 and 0 and print nothing.
-// A "hang" file makes every run sleep first.
+// Every run is logged first; a "hang" file makes every run sleep then, a "hang-stop" file only
+// the runs with "-stop".
 
 #include <QDir>
 #include <QFile>
@@ -17,8 +18,8 @@ public:
         script.open(QIODevice::WriteOnly);
         script.write("#!/bin/sh\n"
                      "dir=$(dirname \"$0\")\n"
-                     "[ -e \"$dir/hang\" ] && sleep 30\n"
                      "echo \"$1\" >> \"$dir/calls.log\"\n"
+                     "{ [ -e \"$dir/hang\" ] || [ -e \"$dir/hang$1\" ]; } && sleep 30\n"
                      "case \"$1\" in\n"
                      "  -start) printf 1 > \"$dir/status\" ;;\n"
                      "  -stop) printf 0 > \"$dir/status\" ;;\n"
@@ -39,12 +40,14 @@ public:
         file.open(QIODevice::WriteOnly | QIODevice::Truncate);
         file.write(output);
     }
-    void setHanging(bool hanging)
+    // option: only runs with that option hang ("-stop"); every run by default.
+    void setHanging(bool hanging, const char* option = "")
     {
+        const QByteArray name = QByteArray("hang") + option;
         if (hanging)
-            answer("hang", "");
+            answer(name.constData(), "");
         else
-            QFile::remove(m_dir.filePath(QStringLiteral("hang")));
+            QFile::remove(m_dir.filePath(QString::fromLatin1(name)));
     }
     QStringList calls() const
     {

@@ -2,8 +2,10 @@
 // folder: status, start and stop through the manager's controller up to "Agent is started,
 // connected" against a service played by the link test peer, a daemon started by hand, and the
 // start-up links under a private root.
+#include "MessageBoxAnswerer.h"
 #include "app/AgentStatusController.h"
 #include "app/InitScript.h"
+#include "app/MainWindow.h"
 
 #include "support/ActiveDaemonSettings.h"
 #include "support/AgentTestPeer.h"
@@ -14,9 +16,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -93,13 +101,62 @@ TEST_F(DaemonInitialization, ControllerStartsTheDaemonAndSeesItsLink)
     EXPECT_TRUE(controller.serviceManager().lastError().isEmpty()) << qPrintable(controller.serviceManager().lastError());
 }
 
-TEST_F(DaemonInitialization, AnswersForADaemonStartedByHand)
+// As a new user would: the set-up's default configuration (passive over TLS), the window,
+// Start, a new listening port, Apply, Yes to the restart question, and the service connects.
+TEST_F(DaemonInitialization, ANewUsersFirstPortChangeThroughTheWindow)
 {
     QFile::remove(QStringLiteral("/etc/opt/corvane-agent/quv.ini"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("bash"), {testpaths::sourceDir() + "/scripts/write-default-config.sh"}), 0);
+    const QString dir = QStringLiteral("/etc/opt/corvane-agent/");
+    const peer::TlsIdentity service = peer::loadTlsIdentity(dir + "service-cert.pem", dir + "service-key.pem");
+    ASSERT_FALSE(service.isNull());
+
+    MessageBoxAnswerer answers(QMessageBox::Yes);
+    AgentStatusController controller(nullptr, scriptPath());
+    std::unique_ptr<MainWindow> window(new MainWindow(&controller));
+    window->show();
+    auto status = [&] { return window->findChild<QLabel*>("lStatusDetails")->text(); };
+    ASSERT_TRUE(waitUntil([&] { return status() == "Agent is stopped"; }, 20000)) << qPrintable(status());
+    window->findChild<QPushButton*>("bStart")->click();
+    ASSERT_TRUE(waitUntil([&] { return controller.runningState() == 1; }, 20000)) << qPrintable(controller.serviceManager().lastError());
+
+    const quint16 port = testdaemon::freeLocalPort();
+    window->findChild<QSpinBox*>("sbPassivePort")->setValue(port);
+    window->findChild<QPushButton*>("bApply")->click();
+    ASSERT_TRUE(waitUntil([&] { return answers.texts.contains(QStringLiteral(
+        "You should restart the agent to put its changed settings into effect. Do you want to restart it now?")); }))
+        << qPrintable(answers.texts.join("|"));
+    EXPECT_EQ(QSettings(dir + "quv.ini", QSettings::IniFormat).value("AgentServer0/Port").toInt(), port);
+
+    // the restarted daemon listens on the new port; the service connects there
+    std::unique_ptr<peer::Session> session;
+    ASSERT_TRUE(waitUntil([&] {
+        session.reset(peer::connectTo(port, service, 1000));
+        return session != nullptr;
+    }, 40000));
+    EXPECT_TRUE(waitUntil([&] {
+        if (controller.connectionState() != 1)
+            controller.onSockTimer(); // the three-second tick, sooner
+        return status() == "Agent is started, connected";
+    }, 20000)) << qPrintable(status());
+
+    window->findChild<QPushButton*>("bStop")->click();
+    EXPECT_TRUE(waitUntil([&] { return controller.runningState() == 0; }, 30000));
+    EXPECT_EQ(answers.texts.size(), 1) << qPrintable(answers.texts.join("|"));
+}
+
+TEST_F(DaemonInitialization, AnswersForADaemonStartedByHand)
+{
+    // a configuration the daemon keeps running with (no service there): without one it ends
+    // within half a second, which a loaded machine's status poll can miss
+    TestCertificates certs;
+    ASSERT_TRUE(certs.ok()) << qPrintable(certs.error());
+    ASSERT_TRUE(testdaemon::writeActiveSettings(testdaemon::freeLocalPort(), certs.cert("agent"), testdaemon::freeLocalPort()));
     QProcess daemon;
     daemon.start(testpaths::daemonPath(), {QStringLiteral("-debug")});
     ASSERT_TRUE(daemon.waitForStarted(10000));
-    ASSERT_TRUE(waitUntil([&] { return runScript("-status") == 1; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return runScript("-status") == 1; }, 10000))
+        << daemon.state() << " " << (daemon.readAllStandardOutput() + daemon.readAllStandardError()).right(2000).constData();
     EXPECT_EQ(runScript("-start"), 1) << "no second daemon";
     EXPECT_EQ(runScript("-stop"), 0);
     EXPECT_TRUE(daemon.waitForFinished(30000));

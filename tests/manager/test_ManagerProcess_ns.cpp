@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -41,6 +42,11 @@ protected:
             p->waitForFinished(5000);
             delete p;
         }
+        // a killed manager leaves its segment; the last one to detach removes it, so a later
+        // test whose key happens to match never finds it
+        QSharedMemory block(QStringLiteral("CORVANE_AGENT_MANAGER"));
+        if (block.attach())
+            block.detach();
     }
     QProcess* start(const QStringList& args = {})
     {
@@ -118,6 +124,60 @@ TEST_F(ManagerProcess, StaleOrFutureHeartbeatsLetANewManagerStart)
         ASSERT_TRUE(manager->waitForFinished(5000));
         block.detach();
     }
+}
+
+TEST_F(ManagerProcess, AKilledManagersBlockServesTheNextOne)
+{
+    QProcess* first = start();
+    ASSERT_TRUE(waitUntil([&] { return managerAlive(); }, 15000));
+    first->kill(); // no chance to clear its heartbeat
+    ASSERT_TRUE(first->waitForFinished(5000));
+    quint8 command = 0;
+    quint32 left = 0;
+    ASSERT_TRUE(readBlock(command, left));
+    EXPECT_NE(left, 0u);
+    // once that heartbeat is older than 3 s a new manager takes the block over
+    ASSERT_TRUE(waitUntil([&] { return static_cast<quint32>(QDateTime::currentSecsSinceEpoch()) - left > 3; }, 6000));
+    QProcess* next = start();
+    EXPECT_TRUE(waitUntil([&] {
+        quint32 seen = 0;
+        return readBlock(command, seen) && seen > left;
+    }, 15000));
+    EXPECT_EQ(next->state(), QProcess::Running);
+}
+
+// Runs the manager (its message boxes answered Ok) as another user; false when it did not end.
+bool runAs(const QString& user, const QProcessEnvironment& env, int& exitCode, QString& output)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("runuser"), {QStringLiteral("-u"), user, QStringLiteral("--"), testpaths::buildDir() + "/test-bin/manager_answering"});
+    if (!p.waitForFinished(20000)) {
+        p.terminate(); // runuser passes it on to the manager; a kill would leave the manager behind
+        p.waitForFinished(5000);
+        output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        return false;
+    }
+    exitCode = p.exitCode();
+    output = QString::fromUtf8(p.readAllStandardOutput());
+    return true;
+}
+
+// Only root and members of corvane-agent may run it; root passes in every other test here.
+TEST_F(ManagerProcess, AUserOutsideTheGroupIsTurnedAway)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "useradd and runuser need root";
+    ASSERT_EQ(std::system("getent group corvane-agent >/dev/null || groupadd corvane-agent"), 0);
+    ASSERT_EQ(std::system("id -u zam-outsider >/dev/null 2>&1 || useradd -M -N -s /usr/sbin/nologin zam-outsider"), 0);
+    QFile::setPermissions(m_tmp.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                            | QFileDevice::WriteOther | QFileDevice::ExeOther | QFileDevice::ReadGroup
+                                            | QFileDevice::WriteGroup | QFileDevice::ExeGroup);
+    int code = -1;
+    QString output;
+    ASSERT_TRUE(runAs("zam-outsider", m_env, code, output)) << qPrintable(output);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(output.trimmed(), "Wrong user|The current user should be a member of corvane-agent group to be able to save the changed settings");
 }
 
 TEST(ManagerStartup, OnlyRootAndTheGroupMayRunIt)

@@ -6,6 +6,7 @@
 #include "app/ConfigureTab.h"
 #include "app/MainWindow.h"
 #include "app/ManageTab.h"
+#include "app/ManagerStartup.h"
 #include "app/MyApplication.h"
 
 #include "support/EventLoopWait.h"
@@ -21,6 +22,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -46,19 +48,33 @@ QByteArray readIni()
 
 QString iniValue(const char* key) { return QSettings(kIni, QSettings::IniFormat).value(key).toString(); }
 
+// Records the balloons instead of showing them.
+class RecordingController : public AgentStatusController
+{
+public:
+    using AgentStatusController::AgentStatusController;
+    QStringList balloons;
+    void showTrayMessage(const QString& title, const QString& text, int ms) override
+    {
+        balloons << title + ": " + text;
+        AgentStatusController::showTrayMessage(title, text, ms);
+    }
+};
+
 struct Window
 {
     FakeInitScript script;
-    std::unique_ptr<AgentStatusController> controller;
+    std::unique_ptr<RecordingController> controller;
     MainWindow* window = nullptr;
 
-    explicit Window(const QByteArray& status = "0")
+    // scriptPath: another init script than the fake one (a missing one).
+    explicit Window(const QByteArray& status = "0", const QString& scriptPath = QString())
     {
         script.answer("status", status);
         script.answer("enabled", "0");
         script.answer("enable", "1");
         script.answer("disable", "0");
-        controller = std::make_unique<AgentStatusController>(nullptr, script.path());
+        controller = std::make_unique<RecordingController>(nullptr, scriptPath.isEmpty() ? script.path() : scriptPath);
         window = new MainWindow(controller.get());
         window->show();
     }
@@ -124,6 +140,20 @@ TEST(ManagerWindow, RestartStartsEvenWhenTheStopIsNeverSeen)
     w.child<QPushButton>("bRestart")->click();
     w.script.setHanging(false);
     EXPECT_TRUE(waitUntil([&] { return w.script.calls().contains("-start"); }, 20000));
+}
+
+TEST(ManagerWindow, ARestartIsNeverEnteredTwice)
+{
+    writeIni("");
+    Window w("1");
+    ASSERT_TRUE(waitUntil([&] { return w.controller->runningState() == 1; }));
+    w.script.setHanging(true, "-stop");
+    // the tray's "Restart agent" while the button's restart waits for the stop
+    QTimer::singleShot(50, w.controller.get(), [&] { emit w.controller->restartAgentRequested(); });
+    w.child<QPushButton>("bRestart")->click();
+    ASSERT_TRUE(waitUntil([&] { return w.script.count("-start") == 1; }));
+    EXPECT_EQ(w.script.count("-stop"), 1) << qPrintable(w.script.calls().join(" "));
+    EXPECT_EQ(w.script.count("-start"), 1);
 }
 
 TEST(ManagerWindow, ApplyWritesTheSettingsAndCancelRestoresThem)
@@ -270,6 +300,90 @@ TEST(ManagerWindow, ClosingWithUnsavedEditsAsksFirst)
     ASSERT_TRUE(waitUntil([&] { return !w.window->isVisible(); }));
     EXPECT_EQ(syslog->value(), 514) << "No reloads the file";
     EXPECT_TRUE(w.controller->trayIcon().contextMenu()->actions().first()->isEnabled()) << "Open is enabled";
+    EXPECT_TRUE(w.controller->balloons.contains("Agent Manager is in tray now: Click icon to expand the window"))
+        << qPrintable(w.controller->balloons.join("|"));
+}
+
+TEST(ManagerWindow, TrayOptionStartsHiddenAndActivateCommandBringsItBack)
+{
+    writeIni("[Common]\nColorTheme=light\n");
+    FakeInitScript script;
+    script.answer("status", "0");
+    RecordingController controller(nullptr, script.path());
+    struct Case { const char* option; bool hidden; };
+    for (const Case& c : {Case{"-tray", true}, Case{"-Tray", false}, Case{"", false}}) {
+        std::unique_ptr<MainWindow> window(openMainWindow(&controller, QString::fromLatin1(c.option)));
+        EXPECT_TRUE(window->isVisible()) << c.option;
+        EXPECT_EQ(window->windowFlags() & mainWindowFlags(), mainWindowFlags()) << c.option;
+        QCoreApplication::processEvents(); // the zero-time hide, where asked
+        EXPECT_EQ(window->isHidden(), c.hidden) << c.option;
+        EXPECT_EQ(controller.trayIcon().contextMenu()->actions().first()->isEnabled(), c.hidden) << "Open, " << c.option;
+    }
+
+    // a second start writes the activate command; the hidden window shows on the next tick
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", tmp.path().toUtf8()); // a block of this test's own
+    auto* app = qobject_cast<MyApplication*>(QCoreApplication::instance());
+    app->sharedBlock.setKey(QStringLiteral("CORVANE_AGENT_MANAGER"));
+    ASSERT_TRUE(app->sharedBlock.create(64) || app->sharedBlock.attach()) << qPrintable(app->sharedBlock.errorString());
+    std::unique_ptr<MainWindow> window(openMainWindow(&controller, QStringLiteral("-tray")));
+    ASSERT_TRUE(waitUntil([&] { return window->isHidden(); }));
+    app->writeCommandByte(MyApplication::ActivateCommand);
+    EXPECT_TRUE(waitUntil([&] { return window->isVisible(); }, 1000));
+    EXPECT_FALSE(controller.trayIcon().contextMenu()->actions().first()->isEnabled());
+    EXPECT_NE(app->readHeartbeat(), 0u) << "the window keeps the heartbeat";
+    app->sharedBlock.detach();
+    if (oldTmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTmp);
+}
+
+TEST(ManagerWindow, PythonControlsAreSetAtLoadAsOnAClick)
+{
+    struct Case { const char* value; bool builtIn; };
+    for (const Case& c : {Case{"1", true}, Case{"0", false}}) {
+        writeIni(QByteArray("[Common]\nColorTheme=light\n[Python]\nUseBuiltInPython=") + c.value + "\nCustomPythonPath=/usr/bin/python3\n");
+        Window w;
+        EXPECT_EQ(w.child<QLineEdit>("defaultPythonExePath")->isVisibleTo(w.window), c.builtIn) << c.value;
+        EXPECT_EQ(w.child<QLineEdit>("pythonExePath")->isVisibleTo(w.window), !c.builtIn) << c.value;
+        EXPECT_EQ(w.child<QLabel>("pythonPathLabel")->isEnabled(), !c.builtIn) << c.value;
+        EXPECT_EQ(w.child<QPushButton>("customPythonBrowseButton")->isEnabled(), !c.builtIn) << c.value;
+        EXPECT_EQ(w.child<QLineEdit>("pythonExePath")->text(), "/usr/bin/python3");
+    }
+}
+
+TEST(ManagerWindow, ASaveIsOnDiskWhenItReturns)
+{
+    TestCertificates certs;
+    ASSERT_TRUE(certs.ok());
+    writeIni("[Common]\nColorTheme=light\n[SSLSettings]\nCertificatePath=" + certs.cert("agent").toUtf8()
+             + "\nPrivateKeyPath=" + certs.key("agent").toUtf8() + "\n");
+    Window w("0"); // stopped: no restart question, so no message box runs an event loop
+    ASSERT_TRUE(waitUntil([&] { return w.controller->runningState() == 0; }));
+    MessageBoxAnswerer answers(QMessageBox::No);
+    w.child<QSpinBox>("sbSnmpTrapReceiverPort")->setValue(1162);
+    ASSERT_TRUE(w.window->configureTab()->saveSettings(true));
+    EXPECT_TRUE(readIni().contains("UDPTrapReceiverPort=1162")) << readIni().constData(); // read before any event runs
+    EXPECT_TRUE(answers.texts.isEmpty()) << qPrintable(answers.texts.join("|"));
+}
+
+TEST(ManagerWindow, AMissingInitScriptDisablesAutostartWithItsReason)
+{
+    writeIni("[Common]\nColorTheme=light\n");
+    MessageBoxAnswerer answers(QMessageBox::Yes);
+    Window w("0", QStringLiteral("/nonexistent/DaemonInitialization.sh"));
+    ASSERT_EQ(answers.texts.size(), 1);
+    EXPECT_TRUE(answers.texts[0].startsWith("Can't define 'Agent autostart' value: feature is disabled. Error message: Can't run "))
+        << qPrintable(answers.texts[0]);
+    EXPECT_FALSE(w.child<QCheckBox>("checkBox")->isEnabled());
+    // a save leaves the start-up links alone and asks nothing more
+    w.child<QSpinBox>("sbSyslogReceiverPort")->setValue(1514);
+    EXPECT_TRUE(w.window->configureTab()->saveSettings(false)) << qPrintable(answers.texts.join("|"));
+    EXPECT_EQ(iniValue("Syslog/UDPReceiverPort"), "1514");
+    EXPECT_EQ(answers.texts.size(), 3) << "only the two missing files: " << qPrintable(answers.texts.join("|"));
 }
 
 TEST(ManagerWindow, BadSettingsValuesAreClampedOrFallBack)

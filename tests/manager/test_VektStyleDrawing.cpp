@@ -152,6 +152,9 @@ TEST_F(VektStyleDrawing, IndicatorsByState)
         m_style->drawPrimitive(QStyle::PE_IndicatorRadioButton, &option, &p, &radio);
     }
     EXPECT_EQ(at(20, 4), imageColour(30));
+    const int barRight = 4 + static_cast<int>(m_style->scaleX() * 15 + radio.fontMetrics().horizontalAdvance(radio.text()) + 20) - 1;
+    EXPECT_EQ(at(barRight - 1, 4), imageColour(31)) << "the bar ends in image 31";
+    EXPECT_EQ(at(barRight + 1, 4), QColor(Qt::white));
     VektRadioButton plain("Choice");
     plain.plainStyle = 1;
     m_canvas.fill(Qt::white);
@@ -201,17 +204,20 @@ TEST_F(VektStyleDrawing, ButtonPanelsFollowKindAndState)
         EXPECT_TRUE(near(at(60, 30), mid(k.start, k.stop))) << k.kind << " " << int(k.state) << " " << qPrintable(at(60, 30).name());
     }
 
-    // no focus rectangle while the mouse is over the button
-    m_canvas.fill(Qt::white);
+    // the focus rectangle, but not while the mouse is over the button
+    button.buttonKind = 11;
     button.resize(60, 24);
-    QStyleOptionFocusRect focus;
-    focus.state = QStyle::State_Enabled | QStyle::State_MouseOver;
-    focus.rect = QRect(0, 0, 60, 24);
-    {
-        QPainter p(&m_canvas);
-        m_style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, &button);
+    for (const bool hovered : {false, true}) {
+        m_canvas.fill(Qt::white);
+        QStyleOptionFocusRect focus;
+        focus.state = QStyle::State_Enabled | (hovered ? QStyle::State_MouseOver : QStyle::State_None);
+        focus.rect = QRect(0, 0, 60, 24);
+        {
+            QPainter p(&m_canvas);
+            m_style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, &button);
+        }
+        EXPECT_EQ(at(1, 5), hovered ? QColor(Qt::white) : c.FocusRect_ButtonDefault) << hovered;
     }
-    EXPECT_EQ(at(1, 5), QColor(Qt::white));
     // a flat button neither pressed nor checked has no bevel
     QStyleOptionButton flat;
     flat.features = QStyleOptionButton::Flat;
@@ -244,6 +250,14 @@ TEST_F(VektStyleDrawing, ProgressTabsMenusAndGroupBoxes)
     EXPECT_EQ(at(30, 3), QColor(Qt::white));
     EXPECT_NE(at(30, 23), QColor(Qt::white));
     EXPECT_EQ(at(70, 23), QColor(Qt::white));
+    // a label whose text has no height (blank) never divides by it
+    for (const char* text : {"", " "}) {
+        bar.text = text;
+        bar.rect = QRect(0, 40, 100, 20);
+        QPainter p(&m_canvas);
+        m_style->drawControl(QStyle::CE_ProgressBarLabel, &bar, &p, nullptr);
+        EXPECT_GT(p.font().pointSizeF(), 0) << "painter restored";
+    }
 
     // counter 3 on the last tab of a mode-0 bar: a balloon starting left of the tab
     VektTabWidget tabs;
@@ -290,10 +304,23 @@ TEST_F(VektStyleDrawing, ProgressTabsMenusAndGroupBoxes)
     EXPECT_TRUE(inkIn(15, 60)) << "the text";
     EXPECT_FALSE(inkIn(70, 130)) << "nothing between them";
 
-    // group-box states: 1 unfilled, 2 filled, each with its title colour
-    for (int state : {1, 2}) {
+    // group-box states: 1 unfilled, 2 filled, each with its title colour: the box's own, or
+    // without one that of state 1
+    struct Box { int state; QColor own; QColor title; };
+    const Box boxes[] = {
+        {1, QColor(), lightColors.Settings_PageSubHeader_EnabledText},
+        {2, QColor(), lightColors.Settings_PageSubHeader_EnabledText},
+        {2, QColor(200, 0, 0), QColor(200, 0, 0)},
+        {1, QColor(0, 0, 200), QColor(0, 0, 200)},
+    };
+    for (const Box& b : boxes) {
         VektGroupBox box("Title");
-        box.setState(state);
+        box.setState(b.state);
+        EXPECT_EQ(box.secondaryColor(), lightColors.Settings_PageSubHeader_EnabledText);
+        box.setSecondaryColor(b.own);
+        QFont large = box.font();
+        large.setPointSize(24); // glyph stems wider than a pixel: some pixels in the pen's own colour
+        box.setFont(large);
         box.resize(180, 50);
         box.setStyle(m_style.get());
         QStyleOptionGroupBox option;
@@ -305,8 +332,14 @@ TEST_F(VektStyleDrawing, ProgressTabsMenusAndGroupBoxes)
             QPainter p(&m_canvas);
             m_style->drawComplexControl(QStyle::CC_GroupBox, &option, &p, &box);
         }
-        EXPECT_EQ(at(170, 45), state == 2 ? lightColors.GroupBox_Bgr : QColor(Qt::white)) << state;
-        EXPECT_EQ(box.secondaryColor(), lightColors.Settings_PageSubHeader_EnabledText);
+        EXPECT_EQ(at(170, 45), b.state == 2 ? lightColors.GroupBox_Bgr : QColor(Qt::white)) << b.state;
+        const QRect label = m_style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &box);
+        int inTitleColour = 0;
+        for (int y = label.top(); y <= label.bottom(); ++y)
+            for (int x = label.left(); x <= label.right(); ++x)
+                if (m_canvas.rect().contains(x, y) && at(x, y) == b.title)
+                    ++inTitleColour;
+        EXPECT_GT(inTitleColour, 0) << b.state << " " << qPrintable(b.title.name());
     }
 }
 
