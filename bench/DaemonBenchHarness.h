@@ -133,18 +133,10 @@ public:
         return nullptr;
     }
 
-    long rssKb() const { return statusValue("VmRSS:"); }
-    long threads() const { return statusValue("Threads:"); }
-
-    // The daemon's own process, also when a wrapper started it.
-    qint64 pid() const
-    {
-        const qint64 daemonPid = descendantNamed(m_process.processId(), "netagentd");
-        return daemonPid > 0 ? daemonPid : m_process.processId();
-    }
-
-private:
-    long statusValue(const QByteArray& key) const
+    long rssKb() const { return statusKb("VmRSS:"); }
+    long threads() const { return statusKb("Threads:"); }
+    // A value of the daemon's /proc status by its key ("RssAnon:"); -1 when not found.
+    long statusKb(const QByteArray& key) const
     {
         QFile status(QStringLiteral("/proc/%1/status").arg(pid()));
         if (!status.open(QIODevice::ReadOnly))
@@ -155,6 +147,14 @@ private:
         return -1;
     }
 
+    // The daemon's own process, also when a wrapper started it.
+    qint64 pid() const
+    {
+        const qint64 daemonPid = descendantNamed(m_process.processId(), "netagentd");
+        return daemonPid > 0 ? daemonPid : m_process.processId();
+    }
+
+private:
     static qint64 descendantNamed(qint64 pid, const QByteArray& name)
     {
         QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));

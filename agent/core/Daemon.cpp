@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <QSslSocket>
 
-#include <curl/curl.h>
 #include <openssl/ssl.h>
 
 #include <cstdio>
@@ -53,16 +52,10 @@ int runDaemon(const CNetworkMonitor::ComponentFactory& factory)
     // threads that make their first sockets at the same moment from racing through it.
     auto* sslSocket = new QSslSocket();
 
-    const bool curlFailed = curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK;
-    if (curlFailed)
-        reportFatalError(QStringLiteral("cannot initialize libcurl"));
-
     auto* service = new ServiceThread();
     service->serve(factory);
 
     const bool shutdownFailed = CNetworkMonitor::isShutdownFailed();
-    if (!shutdownFailed && !curlFailed)
-        curl_global_cleanup();
     stopSignalWorker();
     delete sslSocket;
 

@@ -71,15 +71,17 @@ void CConfigManagerAgent::handleTask(SUpdatePluginInfoTask, int firstValue, int 
 
 void CConfigManagerAgent::setMonitorData(int monitorId, const stZamMonitorPtr& record)
 {
-    stZamMonitorPtr replaced;   // released outside the mutex
+    if (!record)
+        return;
+    StoredMonitor stored{stZamMonitor::storedFormOf(*record), record->monitorName};
     QMutexLocker locker(&m_monitorMutex);
-    replaced = m_monitorRecords.value(monitorId);
-    m_monitorRecords.insert(monitorId, record);
+    std::swap(m_monitorRecords[monitorId], stored);   // the replaced one is freed outside the mutex
+    locker.unlock();
 }
 
 void CConfigManagerAgent::removeMonitorData(int monitorId)
 {
-    stZamMonitorPtr removed;
+    StoredMonitor removed;
     {
         QMutexLocker locker(&m_monitorMutex);
         removed = m_monitorRecords.take(monitorId);
@@ -100,7 +102,7 @@ stZamMonitorPtr CConfigManagerAgent::getMonitorData(int monitorId, const stZamMo
     *notFound = false;
     *changed = false;
     *third = false;
-    stZamMonitorPtr stored;
+    StoredMonitor stored;
     {
         QMutexLocker locker(&m_monitorMutex);
         const auto it = m_monitorRecords.constFind(monitorId);
@@ -110,9 +112,14 @@ stZamMonitorPtr CConfigManagerAgent::getMonitorData(int monitorId, const stZamMo
         }
         stored = *it;
     }
-    if (stZamMonitor::isCopyOf(current, stored))
+    if (stZamMonitor::isCopyOfForm(current, stored.form))
         return current;
+    // Read outside the table's mutex: a stored form is never written.
+    const stZamMonitorPtr copy = stZamMonitor::copyFromStoredForm(stored.form, stored.name);
+    if (!copy) {
+        *notFound = true;
+        return current;
+    }
     *changed = true;
-    // The copy is made outside the table's mutex: the stored record is never written.
-    return stZamMonitor::copyForPoll(stored);
+    return copy;
 }

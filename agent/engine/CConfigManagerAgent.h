@@ -42,7 +42,14 @@ protected:
     bool runStep() override;
 
 private:
+    // A record as stored: its stream form (see stZamMonitor::storedFormOf) and its log name.
+    struct StoredMonitor
+    {
+        QByteArray form;
+        QString name;
+    };
+
     mutable QMutex m_monitorMutex;
-    QMap<int, stZamMonitorPtr> m_monitorRecords;
+    QMap<int, StoredMonitor> m_monitorRecords;
     CommonPluginPoster m_commonPluginPoster;
 };

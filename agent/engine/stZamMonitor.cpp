@@ -85,6 +85,7 @@ stZamMonitorPtr stZamMonitor::copyForPoll(const stZamMonitorPtr& source)
     if (source) {
         w->monitorName = source->monitorName;
         w->settingRecords = source->settingRecords;
+        w->keepSentValueTexts();
         w->optMonitorId = source->optMonitorId;
         w->pluginId = source->pluginId;
         w->logEnabled = source->logEnabled;
@@ -107,6 +108,45 @@ bool stZamMonitor::isCopyOf(const stZamMonitorPtr& copy, const stZamMonitorPtr& 
     return copy && copy->sourceRecord == stored;
 }
 
+QByteArray stZamMonitor::storedFormOf(const stZamMonitor& record)
+{
+    QByteArray form;
+    QDataStream out(&form, QIODevice::WriteOnly);
+    out.setVersion(7);
+    writeMonitorRecord(out, record);
+    form.squeeze();
+    return form;
+}
+
+stZamMonitorPtr stZamMonitor::copyFromStoredForm(const QByteArray& form, const QString& monitorName)
+{
+    stZamMonitorPtr w(new stZamMonitor);
+    QDataStream in(form);
+    in.setVersion(7);
+    if (!readMonitorRecord(in, *w).isEmpty())
+        return stZamMonitorPtr();
+    w->storedForm = form;
+    w->monitorName = monitorName;
+    w->keepSentValueTexts();
+    if (w->optMonitorId.state() & 1)
+        optionalWarnAbsent();
+    w->monitorId = w->optMonitorId.rawValue();
+    return w;
+}
+
+bool stZamMonitor::isCopyOfForm(const stZamMonitorPtr& copy, const QByteArray& form)
+{
+    return copy && !form.isNull() && copy->storedForm.isSharedWith(form);
+}
+
+void stZamMonitor::keepSentValueTexts()
+{
+    sentValueTexts.clear();
+    sentValueTexts.reserve(settingRecords.size());
+    for (const SMonitorSetting& s : qAsConst(settingRecords))
+        sentValueTexts.append(s.valueText);
+}
+
 void stZamMonitor::buildSettingEntries()
 {
     const int n = settingRecords.size();
@@ -122,13 +162,11 @@ void stZamMonitor::buildSettingEntries()
 void stZamMonitor::prepareForPoll()
 {
     const SMacroContext& context = pollMacroContext();
-    // A working copy expands its source's texts each time, never its own already expanded ones,
+    // A working copy expands the texts as sent each time, never its own already expanded ones,
     // so every poll sees the same values.
-    const QList<SMonitorSetting>* raw =
-        sourceRecord && sourceRecord->settingRecords.size() == settingRecords.size() ? &sourceRecord->settingRecords
-                                                                                    : nullptr;
+    const bool haveSent = sentValueTexts.size() == settingRecords.size();
     for (int i = 0; i < settingRecords.size(); ++i) {
-        QString text = raw ? raw->at(i).valueText : settingRecords.at(i).valueText;
+        QString text = haveSent ? sentValueTexts.at(i) : settingRecords.at(i).valueText;
         if (text == settingRecords.at(i).valueText && !text.contains(QLatin1Char('$'))
             && !text.contains(QLatin1Char('%')) && !text.contains(QChar(0x00A0)))
             continue;   // nothing to expand

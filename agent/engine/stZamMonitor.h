@@ -15,6 +15,7 @@
 #include <QExplicitlySharedDataPointer>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 struct stZamMonitor;
@@ -36,7 +37,9 @@ struct stZamMonitor : stZamMonitorLib
     QByteArray resultSections;
     Optional<int> optMonitorId;
     qint32 pluginId = 0;
-    stZamMonitorPtr sourceRecord;        // in a working copy: the stored record it was copied from
+    stZamMonitorPtr sourceRecord;        // in a copyForPoll copy: the record it was copied from
+    QByteArray storedForm;               // in a copy of a stored form: that form (shared with the store)
+    QStringList sentValueTexts;          // in a working copy: the value texts before macro expansion
     QByteArray validationTexts[2];       // storage of validation[i].text (shared with working copies)
 
     stZamMonitor();
@@ -48,6 +51,14 @@ struct stZamMonitor : stZamMonitorLib
     static stZamMonitorPtr copyForPoll(const stZamMonitorPtr& source);
     static bool isCopyOf(const stZamMonitorPtr& copy, const stZamMonitorPtr& stored);
 
+    // What the configuration manager keeps of a record: its stream form, a fraction of the
+    // parsed record's memory. A working copy is read from it when a thread first polls the
+    // monitor or the form was replaced. Null when the form cannot be read (never for a form
+    // storedFormOf made).
+    static QByteArray storedFormOf(const stZamMonitor& record);
+    static stZamMonitorPtr copyFromStoredForm(const QByteArray& form, const QString& monitorName);
+    static bool isCopyOfForm(const stZamMonitorPtr& copy, const QByteArray& form);
+
     // Rebuilds the settings entries, their enumeration rows and the settings count and pointer.
     void buildSettingEntries();
     // Before each poll: expands the macros of every value text (then U+00A0 becomes a line
@@ -55,6 +66,8 @@ struct stZamMonitor : stZamMonitorLib
     void prepareForPoll();
     // Empties the result buffer of the record selfRecord names.
     void clearResults();
+    // Keeps the value texts of the settings as they are now as the texts sent.
+    void keepSentValueTexts();
     // The library part from perfValue through the end of failReason's predecessor (0x0b8..0x12f).
     static constexpr int kOutcomeOffset = 0x0b8;
     static constexpr int kOutcomeSize = 0x130 - 0x0b8;

@@ -15,6 +15,8 @@
 #include "zam_monitor_helpers.h"
 #include "zam_mtypes.h"
 
+#include <curl/curl.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -61,12 +63,21 @@ int initContext(stCoreZamContext** out)
     ctx->snmpMutex = hostMutex ? hostMutex : &snmp_mutex;
     // A host that initialises the library twice shares one set of process-wide resources;
     // only the first init starts them and only the last term ends them.
-    if (g_contexts++ == 0) {
+    if (g_contexts == 0) {
+        // libcurl's process-wide set-up belongs to the library whose checks use it, so the
+        // daemon itself never maps libcurl and its dependencies.
+        if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK) {
+            std::free(ctx);
+            if (out)
+                *out = nullptr;
+            return ZAM_FAILED;
+        }
         pthread_mutex_init(&snmp_mutex, nullptr);
         pluginMysqlInit();
         pluginPgsqlInit();
         timer_thread_start();
     }
+    ++g_contexts;
     if (out)
         *out = ctx;
     return ZAM_OK;
@@ -98,6 +109,7 @@ int termContext(stCoreZamContext* ctx)
     pthread_mutex_destroy(&snmp_mutex);
     pluginMysqlTerm();
     pluginPgsqlTerm();
+    curl_global_cleanup();
     zamLogCb.store(nullptr);
     zamSvcCb.store(nullptr);
     Get_Server_Memory.store(nullptr);

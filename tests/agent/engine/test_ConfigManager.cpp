@@ -200,8 +200,11 @@ TEST(ConfigManager, MonitorRecordsAreCopiedOnlyWhenReplaced)
     EXPECT_TRUE(changed);
     EXPECT_FALSE(third);
     ASSERT_TRUE(copy);
-    EXPECT_TRUE(stZamMonitor::isCopyOf(copy, first));
+    // The store keeps the stream form; the copy read from it carries everything that was sent.
+    EXPECT_EQ(stZamMonitor::storedFormOf(*copy), stZamMonitor::storedFormOf(*first));
+    EXPECT_STREQ(copy->settings.entries[0].valueText, "22");
     EXPECT_EQ(copy->monitorId, 4);
+    EXPECT_EQ(copy->selfRecord, copy.data());
 
     EXPECT_EQ(cm.getMonitorData(4, copy, &notFound, &changed, &third), copy);
     EXPECT_FALSE(changed);
@@ -213,7 +216,9 @@ TEST(ConfigManager, MonitorRecordsAreCopiedOnlyWhenReplaced)
     EXPECT_EQ(cm.monitorCount(), 1);
     const stZamMonitorPtr renewed = cm.getMonitorData(4, copy, &notFound, &changed, &third);
     EXPECT_TRUE(changed);
-    EXPECT_TRUE(stZamMonitor::isCopyOf(renewed, second));
+    EXPECT_EQ(stZamMonitor::storedFormOf(*renewed), stZamMonitor::storedFormOf(*second));
+    EXPECT_EQ(cm.getMonitorData(4, renewed, &notFound, &changed, &third), renewed);
+    EXPECT_FALSE(changed);
     EXPECT_STREQ(renewed->settings.entries[0].valueText, "23");
 
     CMonitorCommonData::acquire(4);
