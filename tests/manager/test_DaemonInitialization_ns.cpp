@@ -59,8 +59,11 @@ TEST_F(DaemonInitialization, SwitchesTheStartUpLinks)
     EXPECT_EQ(QFileInfo(root + "/etc/init.d/corvane-agent").symLinkTarget(), QFileInfo(scriptPath()).canonicalFilePath());
     EXPECT_TRUE(QFileInfo(root + "/etc/rc2.d/S20corvane-agent").isSymLink());
     EXPECT_TRUE(QFileInfo(root + "/etc/rc0.d/K80corvane-agent").isSymLink());
-    // run through a start-up link, the script still finds the daemon beside its real file
-    QFile::remove(QStringLiteral("/etc/opt/corvane-agent/quv.ini"));
+    // run through a start-up link, the script still finds the daemon beside its real file (a
+    // daemon with working settings, so it is still running when its status is asked)
+    TestCertificates certs;
+    ASSERT_TRUE(certs.ok()) << qPrintable(certs.error());
+    ASSERT_TRUE(testdaemon::writeActiveSettings(testdaemon::freeLocalPort(), certs.cert("agent"), testdaemon::freeLocalPort()));
     const QString link = root + "/etc/rc2.d/S20corvane-agent";
     EXPECT_EQ(runInitScript(link, "-start", 60000).answer, 1);
     EXPECT_EQ(runScript("-status"), 1);
