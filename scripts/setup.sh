@@ -19,6 +19,7 @@ packages=(
   nginx-light snmpd snmp mariadb-server mariadb-client postgresql postgresql-client
   openssh-server openssh-client vsftpd dovecot-imapd dovecot-pop3d python3-aiosmtpd
   dnsmasq-base bind9-dnsutils iputils-ping curl openssl tinyproxy dante-server
+  nodejs   # an SSH script monitor case runs a node script
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -202,6 +202,8 @@ TEST_F(SshCheck, ScriptsRunThroughTheirInterpreter)
         {"no interpreter line", "echo 1 \"$0 $*\"\n", true, "bash a b"},
         {"bash", "#!/bin/bash\necho 1 \"$0 $*\"\n", true, "/bin/bash a b"},
         {"python", "#!/usr/bin/env python3\nimport sys\nprint(1, sys.argv[0], *sys.argv[1:])\n", true, "- a b"},
+        // node gets the script after -e on its command line, nothing on its standard input
+        {"node", "#!/usr/bin/node\nconsole.log(1, process.argv.slice(1).join(' '))\n", true, "a b"},
         // any other interpreter gets " -- " before the parameters, which awk takes as its program
         {"awk", "#!/usr/bin/awk -f\nBEGIN { print 1 }\n", false, "Execution failed with exit status 2"},
         // a CR LF line end is part of the interpreter's name
