@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
@@ -65,7 +66,7 @@ inline quint16 freePort()
     return probe.serverPort();
 }
 
-// The daemon in passive TCP mode on 127.0.0.1.
+// The daemon on 127.0.0.1: by default passive over TCP; startWith takes any mode.
 class Daemon
 {
 public:
@@ -77,12 +78,21 @@ public:
         if (!m_certs.ok())
             return m_certs.error();
         m_port = freePort();
+        return startWith("[Common]\nAgentType=1\n[AgentServer0]\nTransport=TCP\nEnabled=1\nHost=127.0.0.1\nPort="
+                             + QByteArray::number(m_port) + "\n[SSLSettings]\nCertificatePath="
+                             + m_certs.cert("agent").toUtf8() + "\n",
+                         timeScale, true);
+    }
+
+    // The daemon with these settings; agentServerUp: wait for a passive agent server on port().
+    QString startWith(const QByteArray& settings, const QString& timeScale, bool agentServerUp)
+    {
+        if (!m_certs.ok())
+            return m_certs.error();
         QFile f(QStringLiteral("/etc/opt/corvane-agent/quv.ini"));
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return QStringLiteral("cannot write the settings");
-        f.write("[Common]\nAgentType=1\n[AgentServer0]\nTransport=TCP\nEnabled=1\nHost=127.0.0.1\nPort="
-                + QByteArray::number(m_port) + "\n[SSLSettings]\nCertificatePath=" + m_certs.cert("agent").toUtf8()
-                + "\n");
+        f.write(settings);
         f.close();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("NETAGENTD_TEST_TIME_SCALE"), timeScale);
@@ -99,7 +109,7 @@ public:
         if (!m_process.waitForStarted(10000))
             return QStringLiteral("cannot start the daemon");
         // The agent server is up once a connection is taken.
-        if (!waitUntil([this] { return connectProbe(); }, 20000))
+        if (agentServerUp && !waitUntil([this] { return connectProbe(); }, 20000))
             return QStringLiteral("the daemon's agent server did not come up");
         return QString();
     }
@@ -115,12 +125,12 @@ public:
     // A new session as the service, identified; null when it did not come up. While the
     // daemon still holds the session before (its end is handled on the manager's thread), a
     // new one is refused as "already connected": try again.
-    peer::Session* connect(int timeoutMs = 20000)
+    peer::Session* connect(int timeoutMs = 20000, const peer::TlsIdentity& tls = peer::TlsIdentity())
     {
         QElapsedTimer timer;
         timer.start();
         while (timer.elapsed() < timeoutMs) {
-            peer::Session* s = peer::connectTo(m_port);
+            peer::Session* s = peer::connectTo(m_port, tls);
             peer::Message m;
             if (s && s->waitFor(14, m, 2000)) {
                 // A refused session is closed right after its identification.
@@ -132,6 +142,13 @@ public:
         }
         return nullptr;
     }
+
+    // Passive mode: the port of the agent server (start picks it; set it before startWith).
+    quint16 port() const { return m_port; }
+    void setPort(quint16 port) { m_port = port; }
+    const TestCertificates& certificates() const { return m_certs; }
+    // Open descriptors of the daemon.
+    long openFiles() const { return QDir(QStringLiteral("/proc/%1/fd").arg(pid())).count() - 2; }
 
     long rssKb() const { return statusKb("VmRSS:"); }
     long threads() const { return statusKb("Threads:"); }
