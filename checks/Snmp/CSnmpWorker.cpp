@@ -420,8 +420,6 @@ int CSnmpWorker::walkColumn(const QString& columnOid, QStringList& values)
     for (int rows = 0;; ++rows) {
         if (monitorStillAlive(mon))
             return fail("SNMP operation aborted", true);
-        if (rows >= kMaxWalkRows)
-            return fail("SNMP walk exceeds its row limit", false);
         netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GETNEXT);
         if (!request)
             return fail("Cannot create PDU", true);
@@ -445,6 +443,9 @@ int CSnmpWorker::walkColumn(const QString& columnOid, QStringList& values)
         // An agent that repeats or goes back would keep the walk going for ever.
         if (snmp_oid_compare(var->name, var->name_length, last, lastLength) <= 0)
             return fail("SNMP agent returned OIDs out of order", false);
+        // Checked on a row beyond the cap, so a column of exactly the cap's rows is whole.
+        if (rows >= m_maxWalkRows)
+            return fail("SNMP walk exceeds its row limit", false);
         if ((var->type & ~0x40) == ASN_INTEGER && var->val.integer) {
             values << QString::number(*var->val.integer);
         } else if (var->type == ASN_OCTET_STR) {

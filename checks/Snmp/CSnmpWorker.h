@@ -21,7 +21,7 @@ struct stZamMonitor;
 class CSnmpWorker
 {
 public:
-    // A walk stops after this many rows (an agent could otherwise feed it for ever).
+    // A longer column fails its walk after this many rows (an agent could feed it for ever).
     static constexpr int kMaxWalkRows = 100000;
 
     explicit CSnmpWorker(CSnmpJob* job);
@@ -40,8 +40,12 @@ public:
     void parseResponse(bool& notInteger, long& value) const;
     int tryGetIntValue(const QString& oid, CTimeWatcher& watcher, bool& notInteger, long& value);
     // Values of one column by GETNEXT. The column is numeric with a leading dot. Ends at the
-    // column's end; an OID that does not increase or a stop request ends it with a failure.
+    // column's end; an OID that does not increase, a stop request or a row beyond the row cap
+    // ends it with a failure.
     int walkColumn(const QString& columnOid, QStringList& values);
+    // The walk's row cap (kMaxWalkRows unless lowered, as tests do).
+    int maxWalkRows() const { return m_maxWalkRows; }
+    void setMaxWalkRows(int rows) { m_maxWalkRows = rows; }
     int getColumn(const QString& columnOid, const QStringList& indexes, QStringList& values);
     // A table through the shared cache (CSnmpTableCache): one list per column; the first column
     // must be the index column, whose rows reading "0" are dropped. `timestamp` is the end of
@@ -77,6 +81,7 @@ private:
     netsnmp_pdu* m_response = nullptr;
     oid m_oid[MAX_OID_LEN];
     size_t m_oidLength = 0;
+    int m_maxWalkRows = kMaxWalkRows;
 };
 
 // Starts the watcher, resolves the monitor's host (outside the shared mutex) and opens the

@@ -125,6 +125,57 @@ TEST_F(SnmpWorkerWalk, AgentWhoseOidsDoNotIncreaseEndsTheWalk)
     }
 }
 
+// The row cap (lowered here: the documented 100000 rows take too long to serve): a column of
+// exactly the cap's rows is whole; one row more ends the walk with its text, the cap's rows read.
+TEST_F(SnmpWorkerWalk, RowCapEndsALongerColumn)
+{
+    EXPECT_EQ(CSnmpWorker(&job).maxWalkRows(), 100000);
+    const int cap = 200;
+    const SnmpTestAgent::Oid column = SnmpTestAgent::oid(".1.3.6.1.4.1.99999.7");
+    const struct {
+        const char* name;
+        uint32_t rows;
+        int result;
+        const char* reason;
+        int answered;  // GETNEXT requests answered
+    } cases[] = {
+        {"exactly the cap", static_cast<uint32_t>(cap), 0, "", cap + 1},
+        {"one row more", static_cast<uint32_t>(cap) + 1, 1, "SNMP walk exceeds its row limit", cap + 1},
+    };
+    for (const auto& c : cases) {
+        // Rows 1..c.rows of the column, computed rather than stored.
+        SnmpTestAgent agent([&](unsigned char, const SnmpTestAgent::Oid& asked) {
+            SnmpTestAgent::Answer a;
+            uint32_t next = 1;
+            if (asked.size() == column.size() + 1 && std::equal(column.begin(), column.end(), asked.begin()))
+                next = asked.back() + 1;
+            a.oid = column;
+            a.oid.push_back(next);
+            a.integer = next;
+            if (next > c.rows) {
+                a.oid = asked;
+                a.type = 0x82;  // endOfMibView
+            }
+            return a;
+        });
+        ASSERT_TRUE(agent.ok());
+        job.port = agent.port();
+        rec.mon.timeout = 0;  // no limit: only the rows matter here
+        CSnmpWorker worker(&job);
+        worker.setMaxWalkRows(cap);
+        CTimeWatcher watcher(-1);
+        ASSERT_EQ(snmpTryInitSession(&ctx, worker, watcher), 0) << rec.mon.failReason;
+        rec.mon.failReason[0] = 0;
+        QStringList values;
+        EXPECT_EQ(worker.walkColumn(QStringLiteral(".1.3.6.1.4.1.99999.7"), values), c.result)
+            << c.name << ": " << rec.mon.failReason;
+        EXPECT_STREQ(rec.mon.failReason, c.reason) << c.name;
+        ASSERT_EQ(values.size(), cap) << c.name;
+        EXPECT_EQ(values.last(), QString::number(cap)) << c.name;
+        EXPECT_EQ(agent.answered(), c.answered) << c.name;
+    }
+}
+
 // A table read through walkTable: the index column's "0" row is dropped, a row missing from a
 // later column reads as an empty text, and ten thousand rows come through whole.
 TEST_F(SnmpWorkerWalk, TableWithIndexZeroGapsAndTenThousandRows)
