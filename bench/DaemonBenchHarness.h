@@ -132,7 +132,7 @@ public:
         while (timer.elapsed() < timeoutMs) {
             peer::Session* s = peer::connectTo(m_port, tls);
             peer::Message m;
-            if (s && s->waitFor(14, m, 2000)) {
+            if (s && s->waitFor(peer::msg::LocalhostInfoNot, m, 2000)) {
                 // A refused session is closed right after its identification.
                 if (!waitUntil([s] { return s->isClosed(); }, 50))
                     return s;

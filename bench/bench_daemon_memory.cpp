@@ -13,6 +13,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 constexpr int kSettings = 19;
 constexpr int kBatch = 500;
 
@@ -95,9 +97,9 @@ void BM_DaemonMemory(benchmark::State& state)
     // The open transaction: a poll of the silent listener, far from its time-out. Its answer
     // also tells that the library is loaded.
     s->send(pollframes::pollWithSettings(kOpen, pollframes::tcpMonitorData(1, stalled.port(), 600000)));
-    s->send(peer::frame(8, 1));
+    s->send(peer::frame(8, msg::PingReq));
     peer::Message m;
-    if (!s->waitFor(2, m)) {
+    if (!s->waitFor(msg::PingResp, m)) {
         state.SkipWithError("no answer to the ping");
         return;
     }
@@ -111,7 +113,7 @@ void BM_DaemonMemory(benchmark::State& state)
                 batch += pollframes::pollWithSettings(kOpen, monitorWith19Settings(id, stalled.port()));
             s->send(batch);
             const int want = qMin(first + kBatch, records + 2) - 2;
-            while (answered < want && s->waitFor(7, m, 20000))
+            while (answered < want && s->waitFor(msg::PollResp, m, 20000))
                 ++answered;
         }
         if (answered != records) {

@@ -29,7 +29,7 @@ double peakRssMiB()
 
 void BM_DecodePollRequest(benchmark::State& state)
 {
-    const QByteArray frame = makeFrame(6, "has_template_id=1,mon_id=1234567,template_id=42", 1001);
+    const QByteArray frame = makeFrame(CPollAgentReq::Type, "has_template_id=1,mon_id=1234567,template_id=42", 1001);
     for (auto _ : state) {
         QString err;
         CAgentMessagePtr m = decodeAgentMessage(frame.constData(), frame.size(), err, false);
@@ -70,7 +70,7 @@ void BM_ParseRawBody50MiB(benchmark::State& state)
     const int n = 50 * 1024 * 1024;
     // Built in place so that only the frame itself is held before decoding.
     const QByteArray head = "upgrade_data=RAW(" + QByteArray::number(n) + ",";
-    QByteArray frame = makeFrame(15, head, -1);
+    QByteArray frame = makeFrame(CUpgradeAgentMessage::Type, head, -1);
     frame.reserve(frame.size() + n + 1);
     frame.append(n, '\x5a');
     frame.append(')');

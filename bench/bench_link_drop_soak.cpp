@@ -12,6 +12,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 constexpr int kDrops = 50;
 constexpr int kWarmDrops = 5;
 constexpr int kPollsInFlight = 100;
@@ -29,14 +31,14 @@ void dropOnce(daemonbench::Daemon& daemon, int drop, int& transaction, quint16 s
         batch += pollframes::pollWithSettings(transaction++, pollframes::tcpMonitorData(m, stalledPort, kPollTimeoutMs));
     s->send(batch);
     // Every frame so far has been handled once the ping comes back.
-    s->send(peer::frame(transaction, 1));
+    s->send(peer::frame(transaction, msg::PingReq));
     peer::Message m;
-    ok = s->waitFor(2, m);
+    ok = s->waitFor(msg::PingResp, m);
     ++transaction;
     if (drop % 2 == 0) {
         s->close();
     } else {
-        s->send(peer::frame(transaction++, 1).left(6));
+        s->send(peer::frame(transaction++, msg::PingReq).left(6));
         s->socket()->flush();
         s->socket()->abort();
     }

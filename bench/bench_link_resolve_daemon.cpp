@@ -12,6 +12,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 constexpr int kNames = 1000;
 constexpr int kInFlight = 100;
 
@@ -44,7 +46,7 @@ int nextId = 1;
 QByteArray resolveFrame(int id, qint32 reqId)
 {
     const QByteArray name = "name-" + QByteArray::number(nextName++ % kNames) + ".bench";
-    return peer::frame(id, 20,
+    return peer::frame(id, msg::ResolveReq,
                        {peer::Field::num("version", 1), peer::Field::num("reqId", reqId), peer::Field::num("isIp", 0),
                         peer::Field::raw("from", name), peer::Field::raw("prev", "0.0.0.0")});
 }
@@ -68,7 +70,7 @@ void runBatches(benchmark::State& state, bool background)
             [s] {
                 int n = 0;
                 for (const peer::Message& m : s->messages)
-                    n += m.type == 21 ? 1 : 0;
+                    n += m.type == msg::ResolveResp ? 1 : 0;
                 return n >= kInFlight;
             },
             20000);

@@ -5,6 +5,7 @@
 #include "common/AgentLinkLog.h"
 #include "common/SAgentConnectionSettings.h"
 #include "link/AgentMessageHeader.h"
+#include "link/AgentMessages.h"
 #include "link/CAgentAgentManager.h"
 #include "support/TestCertificates.h"
 #include "support/TestLinkEngine.h"
@@ -25,7 +26,7 @@ namespace {
 QByteArray header(qint32 id, qint32 type, qint32 length)
 {
     QByteArray h(AgentMessageHeader::Size, '\0');
-    h[0] = char(0xEA);
+    h[0] = char(AgentMessageHeader::Magic);
     const qint32 v[3] = {id, type, length};
     for (int i = 0; i < 3; ++i)
         for (int b = 0; b < 4; ++b)
@@ -36,7 +37,7 @@ QByteArray header(qint32 id, qint32 type, qint32 length)
 QByteArray pollFrame(qint32 id)
 {
     static const QByteArray body("has_template_id=0,mon_id=1,template_id=0");
-    return header(id, 6, body.size()) + body;
+    return header(id, CPollAgentReq::Type, body.size()) + body;
 }
 
 // A blocking client; counts received frames of one type.
@@ -49,7 +50,7 @@ public:
         if (!m_socket.waitForConnected(5000))
             return false;
         m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        return expect(10, 1) && expect(14, 1);
+        return expect(CSelfIdentificationAgentNot::Type, 1) && expect(CLocalhostInfoAgentNot::Type, 1);
     }
     void send(const QByteArray& bytes)
     {
@@ -148,7 +149,7 @@ void BM_PollRoundTripOneAtATime(benchmark::State& state)
 {
     for (auto _ : state) {
         client->send(pollFrame(nextTransaction++));
-        if (!client->expect(7, 1)) {
+        if (!client->expect(CPollAgentResp::Type, 1)) {
             state.SkipWithError("no poll response");
             break;
         }
@@ -165,7 +166,7 @@ void BM_PollRoundTrip100InFlight(benchmark::State& state)
         for (int i = 0; i < inFlight; ++i)
             batch += pollFrame(nextTransaction++);
         client->send(batch);
-        if (!client->expect(7, inFlight)) {
+        if (!client->expect(CPollAgentResp::Type, inFlight)) {
             state.SkipWithError("no poll responses");
             break;
         }
@@ -180,8 +181,8 @@ void BM_PingLatency(benchmark::State& state)
     us.reserve(100000);
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
-        client->send(header(nextTransaction++, 1, 0));
-        if (!client->expect(2, 1)) {
+        client->send(header(nextTransaction++, CPingAgentReq::Type, 0));
+        if (!client->expect(CPingAgentResp::Type, 1)) {
             state.SkipWithError("no pong");
             break;
         }
@@ -241,8 +242,8 @@ int main(int argc, char** argv)
     Client c;
     if (!agent.start(false, nullptr) || !c.connect(agent.manager->serverPort()))
         return 1;
-    c.send(header(0, 1, 0));
-    c.expect(2, 1);
+    c.send(header(0, CPingAgentReq::Type, 0));
+    c.expect(CPingAgentResp::Type, 1);
     plainAgent = &agent;
     client = &c;
     benchmark::Initialize(&argc, argv);

@@ -9,12 +9,9 @@
 
 namespace peer {
 
-// The frame head as the peer reads the wire itself: magic, id, type, length.
-constexpr int kHeaderBytes = 13;
-
 QByteArray header(qint32 id, qint32 type, qint32 length, quint8 magic)
 {
-    QByteArray h(kHeaderBytes, '\0');
+    QByteArray h(kHeaderSize, '\0');
     h[0] = char(magic);
     const qint32 values[3] = {id, type, length};
     for (int v = 0; v < 3; ++v)
@@ -81,20 +78,20 @@ bool parseBody(const QByteArray& body, Message& out)
 
 bool takeFrames(QByteArray& buffer, QList<Message>& out)
 {
-    while (buffer.size() >= kHeaderBytes) {
+    while (buffer.size() >= kHeaderSize) {
         if (quint8(buffer[0]) != 0xEA)
             return false;
         const qint32 length = le32(buffer.constData() + 9);
         if (length < 0)
             return false;
-        if (buffer.size() < kHeaderBytes + length)
+        if (buffer.size() < kHeaderSize + length)
             return true;
         Message m;
         m.id = le32(buffer.constData() + 1);
         m.type = le32(buffer.constData() + 5);
-        m.bodyOk = parseBody(buffer.mid(kHeaderBytes, length), m);
+        m.bodyOk = parseBody(buffer.mid(kHeaderSize, length), m);
         out.append(m);
-        buffer.remove(0, kHeaderBytes + length);
+        buffer.remove(0, kHeaderSize + length);
     }
     return true;
 }
@@ -200,7 +197,7 @@ QList<int> Session::types(bool skipPings) const
 {
     QList<int> t;
     for (const Message& m : messages)
-        if (!skipPings || m.type != 1)
+        if (!skipPings || m.type != msg::PingReq)
             t << m.type;
     return t;
 }

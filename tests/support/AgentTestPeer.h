@@ -1,6 +1,6 @@
 #pragma once
 // A stand-in for the central service, speaking the agent-link protocol on loopback. Written
-// on its own (not with the daemon's codec): frames are a 13-byte little-endian header
+// on its own (not with the daemon's codec): frames are a 13-byte (kHeaderSize) little-endian header
 // (0xEA, id, type, body length) and a body of key=value pairs joined by ",", where a value
 // is a decimal number or RAW(<byte count>,<bytes>).
 // Threads: one; everything runs in the caller's event loop (use waitUntil to let it run).
@@ -15,6 +15,50 @@
 #include <QTcpSocket>
 
 namespace peer {
+
+constexpr int kHeaderSize = 13;
+
+// Message type codes, named after the protocol's message classes; the peer keeps its own
+// table so that a wrong code in the daemon cannot hide behind a shared constant.
+namespace msg {
+constexpr qint32 PingReq = 1;
+constexpr qint32 PingResp = 2;
+constexpr qint32 CheckConnectionReq = 3;
+constexpr qint32 CheckConnectionResp = 4;
+constexpr qint32 PollWithSettingsReq = 5;
+constexpr qint32 PollReq = 6;
+constexpr qint32 PollResp = 7;
+constexpr qint32 ProtocolVersionNot = 8;
+constexpr qint32 ProductVersionNot = 9;
+constexpr qint32 SelfIdentificationNot = 10;
+constexpr qint32 AbortPollNot = 11;
+constexpr qint32 PluginDataNot = 12;
+constexpr qint32 DeleteMonitorNot = 13;
+constexpr qint32 LocalhostInfoNot = 14;
+constexpr qint32 Upgrade = 15;
+constexpr qint32 AgentStatus = 16;
+constexpr qint32 SnmpReq = 17;
+constexpr qint32 SnmpResp = 18;
+constexpr qint32 SnmpData = 19;
+constexpr qint32 ResolveReq = 20;
+constexpr qint32 ResolveResp = 21;
+constexpr qint32 DisconnectReason = 22;
+constexpr qint32 SubscribeSnmp = 23;
+constexpr qint32 UnsubscribeSnmp = 24;
+constexpr qint32 MonitorEventNot = 25;
+constexpr qint32 OsVersion = 26;
+constexpr qint32 UpdateAgentLimits = 27;
+constexpr qint32 SubscribeSyslog = 28;
+constexpr qint32 UnsubscribeSyslog = 29;
+constexpr qint32 CheckAttachmentsReq = 30;
+constexpr qint32 CheckAttachmentsResp = 31;
+constexpr qint32 CreateAttachmentsReq = 32;
+constexpr qint32 CreateAttachmentsResp = 33;
+constexpr qint32 DeleteAttachmentsNot = 34;
+constexpr qint32 SetMode = 35;
+constexpr qint32 ExtendedCaps = 36;
+constexpr qint32 Last = ExtendedCaps;
+} // namespace msg
 
 // One body field as the peer writes it.
 struct Field
@@ -76,7 +120,7 @@ public:
     bool framingError = false;
     // The first message of the type (removed), waiting up to timeoutMs; null id when none.
     bool waitFor(int type, Message& out, int timeoutMs = 10000);
-    // The types received so far, skipping pings (type 1) when asked.
+    // The types received so far, skipping pings when asked.
     QList<int> types(bool skipPings = true) const;
     bool waitClosed(int timeoutMs = 10000);
 

@@ -20,7 +20,14 @@ public:
     int loadPercent() const override
     {
         QMutexLocker locker(&m_mutex);
+        ++m_loadReads;
         return m_load;
+    }
+    // How often the load was read: the scheduler reads it once at the start of each tick.
+    int loadReads() const
+    {
+        QMutexLocker locker(&m_mutex);
+        return m_loadReads;
     }
     void advance(qint64 seconds)
     {
@@ -37,6 +44,7 @@ private:
     mutable QMutex m_mutex;
     QDateTime m_now;
     int m_load = 0;
+    mutable int m_loadReads = 0;
 };
 
 // Installs a clock for the scope of a test.

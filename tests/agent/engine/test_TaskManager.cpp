@@ -22,6 +22,12 @@ constexpr int kWaitMs = 20000;
 
 using Ptr = QExplicitlySharedDataPointer<TestTask>;
 
+// A refused task arms the manager's wake; the event that tasks are held back.
+bool waitUntilHeldBack(CTaskManager* manager)
+{
+    return waitUntil([&] { return !manager->scheduler()->nextTaskManagerWake().isNull(); }, kWaitMs);
+}
+
 // A task manager without a root: the test opens its gates.
 struct ManagerFixture {
     ManualClock clock;
@@ -55,7 +61,7 @@ TEST(TaskManager, TasksWaitForPostInitAndNeverRunAfterStop)
     f.start();
     Ptr early(new TestTask(QStringLiteral("early"), false));
     EXPECT_TRUE(f.manager->postTask(CTaskPtr(early.data())));
-    QThread::msleep(300);
+    QThread::msleep(300);   // nothing to wait for: before post init the manager does not look at its queue
     EXPECT_EQ(early->dones.load(), 0);   // accepted, not served before post init
     f.openGate();
     ASSERT_TRUE(waitUntil([&] { return early->dones.load() == 1; }, kWaitMs));
@@ -89,7 +95,10 @@ TEST(TaskManager, WaitingTasksLeaveInArrivalOrder)
         waiting.emplace_back(new TestTask(QStringLiteral("waiting %1").arg(i), true, &log));
         f.manager->postTask(CTaskPtr(waiting.back().data()));
     }
-    QThread::msleep(700);   // a retry tick passes; the load still refuses
+    ASSERT_TRUE(waitUntilHeldBack(f.manager));
+    const QDateTime firstWake = f.manager->scheduler()->nextTaskManagerWake();
+    f.clock.advance(1);   // the retry time has come; the load still refuses
+    ASSERT_TRUE(waitUntil([&] { return f.manager->scheduler()->nextTaskManagerWake() > firstWake; }, kWaitMs));
     EXPECT_EQ(log.names().size(), 8);
     for (int i = 0; i < 4; ++i) {
         blockers[i]->release.release();
@@ -123,7 +132,7 @@ TEST(TaskManager, PendingTasksAreRetriedWhenTheLoadFalls)
     }
     Ptr ninth(new TestTask(QStringLiteral("ninth"), false));
     f.manager->postTask(CTaskPtr(ninth.data()));
-    QThread::msleep(700);
+    ASSERT_TRUE(waitUntilHeldBack(f.manager));
     EXPECT_EQ(ninth->dones.load(), 0);
     f.clock.setLoad(10);
     f.clock.advance(1);   // the 500 ms retry time has come
@@ -161,7 +170,7 @@ TEST(TaskManager, StopDropsPendingTasksAndEndsEveryThread)
         ASSERT_TRUE(b->started.tryAcquire(1, 20000));
     Ptr pending(new TestTask(QStringLiteral("pending"), false));
     f.manager->postTask(CTaskPtr(pending.data()));
-    QThread::msleep(200);
+    ASSERT_TRUE(waitUntilHeldBack(f.manager));
     f.manager->stop();
     // Every running task is asked to stop; they end as asked.
     ASSERT_TRUE(waitUntil([&] {

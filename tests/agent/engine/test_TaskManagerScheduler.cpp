@@ -3,8 +3,8 @@
 #include "agent/core/CapturedMessages.h"
 #include "core/PerformanceStatistics.h"
 #include "engine/CTaskManagerScheduler.h"
+#include "support/EventLoopWait.h"
 
-#include <QElapsedTimer>
 #include <QThread>
 #include <atomic>
 #include <cmath>
@@ -58,7 +58,9 @@ TEST(TaskManagerScheduler, ClockSetBackIsNoticedOnceAndAlarmsKeepTheirDistance)
     f.clock.advance(-3600);
     f.scheduler->tick();
     f.scheduler->tick();
-    QThread::msleep(1200);   // the scheduler's own ticks see the same time
+    // The scheduler's own ticks see the same time; the second one starting ends the first.
+    const int reads = f.clock.loadReads();
+    ASSERT_TRUE(waitUntil([&] { return f.clock.loadReads() >= reads + 2; }, 20000));
     EXPECT_EQ(CapturedMessages::count(QStringLiteral("warning: system time manipulation detected")), 1);
     EXPECT_EQ(f.scheduler->nextTaskManagerWake(), f.clock.now().addSecs(10));
     EXPECT_EQ(f.scheduler->nextRescheduling(), f.clock.now().addSecs(60));
@@ -79,10 +81,7 @@ TEST(TaskManagerScheduler, TicksOnItsOwnEveryHalfSecond)
 {
     SchedulerFixture f;
     f.scheduler->setNextTaskManagerWake(f.clock.now());
-    QElapsedTimer timer;
-    timer.start();
-    while (f.wakes.load() == 0 && timer.elapsed() < 20000)
-        QThread::msleep(20);
+    ASSERT_TRUE(waitUntil([&] { return f.wakes.load() > 0; }, 20000));
     EXPECT_EQ(f.wakes.load(), 1);
 }
 

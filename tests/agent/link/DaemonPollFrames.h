@@ -46,18 +46,18 @@ inline QByteArray pollWithSettings(int transactionId, const QByteArray& monitorD
                               peer::Field::num("has_template_id", templateId >= 0 ? 1 : 0)};
     if (templateId >= 0)
         fields << peer::Field::num("template_id", templateId);
-    return peer::frame(transactionId, 5, fields);
+    return peer::frame(transactionId, peer::msg::PollWithSettingsReq, fields);
 }
 
 inline QByteArray pollById(int transactionId, int monitorId)
 {
-    return peer::frame(transactionId, 6,
+    return peer::frame(transactionId, peer::msg::PollReq,
                        {peer::Field::num("mon_id", monitorId), peer::Field::num("has_template_id", 0)});
 }
 
 inline QByteArray abortPoll(int transactionId)
 {
-    return peer::frame(-1, 11, {peer::Field::num("abort_transaction", transactionId)});
+    return peer::frame(-1, peer::msg::AbortPollNot, {peer::Field::num("abort_transaction", transactionId)});
 }
 
 // A listener whose accept queue is full: further connection attempts get no answer, so a

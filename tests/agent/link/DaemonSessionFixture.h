@@ -39,7 +39,7 @@ protected:
         ASSERT_TRUE(service.waitForSession(1, 20000));
         s = service.sessions[0];
         peer::Message m;
-        ASSERT_TRUE(s->waitFor(14, m));
+        ASSERT_TRUE(s->waitFor(peer::msg::LocalhostInfoNot, m));
     }
 
     void TearDown() override
@@ -79,9 +79,9 @@ protected:
     // A ping answered means every frame sent before it has been handled.
     bool pingRoundTrip(int id)
     {
-        s->send(peer::frame(id, 1));
+        s->send(peer::frame(id, peer::msg::PingReq));
         peer::Message m;
-        return answer(2, id, m, 10000);
+        return answer(peer::msg::PingResp, id, m, 10000);
     }
 
     TestCertificates certs;

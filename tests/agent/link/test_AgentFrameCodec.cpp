@@ -13,7 +13,7 @@ namespace {
 QByteArray header(qint32 id, qint32 type, qint32 length)
 {
     QByteArray h(AgentMessageHeader::Size, '\0');
-    h[0] = char(0xEA);
+    h[0] = char(AgentMessageHeader::Magic);
     qToLittleEndian<qint32>(id, h.data() + 1);
     qToLittleEndian<qint32>(type, h.data() + 5);
     qToLittleEndian<qint32>(length, h.data() + 9);
@@ -30,11 +30,13 @@ CAgentMessagePtr decode(const QByteArray& f, QString& err, bool wide = false)
     return decodeAgentMessage(f.constData(), f.size(), err, wide);
 }
 
-// A message with every binder kind, for codec tests of the base class.
+// A message with every binder kind, for codec tests of the base class. Its type is
+// borrowed from a real message so that the header is valid.
 class CTestMessage : public CAgentMessage
 {
 public:
-    explicit CTestMessage(int id = -1) : CAgentMessage(7, id) {}
+    static constexpr int Type = CPollAgentResp::Type;
+    explicit CTestMessage(int id = -1) : CAgentMessage(Type, id) {}
     qint32 a = 11;
     qint32 y = 22;
     double d = 0.5;
@@ -59,22 +61,22 @@ TEST(AgentMessageHeader, WritesAndReadsThirteenLittleEndianBytes)
     AgentMessageHeader h;
     EXPECT_EQ(h.magic, 0xEA);
     h.id = 1001;
-    h.type = 6;
+    h.type = CPollAgentReq::Type;
     h.length = 41;
     char buf[AgentMessageHeader::Size];
-    EXPECT_EQ(h.write(buf, 12), -1);
+    EXPECT_EQ(h.write(buf, AgentMessageHeader::Size - 1), -1);
     ASSERT_EQ(h.write(buf, AgentMessageHeader::Size), AgentMessageHeader::Size);
     EXPECT_EQ(QByteArray(buf, AgentMessageHeader::Size).toHex(), QByteArray("eae903000006000000290000 00").replace(" ", ""));
 
     const QByteArray ping = QByteArray::fromHex("eaffffffff010000000000000000");
     AgentMessageHeader r;
-    EXPECT_EQ(r.read(ping.constData(), 12), -1);
+    EXPECT_EQ(r.read(ping.constData(), AgentMessageHeader::Size - 1), -1);
     ASSERT_EQ(r.read(ping.constData(), AgentMessageHeader::Size), AgentMessageHeader::Size);
     EXPECT_EQ(r.id, -1);
-    EXPECT_EQ(r.type, 1);
+    EXPECT_EQ(r.type, CPingAgentReq::Type);
     EXPECT_EQ(r.length, 0);
 
-    for (qint32 bad : {0, 37, -5, std::numeric_limits<qint32>::min()}) {
+    for (qint32 bad : {0, AgentMessageHeader::MaxType + 1, -5, std::numeric_limits<qint32>::min()}) {
         const QByteArray hb = header(3, bad, 0);
         AgentMessageHeader x;
         ASSERT_EQ(x.read(hb.constData(), AgentMessageHeader::Size), AgentMessageHeader::Size);
@@ -209,11 +211,11 @@ TEST(AgentFrameWrite, KeysInByteOrderAndBufferResults)
     const QByteArray body = QByteArray("a=-7,d=0.333333333333,k=RAW(5,") + QByteArray("x,y\0z", 5) +
                             QByteArray("),s=RAW(2,\xc3\xa9),y=0");
     const QByteArray f = m.toFrame();
-    EXPECT_EQ(f, header(42, 7, body.size()) + body);
+    EXPECT_EQ(f, header(42, CTestMessage::Type, body.size()) + body);
     EXPECT_EQ(m.bodyLength(), body.size());
 
     QByteArray buf(f.size(), '\0');
-    int size = 12;
+    int size = AgentMessageHeader::Size - 1;
     EXPECT_EQ(m.serialize(buf.data(), size), 1);
     size = f.size() - 1;
     EXPECT_EQ(m.serialize(buf.data(), size), -1);
@@ -235,10 +237,11 @@ TEST(AgentFrameDecode, ErrorTexts)
     };
     const Case cases[] = {
         {frame(0, ""), "invalid message type 0"},
-        {frame(37, ""), "invalid message type 0"},
+        {frame(AgentMessageHeader::MaxType + 1, ""), "invalid message type 0"},
         {frame(-5, ""), "invalid message type 0"},
-        {frame(6, "mon_id=1,"), "wrong message data (msg_type=6), errmsg: can't parse body mon_id=1,"},
-        {frame(22, "reason=RAW(9,short)"),
+        {frame(CPollAgentReq::Type, "mon_id=1,"),
+         "wrong message data (msg_type=6), errmsg: can't parse body mon_id=1,"},
+        {frame(CDisconnectReason::Type, "reason=RAW(9,short)"),
          "wrong message data (msg_type=22), errmsg: can't parse body reason=RAW(9,short)"},
         {QByteArray::fromHex("eaffffffff01"), "frame too short (6 bytes)"},
     };
@@ -255,40 +258,41 @@ TEST(AgentFrameDecode, PingHeaderAndDefaults)
     CAgentMessagePtr m = decode(QByteArray::fromHex("eaffffffff0100000000000000"), err);
     ASSERT_TRUE(m) << err.toStdString();
     EXPECT_EQ(m->id(), -1);
-    EXPECT_EQ(m->type(), 1);
+    EXPECT_EQ(m->type(), CPingAgentReq::Type);
 
     // A decoded type without its keys keeps the catalogue's defaults.
-    m = decode(frame(7, ""), err);
+    m = decode(frame(CPollAgentResp::Type, ""), err);
     ASSERT_TRUE(m);
     auto* resp = static_cast<CPollAgentResp*>(m.data());
     EXPECT_EQ(resp->inDiscovery, -1);
     EXPECT_EQ(resp->printTimeoutReason, 0);
     EXPECT_EQ(resp->status, 0);
 
-    m = decode(frame(30, ""), err);
+    m = decode(frame(CCheckAttachmentsReq::Type, ""), err);
     ASSERT_TRUE(m);
     EXPECT_EQ(static_cast<CCheckAttachmentsReq*>(m.data())->templateId, -1);
-    m = decode(frame(32, ""), err);
+    m = decode(frame(CCreateAttachmentsReq::Type, ""), err);
     ASSERT_TRUE(m);
     EXPECT_EQ(static_cast<CCreateAttachmentsReq*>(m.data())->templateId, -1);
-    m = decode(frame(34, ""), err);
+    m = decode(frame(CDeleteAttachmentsNot::Type, ""), err);
     ASSERT_TRUE(m);
     EXPECT_EQ(static_cast<CDeleteAttachmentsNot*>(m.data())->templateId, -1);
 
-    m = decode(frame(28, ""), err);
+    m = decode(frame(CSubscribeSyslog::Type, ""), err);
     ASSERT_TRUE(m);
     auto* sub = static_cast<CSubscribeSyslog*>(m.data());
     EXPECT_EQ(sub->limit.on, 0);
     EXPECT_EQ(sub->limit.value1, 1);
     EXPECT_EQ(sub->limit.value2, 0);
 
-    m = decode(frame(5, ""), err);
+    m = decode(frame(CPollWithSettingsAgentReq::Type, ""), err);
     ASSERT_TRUE(m);
     EXPECT_EQ(static_cast<CPollWithSettingsAgentReq*>(m.data())->hasTemplateId, 0);
     EXPECT_EQ(static_cast<CPollWithSettingsAgentReq*>(m.data())->templateId, 0);
 
     // Unknown keys are ignored; types the agent only decodes are valid messages.
-    for (int type : {3, 9, 26, 33}) {
+    for (int type : {CCheckConnectionAgentReq::Type, CProductVersionAgentNot::Type, CSendAgentOsVersionToService::Type,
+                     CCreateAttachmentsResp::Type}) {
         m = decode(frame(type, "x=1"), err);
         ASSERT_TRUE(m) << type;
         EXPECT_EQ(m->type(), type);

@@ -8,6 +8,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 // Cuts everything from the stream fed in pieces of the given sizes; the sizes of the frames
 // in order, and the error kind that stopped it (NeedMore when none).
 QList<qint64> feed(const QByteArray& stream, const QList<int>& cuts, SAgentFrameCut::Kind& end)
@@ -48,18 +50,22 @@ TEST(AgentFrameCutter, HeaderAndLengthChecks)
     } cases[] = {
         {"empty", QByteArray(), SAgentFrameCut::NeedMore, 0},
         {"twelve bytes, even with a bad magic", QByteArray(12, 'x'), SAgentFrameCut::NeedMore, 0},
-        {"bad magic at the thirteenth byte", peer::header(1, 1, 0, 0xEB), SAgentFrameCut::BadHeader, 0},
-        {"bad magic before a valid frame", peer::header(1, 1, 0, 0) + peer::frame(1, 1), SAgentFrameCut::BadHeader, 0},
-        {"header only", peer::header(-1, 1, 0), SAgentFrameCut::Frame, AgentMessageHeader::Size},
-        {"incomplete body", peer::header(1, 6, 5) + "ab", SAgentFrameCut::NeedMore, 0},
-        {"complete body and more", peer::header(1, 6, 2) + "abXYZ", SAgentFrameCut::Frame, 15},
-        {"negative length", peer::header(1, 1, -1), SAgentFrameCut::BadLength, 0},
-        {"most negative length", peer::header(1, 1, std::numeric_limits<qint32>::min()), SAgentFrameCut::BadLength, 0},
-        {"largest allowed body, not yet there", peer::header(1, 15, 256 * 1024 * 1024), SAgentFrameCut::NeedMore, 0},
-        {"one over the maximum", peer::header(1, 15, 256 * 1024 * 1024 + 1), SAgentFrameCut::BadLength, 0},
+        {"bad magic at the thirteenth byte", peer::header(1, msg::PingReq, 0, 0xEB), SAgentFrameCut::BadHeader, 0},
+        {"bad magic before a valid frame", peer::header(1, msg::PingReq, 0, 0) + peer::frame(1, msg::PingReq),
+         SAgentFrameCut::BadHeader, 0},
+        {"header only", peer::header(-1, msg::PingReq, 0), SAgentFrameCut::Frame, AgentMessageHeader::Size},
+        {"incomplete body", peer::header(1, msg::PollReq, 5) + "ab", SAgentFrameCut::NeedMore, 0},
+        {"complete body and more", peer::header(1, msg::PollReq, 2) + "abXYZ", SAgentFrameCut::Frame,
+         AgentMessageHeader::Size + 2},
+        {"negative length", peer::header(1, msg::PingReq, -1), SAgentFrameCut::BadLength, 0},
+        {"most negative length", peer::header(1, msg::PingReq, std::numeric_limits<qint32>::min()),
+         SAgentFrameCut::BadLength, 0},
+        {"largest allowed body, not yet there", peer::header(1, msg::Upgrade, 256 * 1024 * 1024),
+         SAgentFrameCut::NeedMore, 0},
+        {"one over the maximum", peer::header(1, msg::Upgrade, 256 * 1024 * 1024 + 1), SAgentFrameCut::BadLength, 0},
         // These would overflow a 32-bit "13 + length".
-        {"length 0x7FFFFFF3", peer::header(1, 15, 0x7FFFFFF3), SAgentFrameCut::BadLength, 0},
-        {"length 0x7FFFFFFF", peer::header(1, 15, 0x7FFFFFFF), SAgentFrameCut::BadLength, 0},
+        {"length 0x7FFFFFF3", peer::header(1, msg::Upgrade, 0x7FFFFFF3), SAgentFrameCut::BadLength, 0},
+        {"length 0x7FFFFFFF", peer::header(1, msg::Upgrade, 0x7FFFFFFF), SAgentFrameCut::BadLength, 0},
     };
     for (const auto& c : cases) {
         const SAgentFrameCut cut = cutAgentFrame(c.bytes.constData(), c.bytes.size());
@@ -67,15 +73,16 @@ TEST(AgentFrameCutter, HeaderAndLengthChecks)
         EXPECT_EQ(cut.frameSize, c.size) << c.name;
     }
     // Without the maximum, the largest length waits for its bytes and never wraps.
-    const QByteArray h = peer::header(1, 15, 0x7FFFFFFF);
+    const QByteArray h = peer::header(1, msg::Upgrade, 0x7FFFFFFF);
     const SAgentFrameCut open = cutAgentFrame(h.constData(), h.size(), std::numeric_limits<qint64>::max());
     EXPECT_EQ(open.kind, SAgentFrameCut::NeedMore);
 }
 
 TEST(AgentFrameCutter, EverySplitGivesTheSameFrames)
 {
-    const QByteArray stream = peer::frame(1, 1) + peer::frame(7, 6, {peer::Field::num("mon_id", 42)})
-                              + peer::frame(-1, 22, {peer::Field::raw("reason", "a,b=c)")}) + peer::frame(3, 3);
+    const QByteArray stream = peer::frame(1, msg::PingReq) + peer::frame(7, msg::PollReq, {peer::Field::num("mon_id", 42)})
+                              + peer::frame(-1, msg::DisconnectReason, {peer::Field::raw("reason", "a,b=c)")})
+                              + peer::frame(3, msg::CheckConnectionReq);
     SAgentFrameCut::Kind end;
     const QList<qint64> whole = feed(stream, {}, end);
     ASSERT_EQ(whole.size(), 4);
@@ -91,7 +98,8 @@ TEST(AgentFrameCutter, EverySplitGivesTheSameFrames)
     EXPECT_EQ(feed(stream, everyByte, end), whole);
 
     // A bad frame stops the cut at once, wherever the bytes were split.
-    const QByteArray bad = peer::frame(1, 1) + peer::header(2, 1, -4) + peer::frame(3, 1);
+    const QByteArray bad =
+        peer::frame(1, msg::PingReq) + peer::header(2, msg::PingReq, -4) + peer::frame(3, msg::PingReq);
     for (int a = 1; a < bad.size(); ++a) {
         EXPECT_EQ(feed(bad, {a}, end).size(), 1) << a;
         EXPECT_EQ(end, SAgentFrameCut::BadLength) << a;

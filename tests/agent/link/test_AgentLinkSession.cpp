@@ -10,6 +10,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 // Shortened session timing: first message 1.8 s, silence 0.6 s, reconnect 0.6 s, checks 50 ms.
 const bool kTimeScaled = [] {
     qputenv("NETAGENTD_TEST_TIME_SCALE", "0.01");
@@ -29,9 +31,9 @@ const LinkMode kModes[] = {
 // Sends a ping and waits for its answer: the session still works.
 bool answersPing(peer::Session* s, int id)
 {
-    s->send(peer::frame(id, 1));
+    s->send(peer::frame(id, msg::PingReq));
     Message m;
-    return s->waitFor(2, m) && m.id == id;
+    return s->waitFor(msg::PingResp, m) && m.id == id;
 }
 
 class LinkSessionTest : public ::testing::TestWithParam<LinkMode>
@@ -76,11 +78,11 @@ TEST_P(LinkSessionTest, IdentifiesAnswersRequestsAndEndsOnAnotherAgent)
 
     // Answers carry the request's id.
     Message m;
-    s->send(peer::frame(7, 1));
-    ASSERT_TRUE(s->waitFor(2, m));
+    s->send(peer::frame(7, msg::PingReq));
+    ASSERT_TRUE(s->waitFor(msg::PingResp, m));
     EXPECT_EQ(m.id, 7);
-    s->send(peer::frame(8, 3));
-    ASSERT_TRUE(s->waitFor(4, m));
+    s->send(peer::frame(8, msg::CheckConnectionReq));
+    ASSERT_TRUE(s->waitFor(msg::CheckConnectionResp, m));
     EXPECT_EQ(m.id, 8);
 
     // Set-mode: the accepted bits (mask 9).
@@ -90,18 +92,18 @@ TEST_P(LinkSessionTest, IdentifiesAnswersRequestsAndEndsOnAnotherAgent)
     } modes[] = {{15, 9}, {6, 0}, {8, 8}, {1, 1}};
     int requestId = 20;
     for (const auto& c : modes) {
-        s->send(peer::frame(requestId, 35, {Field::raw("mode", peer::modeRecord(c.asked))}));
-        ASSERT_TRUE(s->waitFor(35, m)) << c.asked;
+        s->send(peer::frame(requestId, msg::SetMode, {Field::raw("mode", peer::modeRecord(c.asked))}));
+        ASSERT_TRUE(s->waitFor(msg::SetMode, m)) << c.asked;
         EXPECT_EQ(m.id, requestId);
         EXPECT_EQ(peer::readModeRecord(m.raws.value("mode")), c.accepted) << c.asked;
         ++requestId;
     }
 
     // A peer that says it is an agent itself (version 0 or more) is sent away.
-    s->send(peer::frame(-1, 9, {Field::num("ver", -1)}));
+    s->send(peer::frame(-1, msg::ProductVersionNot, {Field::num("ver", -1)}));
     EXPECT_TRUE(answersPing(s, 30));
-    s->send(peer::frame(-1, 9, {Field::num("ver", 0)}));
-    ASSERT_TRUE(s->waitFor(22, m));
+    s->send(peer::frame(-1, msg::ProductVersionNot, {Field::num("ver", 0)}));
+    ASSERT_TRUE(s->waitFor(msg::DisconnectReason, m));
     EXPECT_EQ(m.text("reason"), QStringLiteral("cannot connect agent with another agent"));
     EXPECT_EQ(m.id, -1);
     EXPECT_TRUE(s->waitClosed());
@@ -120,7 +122,7 @@ TEST_P(LinkSessionTest, PollsGoThroughTheEngineAndBackOnTheSameSession)
     auto poll = [&](int tid, int monitorId, int templateId = -1) {
         QList<Field> f{Field::num("mon_id", monitorId), Field::num("has_template_id", templateId >= 0 ? 1 : 0),
                        Field::num("template_id", templateId >= 0 ? templateId : 0)};
-        s->send(peer::frame(tid, 6, f));
+        s->send(peer::frame(tid, msg::PollReq, f));
     };
     struct Answer {
         int tid;
@@ -130,7 +132,7 @@ TEST_P(LinkSessionTest, PollsGoThroughTheEngineAndBackOnTheSameSession)
     };
     auto expectAnswer = [&](const Answer& a) {
         Message r;
-        ASSERT_TRUE(s->waitFor(7, r)) << a.tid;
+        ASSERT_TRUE(s->waitFor(msg::PollResp, r)) << a.tid;
         EXPECT_EQ(r.id, a.tid);
         EXPECT_EQ(r.num("status"), a.status) << a.tid;
         EXPECT_EQ(r.num("result"), a.result) << a.tid;
@@ -161,20 +163,20 @@ TEST_P(LinkSessionTest, PollsGoThroughTheEngineAndBackOnTheSameSession)
     // An abort: the task is asked to stop and nothing answers the transaction.
     poll(105, 42);
     ASSERT_TRUE(waitUntil([&] { return fx->engine->runningCount() == 1; }));
-    s->send(peer::frame(-1, 11, {Field::num("abort_transaction", 105)}));
+    s->send(peer::frame(-1, msg::AbortPollNot, {Field::num("abort_transaction", 105)}));
     EXPECT_TRUE(LinkLogCapture::waitFor(QStringLiteral("warning: poll transaction 105 aborted")));
     ASSERT_TRUE(fx->engine->release(42));
     EXPECT_TRUE(LinkLogCapture::waitFor(QStringLiteral("warning: cannot find polling task for transaction 105")));
     EXPECT_TRUE(answersPing(s, 106));
-    EXPECT_FALSE(s->waitFor(7, m, 200));
+    EXPECT_FALSE(s->waitFor(msg::PollResp, m, 200));
 
     // Poll with settings: the engine gets the record and answers.
-    s->send(peer::frame(107, 5, {Field::raw("monitor_data", QByteArray("\x00\x01\x02", 3)),
-                                 Field::num("has_template_id", 0)}));
+    s->send(peer::frame(107, msg::PollWithSettingsReq,
+                        {Field::raw("monitor_data", QByteArray("\x00\x01\x02", 3)), Field::num("has_template_id", 0)}));
     expectAnswer({107, 3, 0, "polled with settings"});
 
     // Delete-monitor forgets it.
-    s->send(peer::frame(-1, 13, {Field::num("mon_id", 41)}));
+    s->send(peer::frame(-1, msg::DeleteMonitorNot, {Field::num("mon_id", 41)}));
     EXPECT_TRUE(waitUntil([&] { return fx->engine->calls().contains(QStringLiteral("delete 41")); }));
     poll(108, 41);
     expectAnswer({108, 4, 1, "monitor was not found"});
@@ -189,7 +191,7 @@ TEST_P(LinkSessionTest, StopSendsAgentWasStopped)
     ASSERT_TRUE(waitUntil([&] { return fx->manager->linkStatus() == 1; }));
     fx->stop();
     Message m;
-    ASSERT_TRUE(s->waitFor(22, m));
+    ASSERT_TRUE(s->waitFor(msg::DisconnectReason, m));
     EXPECT_EQ(m.text("reason"), QStringLiteral("agent was stopped"));
     EXPECT_TRUE(s->waitClosed());
 }
@@ -211,7 +213,7 @@ TEST_F(LinkBehaviourTest, SilentPeerIsDroppedAndTheActiveAgentReconnects)
     ASSERT_TRUE(first);
     Message m;
     // Nothing from the peer: dropped after the (scaled) 180 s.
-    ASSERT_TRUE(first->waitFor(22, m, 15000));
+    ASSERT_TRUE(first->waitFor(msg::DisconnectReason, m, 15000));
     EXPECT_EQ(m.text("reason"), QStringLiteral("connection timeout on agent"));
     EXPECT_TRUE(first->waitClosed());
     EXPECT_TRUE(first->types().isEmpty()) << "no ping before the first message";
@@ -220,8 +222,8 @@ TEST_F(LinkBehaviourTest, SilentPeerIsDroppedAndTheActiveAgentReconnects)
     peer::Session* second = fx.identifiedSession();
     ASSERT_TRUE(second);
     EXPECT_TRUE(waitUntil([&] { return fx.manager->linkStatus() == 1; }));
-    second->send(peer::frame(1, 1));
-    ASSERT_TRUE(second->waitFor(2, m));
+    second->send(peer::frame(1, msg::PingReq));
+    ASSERT_TRUE(second->waitFor(msg::PingResp, m));
     EXPECT_EQ(fx.engine->calls().count(QStringLiteral("clear traps")), 1);
     fx.manager->requestReconnect();   // refused while a session is current
     EXPECT_TRUE(LinkLogCapture::waitFor(QStringLiteral("warning: Reconnect event when link is alive")));
@@ -238,21 +240,21 @@ TEST_F(LinkBehaviourTest, SilencePingsFourTimesThenNoPingResponse)
     fx.start();
     peer::Session* s = fx.identifiedSession();
     ASSERT_TRUE(s);
-    s->send(peer::frame(1, 3));
+    s->send(peer::frame(1, msg::CheckConnectionReq));
     Message m;
-    ASSERT_TRUE(s->waitFor(4, m));
+    ASSERT_TRUE(s->waitFor(msg::CheckConnectionResp, m));
 
     // Any message resets the count: answer two pings, then stay silent.
     for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE(s->waitFor(1, m, 15000));
+        ASSERT_TRUE(s->waitFor(msg::PingReq, m, 15000));
         EXPECT_EQ(m.id, -1);
-        s->send(peer::frame(m.id, 2));
+        s->send(peer::frame(m.id, msg::PingResp));
     }
-    ASSERT_TRUE(s->waitFor(22, m, 15000));
+    ASSERT_TRUE(s->waitFor(msg::DisconnectReason, m, 15000));
     EXPECT_EQ(m.text("reason"), QStringLiteral("no ping response"));
     int pings = 0;
     for (const Message& x : s->messages)
-        pings += x.type == 1 ? 1 : 0;
+        pings += x.type == msg::PingReq ? 1 : 0;
     EXPECT_EQ(pings, 4);
     EXPECT_TRUE(s->waitClosed());
 }
@@ -264,7 +266,7 @@ TEST_F(LinkBehaviourTest, SecondSessionIsRefusedWhileOneIsCurrent)
         fx.start();
         peer::Session* first = fx.identifiedSession();
         ASSERT_TRUE(first);
-        first->send(peer::frame(-1, 2));   // a first message, so the session is not timed out
+        first->send(peer::frame(-1, msg::PingResp));   // a first message, so the session is not timed out
         ASSERT_TRUE(waitUntil([&] { return fx.manager->currentLinkId() != 0; }));
         const int current = fx.manager->currentLinkId();
 
@@ -275,9 +277,9 @@ TEST_F(LinkBehaviourTest, SecondSessionIsRefusedWhileOneIsCurrent)
         EXPECT_TRUE(waitUntil([&] { return second.state() == QAbstractSocket::UnconnectedState; })) << tls;
         EXPECT_TRUE(second.readAll().isEmpty()) << tls;
         EXPECT_EQ(fx.manager->currentLinkId(), current);
-        first->send(peer::frame(5, 1));
+        first->send(peer::frame(5, msg::PingReq));
         Message m;
-        ASSERT_TRUE(first->waitFor(2, m)) << tls;
+        ASSERT_TRUE(first->waitFor(msg::PingResp, m)) << tls;
         EXPECT_EQ(m.id, 5);
         EXPECT_TRUE(waitUntil([&] { return fx.manager->closingLinkCount() == 0; }));
     }
@@ -293,11 +295,11 @@ TEST_F(LinkBehaviourTest, DisconnectReasonsAreStoredOnceAndUpgradingRefusesSessi
     // disconnect then sends no second reason, it only closes.
     peer::Session* s = fx.identifiedSession();
     ASSERT_TRUE(s);
-    s->send(peer::frame(-1, 22, {Field::raw("reason", "service going away")}));
+    s->send(peer::frame(-1, msg::DisconnectReason, {Field::raw("reason", "service going away")}));
     EXPECT_TRUE(answersPing(s, 1));
-    s->send(peer::frame(-1, 9, {Field::num("ver", 1)}));
+    s->send(peer::frame(-1, msg::ProductVersionNot, {Field::num("ver", 1)}));
     EXPECT_TRUE(s->waitClosed());
-    EXPECT_FALSE(s->waitFor(22, m, 100));
+    EXPECT_FALSE(s->waitFor(msg::DisconnectReason, m, 100));
     ASSERT_TRUE(waitUntil([&] {
         return fx.manager->currentLinkId() == 0 && fx.manager->closingLinkCount() == 0
                && fx.manager->pendingLinkCount() == 0;
@@ -307,7 +309,7 @@ TEST_F(LinkBehaviourTest, DisconnectReasonsAreStoredOnceAndUpgradingRefusesSessi
     fx.manager->setUpgrading(true);
     peer::Session* refused = fx.nextSession();
     ASSERT_TRUE(refused);
-    ASSERT_TRUE(refused->waitFor(22, m));
+    ASSERT_TRUE(refused->waitFor(msg::DisconnectReason, m));
     EXPECT_EQ(m.text("reason"), QStringLiteral("agent is upgrading"));
     EXPECT_TRUE(refused->waitClosed());
     EXPECT_TRUE(refused->messages.isEmpty()) << "no identification";
@@ -341,27 +343,28 @@ TEST_F(LinkBehaviourTest, FramesSplitAtEveryByteAndManyFramesInOneRead)
         peer::Session* s = fx.identifiedSession();
         ASSERT_TRUE(s) << tls;
 
-        const QByteArray split = peer::frame(1, 1) + peer::frame(2, 3)
-                                 + peer::frame(-1, 9, {Field::num("ver", -5)}) + peer::frame(3, 1);
+        const QByteArray split = peer::frame(1, msg::PingReq) + peer::frame(2, msg::CheckConnectionReq)
+                                 + peer::frame(-1, msg::ProductVersionNot, {Field::num("ver", -5)})
+                                 + peer::frame(3, msg::PingReq);
         s->sendByteByByte(split);
         QList<int> ids;
         ASSERT_TRUE(waitUntil([&] { return s->types().size() >= 3; })) << tls;
         for (const Message& m : s->messages)
-            if (m.type == 2 || m.type == 4)
+            if (m.type == msg::PingResp || m.type == msg::CheckConnectionResp)
                 ids << m.id * 10 + m.type;
         EXPECT_EQ(ids, QList<int>({12, 24, 32})) << tls;
         s->messages.clear();
 
         QByteArray many;
         for (int i = 0; i < 500; ++i)
-            many += peer::frame(1000 + i, 1);
+            many += peer::frame(1000 + i, msg::PingReq);
         s->send(many);
         ASSERT_TRUE(waitUntil([&] { return s->types().size() >= 500; })) << tls;
         QList<int> expected, got;
         for (int i = 0; i < 500; ++i)
             expected << 1000 + i;
         for (const Message& m : s->messages)
-            if (m.type == 2)
+            if (m.type == msg::PingResp)
                 got << m.id;
         EXPECT_EQ(got, expected) << tls;
         EXPECT_FALSE(s->framingError) << tls;
@@ -378,34 +381,37 @@ TEST_F(LinkBehaviourTest, BadInputGetsItsReactionAndNeverACrash)
         const char* reason;     // the session ends with this reason, or goes on when null
         const char* warning;    // a warning that must appear
     } cases[] = {
-        {"wrong magic", peer::header(1, 1, 0, 0xEB) + peer::frame(2, 1), "bad message header", nullptr},
-        {"negative length", peer::header(1, 1, -1), "bad message data", nullptr},
-        {"huge length", peer::header(1, 1, 0x7FFFFFFF), "bad message data", nullptr},
-        {"over the maximum", peer::header(1, 15, 256 * 1024 * 1024 + 1), "bad message data", nullptr},
-        {"undecodable body", peer::header(1, 6, 5) + "a=1,,", nullptr,
+        {"wrong magic", peer::header(1, msg::PingReq, 0, 0xEB) + peer::frame(2, msg::PingReq), "bad message header",
+         nullptr},
+        {"negative length", peer::header(1, msg::PingReq, -1), "bad message data", nullptr},
+        {"huge length", peer::header(1, msg::PingReq, 0x7FFFFFFF), "bad message data", nullptr},
+        {"over the maximum", peer::header(1, msg::Upgrade, 256 * 1024 * 1024 + 1), "bad message data", nullptr},
+        {"undecodable body", peer::header(1, msg::PollReq, 5) + "a=1,,", nullptr,
          "warning: can not parse message: wrong message data (msg_type=6), errmsg: can't parse body a=1,,"},
-        {"unknown type", peer::header(1, 37, 0), nullptr, "warning: can not parse message: invalid message type 0"},
-        {"agent-only type", peer::frame(1, 7), nullptr, "warning: unknown message type 7 in agent link"},
-        {"capabilities from the peer", peer::frame(1, 36), nullptr, "warning: unknown message type 36 in agent link"},
-        {"os version", peer::frame(1, 26, {Field::num("os_version", 3)}), nullptr,
+        {"unknown type", peer::header(1, msg::Last + 1, 0), nullptr,
+         "warning: can not parse message: invalid message type 0"},
+        {"agent-only type", peer::frame(1, msg::PollResp), nullptr, "warning: unknown message type 7 in agent link"},
+        {"capabilities from the peer", peer::frame(1, msg::ExtendedCaps), nullptr,
+         "warning: unknown message type 36 in agent link"},
+        {"os version", peer::frame(1, msg::OsVersion, {Field::num("os_version", 3)}), nullptr,
          "warning: unknown message type 26 in agent link"},
     };
     for (const auto& c : cases) {
         LinkLogCapture::clear();
         peer::Session* s = fx.identifiedSession();
         ASSERT_TRUE(s) << c.name;
-        s->send(peer::frame(-1, 2));   // the session is current before the bad bytes
+        s->send(peer::frame(-1, msg::PingResp));   // the session is current before the bad bytes
         ASSERT_TRUE(waitUntil([&] { return fx.manager->linkStatus() == 1; })) << c.name;
         s->send(c.bytes);
         Message m;
         if (c.reason) {
-            ASSERT_TRUE(s->waitFor(22, m)) << c.name;
+            ASSERT_TRUE(s->waitFor(msg::DisconnectReason, m)) << c.name;
             EXPECT_EQ(m.text("reason"), QString::fromLatin1(c.reason)) << c.name;
             EXPECT_TRUE(s->waitClosed()) << c.name;
-            EXPECT_FALSE(s->waitFor(22, m, 200)) << c.name << ": the session ends once";
+            EXPECT_FALSE(s->waitFor(msg::DisconnectReason, m, 200)) << c.name << ": the session ends once";
         } else {
-            s->send(peer::frame(77, 1));
-            ASSERT_TRUE(s->waitFor(2, m)) << c.name;
+            s->send(peer::frame(77, msg::PingReq));
+            ASSERT_TRUE(s->waitFor(msg::PingResp, m)) << c.name;
             EXPECT_EQ(m.id, 77) << c.name;
             s->close();
         }
@@ -425,7 +431,7 @@ TEST_F(LinkBehaviourTest, LateResultOfAnEndedSessionNeverAnswersAnotherSession)
     fx.start();
     peer::Session* first = fx.identifiedSession();
     ASSERT_TRUE(first);
-    first->send(peer::frame(5, 6, {Field::num("mon_id", 42)}));
+    first->send(peer::frame(5, msg::PollReq, {Field::num("mon_id", 42)}));
     ASSERT_TRUE(waitUntil([&] { return fx.engine->runningCount() == 1; }));
     first->close();
     ASSERT_TRUE(waitUntil([&] { return fx.manager->linkStatus() == 0 && fx.manager->closingLinkCount() == 0; }));
@@ -433,17 +439,17 @@ TEST_F(LinkBehaviourTest, LateResultOfAnEndedSessionNeverAnswersAnotherSession)
     peer::Session* second = fx.identifiedSession();
     ASSERT_TRUE(second);
     // The same transaction id on the new session, and the old monitor is still running.
-    second->send(peer::frame(5, 6, {Field::num("mon_id", 43)}));
-    second->send(peer::frame(6, 6, {Field::num("mon_id", 42)}));
+    second->send(peer::frame(5, msg::PollReq, {Field::num("mon_id", 43)}));
+    second->send(peer::frame(6, msg::PollReq, {Field::num("mon_id", 42)}));
     Message m;
-    ASSERT_TRUE(second->waitFor(7, m));
+    ASSERT_TRUE(second->waitFor(msg::PollResp, m));
     EXPECT_EQ(m.id, 6);
     EXPECT_EQ(m.raws.value("failed_reason"), QByteArray("previous poll has not finished yet"));
 
     ASSERT_TRUE(fx.engine->release(42));   // the old session's result
-    EXPECT_FALSE(second->waitFor(7, m, 300));
+    EXPECT_FALSE(second->waitFor(msg::PollResp, m, 300));
     ASSERT_TRUE(fx.engine->release(43));
-    ASSERT_TRUE(second->waitFor(7, m));
+    ASSERT_TRUE(second->waitFor(msg::PollResp, m));
     EXPECT_EQ(m.id, 5);
     EXPECT_EQ(m.raws.value("host_name"), QByteArray("host43"));
 }
@@ -458,21 +464,22 @@ TEST_F(LinkBehaviourTest, EngineRequestsEventsAndCapabilities)
     Message m;
 
     // Limits: in-range values pass, out-of-range ones are ignored (-1) with a warning.
-    s->send(peer::frame(-1, 27, {Field::num("thread_limit", 20), Field::num("cpu_limit", 500),
-                                 Field::num("tcp_limit", 9), Field::num("wtm_limit", 30)}));
+    s->send(peer::frame(-1, msg::UpdateAgentLimits,
+                        {Field::num("thread_limit", 20), Field::num("cpu_limit", 500),
+                         Field::num("tcp_limit", 9), Field::num("wtm_limit", 30)}));
     EXPECT_TRUE(waitUntil([&] { return fx.engine->calls().contains(QStringLiteral("wtm 30")); }));
     EXPECT_TRUE(fx.engine->calls().contains(QStringLiteral("limits 20 -1")));
     EXPECT_TRUE(LinkLogCapture::has(QStringLiteral("warning: limit cpu_limit=500 is out of range -1..100, ignored")));
 
     // Plug-in data, then the capabilities only once mode bit 3 is on.
-    s->send(peer::frame(61, 12, {Field::num("plugin_id", 3), Field::raw("plugin_name", "zam")}));
+    s->send(peer::frame(61, msg::PluginDataNot, {Field::num("plugin_id", 3), Field::raw("plugin_name", "zam")}));
     EXPECT_TRUE(waitUntil([&] { return fx.engine->calls().contains(QStringLiteral("plugin 61 3 zam")); }));
     fx.manager->sendExtendedCaps(61);
-    EXPECT_FALSE(s->waitFor(36, m, 200));
-    s->send(peer::frame(62, 35, {Field::raw("mode", peer::modeRecord(8))}));
-    ASSERT_TRUE(s->waitFor(35, m));
+    EXPECT_FALSE(s->waitFor(msg::ExtendedCaps, m, 200));
+    s->send(peer::frame(62, msg::SetMode, {Field::raw("mode", peer::modeRecord(8))}));
+    ASSERT_TRUE(s->waitFor(msg::SetMode, m));
     fx.manager->sendExtendedCaps(61);
-    ASSERT_TRUE(s->waitFor(36, m));
+    ASSERT_TRUE(s->waitFor(msg::ExtendedCaps, m));
     EXPECT_EQ(m.id, 61);
     const QJsonObject caps = QJsonDocument::fromJson(m.raws.value("extCaps")).object();
     EXPECT_EQ(caps.value("agent").toObject().value("version").toString(), QStringLiteral("1.1.354"));
@@ -482,7 +489,7 @@ TEST_F(LinkBehaviourTest, EngineRequestsEventsAndCapabilities)
 
     // Monitor events go to the current session, valid or not.
     fx.manager->sendMonitorEvent(77, CMonitorEventPtr());
-    ASSERT_TRUE(s->waitFor(25, m));
+    ASSERT_TRUE(s->waitFor(msg::MonitorEventNot, m));
     EXPECT_EQ(m.num("monitor_id"), 77);
     EXPECT_EQ(m.num("is_valid"), 0);
     EXPECT_EQ(m.raws.value("event_data").size(), 8);
@@ -491,16 +498,17 @@ TEST_F(LinkBehaviourTest, EngineRequestsEventsAndCapabilities)
     // test_LinkAttachmentsRelayUpgrade_ns.cpp runs them end to end.
 
     // Resolve and subscriptions reach the engine; a disconnect reason from the peer is kept.
-    s->send(peer::frame(80, 20, {Field::num("version", 1), Field::num("reqId", 81), Field::num("isIp", 0),
-                                 Field::raw("from", "example"), Field::raw("prev", "")}));
-    s->send(peer::frame(-1, 24, {Field::num("mon_id", 90)}));
-    s->send(peer::frame(-1, 29, {Field::num("mon_id", 91)}));
+    s->send(peer::frame(80, msg::ResolveReq,
+                        {Field::num("version", 1), Field::num("reqId", 81), Field::num("isIp", 0),
+                         Field::raw("from", "example"), Field::raw("prev", "")}));
+    s->send(peer::frame(-1, msg::UnsubscribeSnmp, {Field::num("mon_id", 90)}));
+    s->send(peer::frame(-1, msg::UnsubscribeSyslog, {Field::num("mon_id", 91)}));
     EXPECT_TRUE(waitUntil([&] { return fx.engine->calls().contains(QStringLiteral("unsyslog 91")); }));
     EXPECT_TRUE(fx.engine->calls().contains(QStringLiteral("resolve 80 81 0 example ")));
     EXPECT_TRUE(fx.engine->calls().contains(QStringLiteral("untraps 90")));
     // The engine answers with the values it was given: the header id and the service's reqId.
     fx.manager->sendResolveResponse(80, 81, false, QStringLiteral("example"), QStringLiteral("192.0.2.7"));
-    ASSERT_TRUE(s->waitFor(21, m));
+    ASSERT_TRUE(s->waitFor(msg::ResolveResp, m));
     EXPECT_EQ(m.id, 80);
     EXPECT_EQ(m.num("version"), 1);
     EXPECT_EQ(m.num("reqId"), 81);
@@ -510,7 +518,7 @@ TEST_F(LinkBehaviourTest, EngineRequestsEventsAndCapabilities)
     // A message far larger than one send buffer leaves whole.
     const QString big(100000, QLatin1Char('x'));
     fx.manager->sendResolveResponse(82, 83, false, QStringLiteral("big"), big);
-    ASSERT_TRUE(s->waitFor(21, m));
+    ASSERT_TRUE(s->waitFor(msg::ResolveResp, m));
     EXPECT_EQ(m.text("to"), big);
     EXPECT_TRUE(answersPing(s, 99));
 }

@@ -6,6 +6,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 const QString kQuv = QStringLiteral("/etc/opt/corvane-agent/quv.ini");
 
 void writeSettings(const QByteArray& text)
@@ -72,10 +74,10 @@ TEST(AgentManagerConfig, ActiveAndPassiveSettingsFromTheFile)
         manager.start();
         ASSERT_TRUE(service.waitForSession(1));
         peer::Message m;
-        ASSERT_TRUE(service.sessions[0]->waitFor(10, m));
+        ASSERT_TRUE(service.sessions[0]->waitFor(msg::SelfIdentificationNot, m));
         EXPECT_EQ(m.text("connection_id"), expectedId);
         manager.stopAndWait();
-        ASSERT_TRUE(service.sessions[0]->waitFor(22, m));
+        ASSERT_TRUE(service.sessions[0]->waitFor(msg::DisconnectReason, m));
         EXPECT_EQ(m.text("reason"), QStringLiteral("agent was stopped"));
     }
 
@@ -96,7 +98,7 @@ TEST(AgentManagerConfig, ActiveAndPassiveSettingsFromTheFile)
             peer::connectTo(port, peer::loadTlsIdentity(certs.cert("service"), certs.key("service"))));
         ASSERT_TRUE(s);
         peer::Message m;
-        ASSERT_TRUE(s->waitFor(10, m));
+        ASSERT_TRUE(s->waitFor(msg::SelfIdentificationNot, m));
         EXPECT_EQ(m.text("connection_id"), expectedId);
         manager.stopAndWait();
     }

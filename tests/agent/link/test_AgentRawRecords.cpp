@@ -13,14 +13,14 @@ QByteArray hex(const char* h)
     return QByteArray::fromHex(QByteArray(h).replace(' ', ""));
 }
 
-// Decodes a frame of the type holding one raw key with the given record.
+// Decodes a frame of T's type holding one raw key with the given record.
 template <class T>
-QExplicitlySharedDataPointer<T> decodeWithRecord(int type, const char* key, const QByteArray& record, bool wide = false)
+QExplicitlySharedDataPointer<T> decodeWithRecord(const char* key, const QByteArray& record, bool wide = false)
 {
     QByteArray body = QByteArray(key) + "=RAW(" + QByteArray::number(record.size()) + "," + record + ")";
     QByteArray f(AgentMessageHeader::Size, '\0');
     AgentMessageHeader h;
-    h.type = type;
+    h.type = T::Type;
     h.length = body.size();
     h.write(f.data(), AgentMessageHeader::Size);
     f += body;
@@ -93,21 +93,21 @@ TEST(AgentRawRecords, MonitorEventRecords)
     // A 64-bit value keeps only its low half in the narrow form.
     st.value = SStatusValue{2, 0x1fffffffdLL};
     ev = new CMonitorEventSetStatus(st, SMonitorStatusDetails());
-    auto narrow = decodeWithRecord<CMonitorEventNot>(25, "event_data", writeMonitorEventRecord(7, ev, false));
+    auto narrow = decodeWithRecord<CMonitorEventNot>("event_data", writeMonitorEventRecord(7, ev, false));
     ASSERT_TRUE(narrow->event);
     EXPECT_EQ(static_cast<CMonitorEventSetStatus*>(narrow->event.data())->status.value.value, -3);
-    auto wide = decodeWithRecord<CMonitorEventNot>(25, "event_data", writeMonitorEventRecord(7, ev, true), true);
+    auto wide = decodeWithRecord<CMonitorEventNot>("event_data", writeMonitorEventRecord(7, ev, true), true);
     ASSERT_TRUE(wide->event);
     EXPECT_EQ(static_cast<CMonitorEventSetStatus*>(wide->event.data())->status.value.value, 0x1fffffffdLL);
 
     // Unknown event type or a cut record: the message stays valid without an event.
-    auto unknown = decodeWithRecord<CMonitorEventNot>(25, "event_data", hex("0000002a 00000001 00000009"));
+    auto unknown = decodeWithRecord<CMonitorEventNot>("event_data", hex("0000002a 00000001 00000009"));
     EXPECT_TRUE(unknown->isValid());
     EXPECT_EQ(unknown->monitorId, 42);
     EXPECT_FALSE(unknown->event);
     const QByteArray full = writeMonitorEventRecord(7, ev, false);
     for (int cut = 0; cut < full.size(); ++cut) {
-        auto m = decodeWithRecord<CMonitorEventNot>(25, "event_data", full.left(cut));
+        auto m = decodeWithRecord<CMonitorEventNot>("event_data", full.left(cut));
         EXPECT_TRUE(m->isValid());
         EXPECT_FALSE(m->event) << cut;
     }
@@ -118,8 +118,8 @@ TEST(AgentRawRecords, ModeWord)
     EXPECT_EQ(writeModeRecord(9), hex("00000009"));
     CAgentSetModeMessage m(9, 5);
     EXPECT_EQ(m.mode, hex("00000009"));
-    EXPECT_EQ(decodeWithRecord<CAgentSetModeMessage>(35, "mode", hex("00000008"))->modeBits, 8);
-    EXPECT_EQ(decodeWithRecord<CAgentSetModeMessage>(35, "mode", hex("000000"))->modeBits, 0);
+    EXPECT_EQ(decodeWithRecord<CAgentSetModeMessage>("mode", hex("00000008"))->modeBits, 8);
+    EXPECT_EQ(decodeWithRecord<CAgentSetModeMessage>("mode", hex("000000"))->modeBits, 0);
 }
 
 TEST(AgentRawRecords, SubscriptionRecords)
@@ -149,14 +149,14 @@ TEST(AgentRawRecords, SubscriptionRecords)
         {QByteArray(), false},
     };
     for (const Case& c : cases) {
-        auto m = decodeWithRecord<CSubscribeSyslog>(28, "syslog_mon_data", c.record);
+        auto m = decodeWithRecord<CSubscribeSyslog>("syslog_mon_data", c.record);
         EXPECT_TRUE(m->isValid());
         EXPECT_EQ(m->recordError.isEmpty(), c.ok) << c.record.toHex().constData();
         EXPECT_TRUE(m->filters().isEmpty());
-        auto t = decodeWithRecord<CSubscribeSnmp>(23, "snmp_mon_data", c.record);
+        auto t = decodeWithRecord<CSubscribeSnmp>("snmp_mon_data", c.record);
         EXPECT_FALSE(t->recordError.isEmpty()) << c.record.toHex().constData();  // none has the user part
     }
-    auto t = decodeWithRecord<CSubscribeSnmp>(23, "snmp_mon_data", trap);
+    auto t = decodeWithRecord<CSubscribeSnmp>("snmp_mon_data", trap);
     EXPECT_TRUE(t->recordError.isEmpty()) << t->recordError.toStdString();
     EXPECT_EQ(t->user.userName, "u");
     EXPECT_EQ(t->limit.value2, 60);
@@ -198,17 +198,17 @@ TEST(AgentRawRecords, AttachmentLists)
         {hex("00000001 00000001 0001 00000000 0001 ffffffff 0100 00000002 0066 0000000b 7fffffff"), 0},
     };
     for (const Case& c : cases) {
-        auto r = decodeWithRecord<CCheckAttachmentsReq>(30, "attachments", c.record);
+        auto r = decodeWithRecord<CCheckAttachmentsReq>("attachments", c.record);
         EXPECT_TRUE(r->isValid());
         EXPECT_EQ(r->attachmentList.size(), c.size) << c.record.toHex().constData();
         EXPECT_EQ(r->listOk, c.size > 0);
-        auto resp = decodeWithRecord<CCheckAttachmentsResp>(31, "missing_attachments", c.record);
+        auto resp = decodeWithRecord<CCheckAttachmentsResp>("missing_attachments", c.record);
         EXPECT_EQ(resp->attachmentList.size(), c.size);
-        auto failed = decodeWithRecord<CCreateAttachmentsResp>(33, "failed_attachments", c.record);
+        auto failed = decodeWithRecord<CCreateAttachmentsResp>("failed_attachments", c.record);
         EXPECT_EQ(failed->attachmentList.size(), c.size);
-        auto del = decodeWithRecord<CDeleteAttachmentsNot>(34, "attachments", c.record);
+        auto del = decodeWithRecord<CDeleteAttachmentsNot>("attachments", c.record);
         EXPECT_EQ(del->attachmentList.size(), c.size);
     }
-    auto create = decodeWithRecord<CCreateAttachmentsReq>(32, "attachments", hex("7fffffff 00000001"));
+    auto create = decodeWithRecord<CCreateAttachmentsReq>("attachments", hex("7fffffff 00000001"));
     EXPECT_TRUE(create->attachmentList.isEmpty());
 }

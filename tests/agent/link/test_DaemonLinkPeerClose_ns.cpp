@@ -5,6 +5,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 const QString kLog = QStringLiteral("/var/log/corvane-agent/agent.log");
 
 QString logText()
@@ -34,8 +36,8 @@ TEST_F(DaemonLinkPeerClose, SessionEndsWithoutTouchingTheClosedSocket)
     };
     const Case cases[] = {
         {"plain close", {}},
-        {"close behind a ping", peer::frame(41, 1)},
-        {"close inside a frame", peer::frame(42, 1).left(7)},
+        {"close behind a ping", peer::frame(41, msg::PingReq)},
+        {"close inside a frame", peer::frame(42, msg::PingReq).left(7)},
     };
     int sessions = 1;
     for (const Case& c : cases) {
@@ -48,7 +50,7 @@ TEST_F(DaemonLinkPeerClose, SessionEndsWithoutTouchingTheClosedSocket)
         ASSERT_TRUE(service.waitForSession(++sessions, 30000));
         s = service.sessions.last();
         peer::Message m;
-        ASSERT_TRUE(s->waitFor(14, m));
+        ASSERT_TRUE(s->waitFor(msg::LocalhostInfoNot, m));
         const QString log = logText();
         EXPECT_TRUE(log.contains(QStringLiteral("The remote host closed the connection"))) << log.toStdString();
         EXPECT_FALSE(log.contains(QStringLiteral("QSocketNotifier"))) << log.toStdString();

@@ -9,6 +9,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 using namespace pollframes;
 using peer::Field;
 using peer::Message;
@@ -44,9 +46,10 @@ TEST_F(DaemonLinkPollSettingsAbort, RefusedPollWithSettingsStoresThem)
             absent.id = 1;
             absent.name.set(QStringLiteral("absent.txt"));
             absent.type.set(0);
-            s->send(peer::frame(id, 30, {Field::num("template_id", 7), Field::raw("app_files_path", "t7"),
-                                         Field::raw("attachments", writeAttachmentList(QList<STemplateAttachment>{absent}))}));
-            ASSERT_TRUE(answer(31, id++, m));
+            s->send(peer::frame(id, msg::CheckAttachmentsReq,
+                                {Field::num("template_id", 7), Field::raw("app_files_path", "t7"),
+                                 Field::raw("attachments", writeAttachmentList(QList<STemplateAttachment>{absent}))}));
+            ASSERT_TRUE(answer(msg::CheckAttachmentsResp, id++, m));
         } else {
             firstPoll = id;
             s->send(pollWithSettings(id++, tcpMonitorData(c.monitorId, stalled.port(), 3000)));
@@ -54,17 +57,17 @@ TEST_F(DaemonLinkPollSettingsAbort, RefusedPollWithSettingsStoresThem)
         const int refused = id++;
         s->send(pollWithSettings(refused, tcpMonitorData(c.monitorId, open.serverPort(), 3000),
                                  c.viaTemplate ? 7 : -1));
-        ASSERT_TRUE(answer(7, refused, m));
+        ASSERT_TRUE(answer(msg::PollResp, refused, m));
         EXPECT_EQ(m.num("result"), c.viaTemplate ? 2 : 1);
         EXPECT_EQ(m.text("failed_reason"), c.viaTemplate ? QStringLiteral("updating template attachments")
                                                          : QStringLiteral("previous poll has not finished yet"));
         if (firstPoll >= 0) {
-            ASSERT_TRUE(answer(7, firstPoll, m, 30000));
+            ASSERT_TRUE(answer(msg::PollResp, firstPoll, m, 30000));
         }
 
         const int byId = id++;
         s->send(pollById(byId, c.monitorId));
-        ASSERT_TRUE(answer(7, byId, m));
+        ASSERT_TRUE(answer(msg::PollResp, byId, m));
         EXPECT_EQ(m.num("status"), 3);
         EXPECT_EQ(m.num("result"), 0) << m.text("failed_reason").toStdString();
     }
@@ -82,7 +85,7 @@ TEST_F(DaemonLinkPollSettingsAbort, AbortedPollStopsAndFreesItsMonitor)
     // The poll is running once a second one is refused as busy.
     s->send(pollById(901, 63));
     Message m;
-    ASSERT_TRUE(answer(7, 901, m));
+    ASSERT_TRUE(answer(msg::PollResp, 901, m));
     ASSERT_EQ(m.text("failed_reason"), QStringLiteral("previous poll has not finished yet"));
 
     s->send(abortPoll(900));
@@ -91,7 +94,7 @@ TEST_F(DaemonLinkPollSettingsAbort, AbortedPollStopsAndFreesItsMonitor)
     for (int attempt = 0; attempt < 10 && !answered; ++attempt) {
         const int next = 910 + attempt;
         s->send(pollWithSettings(next, tcpMonitorData(63, open.serverPort(), 3000)));
-        ASSERT_TRUE(answer(7, next, m));
+        ASSERT_TRUE(answer(msg::PollResp, next, m));
         answered = m.text("failed_reason") != QStringLiteral("previous poll has not finished yet");
         if (!answered)
             QTest::qWait(500);
@@ -99,7 +102,7 @@ TEST_F(DaemonLinkPollSettingsAbort, AbortedPollStopsAndFreesItsMonitor)
     ASSERT_TRUE(answered) << "the aborted poll kept its monitor busy";
     EXPECT_EQ(m.num("result"), 0) << m.text("failed_reason").toStdString();
     EXPECT_TRUE(pingRoundTrip(920));
-    EXPECT_FALSE(received(7, 900));
+    EXPECT_FALSE(received(msg::PollResp, 900));
 }
 
 TEST_F(DaemonLinkPollSettingsAbort, AbortsOfUnknownOrFinishedTransactionsChangeNothing)
@@ -107,11 +110,11 @@ TEST_F(DaemonLinkPollSettingsAbort, AbortsOfUnknownOrFinishedTransactionsChangeN
     s->send(abortPoll(12345));
     s->send(pollById(950, 9999));
     Message m;
-    ASSERT_TRUE(answer(7, 950, m));
+    ASSERT_TRUE(answer(msg::PollResp, 950, m));
     s->send(abortPoll(950));
     EXPECT_TRUE(pingRoundTrip(951));
     s->send(pollById(952, 9999));
-    ASSERT_TRUE(answer(7, 952, m));
+    ASSERT_TRUE(answer(msg::PollResp, 952, m));
     EXPECT_EQ(m.text("failed_reason"), QStringLiteral("monitor was not found"));
 }
 

@@ -24,6 +24,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 // A TCP monitor record (type index 1) of 127.0.0.1:port, in the stream form the service sends.
 QByteArray tcpMonitorData(int monitorId, int port, int timeoutMs)
 {
@@ -53,7 +55,7 @@ QByteArray tcpMonitorData(int monitorId, int port, int timeoutMs)
 
 QByteArray pollWithSettings(int transactionId, const QByteArray& monitorData)
 {
-    return peer::frame(transactionId, 5,
+    return peer::frame(transactionId, msg::PollWithSettingsReq,
                        {peer::Field::raw("monitor_data", monitorData), peer::Field::num("has_template_id", 0)});
 }
 
@@ -111,7 +113,7 @@ protected:
         ASSERT_TRUE(service.waitForSession(1, 20000));
         s = service.sessions[0];
         peer::Message m;
-        ASSERT_TRUE(s->waitFor(14, m));
+        ASSERT_TRUE(s->waitFor(msg::LocalhostInfoNot, m));
     }
     void TearDown() override
     {
@@ -128,7 +130,7 @@ protected:
         return waitUntil(
             [&] {
                 for (int i = 0; i < s->messages.size(); ++i) {
-                    if (s->messages[i].type == 7 && s->messages[i].id == transactionId) {
+                    if (s->messages[i].type == msg::PollResp && s->messages[i].id == transactionId) {
                         out = s->messages.takeAt(i);
                         return true;
                     }
@@ -146,7 +148,7 @@ protected:
 
 TEST_F(DaemonLinkPolls, UnknownMonitorByIdIsNotFound)
 {
-    s->send(peer::frame(500, 6, {peer::Field::num("mon_id", 9999), peer::Field::num("has_template_id", 0)}));
+    s->send(peer::frame(500, msg::PollReq, {peer::Field::num("mon_id", 9999), peer::Field::num("has_template_id", 0)}));
     peer::Message m;
     ASSERT_TRUE(pollResponse(500, m));
     EXPECT_EQ(m.num("status"), 4);
@@ -179,7 +181,7 @@ TEST_F(DaemonLinkPolls, TcpMonitorWithSettingsSucceedsThenFailsOnClosedPort)
               QStringLiteral("Failed to connect to 127.0.0.1:%1 over TCP/IP").arg(closedPort));
 
     // A poll by id of the monitor the poll with settings stored.
-    s->send(peer::frame(603, 6, {peer::Field::num("mon_id", 41), peer::Field::num("has_template_id", 0)}));
+    s->send(peer::frame(603, msg::PollReq, {peer::Field::num("mon_id", 41), peer::Field::num("has_template_id", 0)}));
     ASSERT_TRUE(pollResponse(603, m));
     EXPECT_EQ(m.num("status"), 3);
     EXPECT_EQ(m.num("result"), 1);
@@ -191,7 +193,7 @@ TEST_F(DaemonLinkPolls, SecondPollOfARunningMonitorIsRefusedAtOnce)
     ASSERT_NE(stalled.port(), 0);
     const QByteArray data = tcpMonitorData(43, stalled.port(), 3000);
     s->send(pollWithSettings(701, data));
-    s->send(peer::frame(702, 6, {peer::Field::num("mon_id", 43), peer::Field::num("has_template_id", 0)}));
+    s->send(peer::frame(702, msg::PollReq, {peer::Field::num("mon_id", 43), peer::Field::num("has_template_id", 0)}));
     peer::Message second;
     ASSERT_TRUE(pollResponse(702, second));
     EXPECT_EQ(second.num("status"), 3);
@@ -200,14 +202,14 @@ TEST_F(DaemonLinkPolls, SecondPollOfARunningMonitorIsRefusedAtOnce)
     // The refusal came first: the running poll answers only when its budget is spent.
     peer::Message first;
     for (const peer::Message& early : s->messages)
-        EXPECT_FALSE(early.type == 7 && early.id == 701);
+        EXPECT_FALSE(early.type == msg::PollResp && early.id == 701);
     ASSERT_TRUE(pollResponse(701, first, 30000));
     EXPECT_EQ(first.num("status"), 3);
     EXPECT_EQ(first.num("result"), 1);
     EXPECT_FALSE(first.raws.value("failed_reason").isEmpty());
 
     // Once it has answered, the monitor can be polled again.
-    s->send(peer::frame(703, 6, {peer::Field::num("mon_id", 43), peer::Field::num("has_template_id", 0)}));
+    s->send(peer::frame(703, msg::PollReq, {peer::Field::num("mon_id", 43), peer::Field::num("has_template_id", 0)}));
     peer::Message third;
     ASSERT_TRUE(pollResponse(703, third, 30000));
     EXPECT_NE(third.raws.value("failed_reason"), QByteArray("previous poll has not finished yet"));

@@ -10,6 +10,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 using peer::Field;
 using peer::Message;
 
@@ -34,13 +36,14 @@ protected:
 
 TEST_F(DaemonLinkRelayLookup, HangingLookupDoesNotDelayThePing)
 {
-    s->send(peer::frame(-1, 17, {Field::raw("host", "hangs.test:161"), Field::num("id", 12), Field::num("type", 0)}));
-    s->send(peer::frame(51, 1));
+    s->send(peer::frame(-1, msg::SnmpReq,
+                        {Field::raw("host", "hangs.test:161"), Field::num("id", 12), Field::num("type", 0)}));
+    s->send(peer::frame(51, msg::PingReq));
     Message m;
-    ASSERT_TRUE(answer(2, 51, m, 20000));
-    EXPECT_FALSE(s->types().contains(18)) << "the relay answered before the ping";
+    ASSERT_TRUE(answer(msg::PingResp, 51, m, 20000));
+    EXPECT_FALSE(s->types().contains(msg::SnmpResp)) << "the relay answered before the ping";
 
-    ASSERT_TRUE(s->waitFor(18, m, 30000));
+    ASSERT_TRUE(s->waitFor(msg::SnmpResp, m, 30000));
     EXPECT_EQ(m.num("id"), 12);
     EXPECT_EQ(m.num("type"), 1);
     EXPECT_EQ(m.num("reason"), 5);

@@ -9,6 +9,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 using peer::Field;
 using peer::Message;
 
@@ -27,8 +29,9 @@ protected:
 
     QByteArray request(int id, qint32 reqId, const QByteArray& from, const QByteArray& prev = {})
     {
-        return peer::frame(id, 20, {Field::num("version", 1), Field::num("reqId", reqId), Field::num("isIp", 0),
-                                    Field::raw("from", from), Field::raw("prev", prev)});
+        return peer::frame(id, msg::ResolveReq,
+                           {Field::num("version", 1), Field::num("reqId", reqId), Field::num("isIp", 0),
+                            Field::raw("from", from), Field::raw("prev", prev)});
     }
 
     // The answer naming this host, whatever its header id.
@@ -37,7 +40,7 @@ protected:
         return waitUntil(
             [&] {
                 for (int i = 0; i < s->messages.size(); ++i) {
-                    if (s->messages[i].type == 21 && s->messages[i].text("from") == from) {
+                    if (s->messages[i].type == msg::ResolveResp && s->messages[i].text("from") == from) {
                         out = s->messages.takeAt(i);
                         return true;
                     }
@@ -99,12 +102,12 @@ TEST_F(DaemonLinkResolve, OddRequestsAreAnsweredOrDroppedWithoutHarm)
     s->send(request(321, 10, QByteArray(64 * 1024, 'x')));
     s->send(request(322, -1, "sync-b.test"));
     Message m;
-    ASSERT_TRUE(answer(21, 320, m));
+    ASSERT_TRUE(answer(msg::ResolveResp, 320, m));
     EXPECT_EQ(m.num("isOk"), 0);
     EXPECT_EQ(m.text("to"), QString());
-    ASSERT_TRUE(answer(21, 321, m));
+    ASSERT_TRUE(answer(msg::ResolveResp, 321, m));
     EXPECT_EQ(m.num("isOk"), 0);
-    ASSERT_TRUE(answer(21, 322, m));
+    ASSERT_TRUE(answer(msg::ResolveResp, 322, m));
     EXPECT_EQ(m.num("reqId"), -1);
     EXPECT_EQ(m.text("to"), QStringLiteral("192.0.2.6"));
     EXPECT_TRUE(pingRoundTrip(323));

@@ -16,6 +16,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 TEST(DaemonLink, ActiveDaemonIdentifiesPollsAndSaysGoodbye)
 {
     TestCertificates certs;
@@ -44,17 +46,17 @@ TEST(DaemonLink, ActiveDaemonIdentifiesPollsAndSaysGoodbye)
     ASSERT_TRUE(service.waitForSession(1, 20000));
     peer::Session* s = service.sessions[0];
     peer::Message m;
-    ASSERT_TRUE(s->waitFor(10, m));
+    ASSERT_TRUE(s->waitFor(msg::SelfIdentificationNot, m));
     QString id;
     ASSERT_TRUE(connectionIdFromCertificate(certs.cert("agent"), id));
     EXPECT_EQ(m.text("connection_id"), id);
-    ASSERT_TRUE(s->waitFor(14, m));
+    ASSERT_TRUE(s->waitFor(msg::LocalhostInfoNot, m));
 
-    s->send(peer::frame(7, 1));
-    ASSERT_TRUE(s->waitFor(2, m));
+    s->send(peer::frame(7, msg::PingReq));
+    ASSERT_TRUE(s->waitFor(msg::PingResp, m));
     EXPECT_EQ(m.id, 7);
-    s->send(peer::frame(500, 6, {peer::Field::num("mon_id", 3), peer::Field::num("has_template_id", 0)}));
-    ASSERT_TRUE(s->waitFor(7, m));
+    s->send(peer::frame(500, msg::PollReq, {peer::Field::num("mon_id", 3), peer::Field::num("has_template_id", 0)}));
+    ASSERT_TRUE(s->waitFor(msg::PollResp, m));
     EXPECT_EQ(m.id, 500);
     EXPECT_EQ(m.num("status"), 4);
     EXPECT_EQ(m.num("result"), 1);
@@ -70,11 +72,11 @@ TEST(DaemonLink, ActiveDaemonIdentifiesPollsAndSaysGoodbye)
     ASSERT_TRUE(waitUntil([&] { return control.received().contains(fs(10002, 0, 0, 0)); }));
     ASSERT_TRUE(service.waitForSession(2, 30000));
     s = service.sessions[1];
-    ASSERT_TRUE(s->waitFor(14, m));
+    ASSERT_TRUE(s->waitFor(msg::LocalhostInfoNot, m));
     ASSERT_TRUE(waitUntil([&] { return control.received().count(fs(10002, 1, 0, 0)) >= 2; }));
 
     ::kill(static_cast<pid_t>(daemon.processId()), SIGTERM);
-    ASSERT_TRUE(s->waitFor(22, m, 20000));
+    ASSERT_TRUE(s->waitFor(msg::DisconnectReason, m, 20000));
     EXPECT_EQ(m.text("reason"), QStringLiteral("agent was stopped"));
     EXPECT_TRUE(s->waitClosed());
     ASSERT_TRUE(daemon.waitForFinished(20000));

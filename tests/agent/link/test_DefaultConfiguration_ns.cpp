@@ -15,6 +15,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 const QString kDir = QStringLiteral("/etc/opt/corvane-agent/");
 
 TEST(DefaultConfiguration, OnlyTheGeneratedServiceIdentityIsServed)
@@ -52,12 +54,12 @@ TEST(DefaultConfiguration, OnlyTheGeneratedServiceIdentityIsServed)
     ASSERT_TRUE(waitUntil([&] { return (stranger.reset(peer::connectTo(port, other, 2000)), stranger != nullptr); },
                           20000));
     EXPECT_TRUE(stranger->waitClosed(20000));
-    EXPECT_FALSE(stranger->types().contains(10)) << "a stranger was identified to";
+    EXPECT_FALSE(stranger->types().contains(msg::SelfIdentificationNot)) << "a stranger was identified to";
 
     std::unique_ptr<peer::Session> trusted(peer::connectTo(port, service));
     ASSERT_TRUE(trusted);
     peer::Message m;
-    EXPECT_TRUE(trusted->waitFor(10, m, 20000));
+    EXPECT_TRUE(trusted->waitFor(msg::SelfIdentificationNot, m, 20000));
 
     ::kill(static_cast<pid_t>(daemon.processId()), SIGTERM);
     EXPECT_TRUE(daemon.waitForFinished(20000));

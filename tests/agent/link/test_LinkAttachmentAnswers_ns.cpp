@@ -16,13 +16,16 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 using peer::Field;
 using peer::Message;
 
 QByteArray checkFrame(int id, int templateId, const QList<STemplateAttachment>& list)
 {
-    return peer::frame(id, 30, {Field::num("template_id", templateId), Field::raw("app_files_path", "answers"),
-                                Field::raw("attachments", writeAttachmentList(list))});
+    return peer::frame(id, msg::CheckAttachmentsReq,
+                       {Field::num("template_id", templateId), Field::raw("app_files_path", "answers"),
+                        Field::raw("attachments", writeAttachmentList(list))});
 }
 
 STemplateAttachment mib(int id, const QString& name)
@@ -37,9 +40,9 @@ STemplateAttachment mib(int id, const QString& name)
 
 bool answersPing(peer::Session* s, int id)
 {
-    s->send(peer::frame(id, 1));
+    s->send(peer::frame(id, msg::PingReq));
     Message m;
-    return s->waitFor(2, m) && m.id == id;
+    return s->waitFor(msg::PingResp, m) && m.id == id;
 }
 
 TEST(LinkAttachmentAnswers, AnswerOfAnEndedSessionIsNotSentOnTheNextOne)
@@ -80,11 +83,11 @@ TEST(LinkAttachmentAnswers, AnswerOfAnEndedSessionIsNotSentOnTheNextOne)
     // The new session's own check is answered on it, and only that one.
     second->send(checkFrame(41, 8, {mib(2, QStringLiteral("absent.mib"))}));
     Message m;
-    ASSERT_TRUE(second->waitFor(31, m));
+    ASSERT_TRUE(second->waitFor(msg::CheckAttachmentsResp, m));
     EXPECT_EQ(m.id, 41);
     EXPECT_TRUE(answersPing(second, 42));
     for (const Message& late : second->messages)
-        EXPECT_FALSE(late.type == 31) << "answer " << late.id << " reached the wrong session";
+        EXPECT_FALSE(late.type == msg::CheckAttachmentsResp) << "answer " << late.id << " reached the wrong session";
     ::unlink(fifo.constData());
 }
 

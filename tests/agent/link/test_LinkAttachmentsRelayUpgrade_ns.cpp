@@ -13,6 +13,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 // Shortened timing: the 150 s upgrade wait becomes 1.5 s.
 const bool kTimeScaled = [] {
     qputenv("NETAGENTD_TEST_TIME_SCALE", "0.01");
@@ -51,8 +53,9 @@ QByteArray attachmentFrame(int id, int type, int templateId, const QByteArray& l
 
 QByteArray pollFrame(int id, int monitorId, int templateId)
 {
-    return peer::frame(id, 6, {Field::num("mon_id", monitorId), Field::num("has_template_id", 1),
-                               Field::num("template_id", templateId)});
+    return peer::frame(id, msg::PollReq,
+                       {Field::num("mon_id", monitorId), Field::num("has_template_id", 1),
+                        Field::num("template_id", templateId)});
 }
 
 class LinkFeaturesTest : public ::testing::Test
@@ -83,45 +86,45 @@ TEST_F(LinkFeaturesTest, AttachmentsAreCheckedCreatedAndDeleted)
         plain << a;
     Message m;
 
-    s->send(attachmentFrame(70, 30, 9, writeAttachmentList(plain)));
-    ASSERT_TRUE(s->waitFor(31, m));
+    s->send(attachmentFrame(70, msg::CheckAttachmentsReq, 9, writeAttachmentList(plain)));
+    ASSERT_TRUE(s->waitFor(msg::CheckAttachmentsResp, m));
     EXPECT_EQ(m.id, 70);
     EXPECT_EQ(answerIds(m), QList<int>({1, 2, 3}));
     // Missing files keep the template busy for polls.
     s->send(pollFrame(71, 50, 9));
-    ASSERT_TRUE(s->waitFor(7, m));
+    ASSERT_TRUE(s->waitFor(msg::PollResp, m));
     EXPECT_EQ(m.num("result"), 2);
     EXPECT_EQ(m.raws.value("failed_reason"), QByteArray("updating template attachments"));
 
-    s->send(attachmentFrame(72, 32, 9, writeAttachmentList(files)));
-    ASSERT_TRUE(s->waitFor(31, m));
+    s->send(attachmentFrame(72, msg::CreateAttachmentsReq, 9, writeAttachmentList(files)));
+    ASSERT_TRUE(s->waitFor(msg::CheckAttachmentsResp, m));
     EXPECT_EQ(m.id, 72);
     EXPECT_EQ(answerIds(m), QList<int>{3});
     EXPECT_TRUE(QFileInfo::exists(configDir() + "templates/web/v1/probe.sh"));
     EXPECT_TRUE(QFileInfo::exists(configDir() + "mibs/X-MIB"));
     EXPECT_FALSE(QFileInfo::exists(configDir() + "quv.ini"));
     s->send(pollFrame(73, 50, 9));
-    ASSERT_TRUE(s->waitFor(7, m));
+    ASSERT_TRUE(s->waitFor(msg::PollResp, m));
     EXPECT_EQ(m.num("result"), 0);
 
     // Nothing missing: the template is free at once.
-    s->send(attachmentFrame(74, 30, 10, writeAttachmentList(plain.mid(0, 2))));
-    ASSERT_TRUE(s->waitFor(31, m));
+    s->send(attachmentFrame(74, msg::CheckAttachmentsReq, 10, writeAttachmentList(plain.mid(0, 2))));
+    ASSERT_TRUE(s->waitFor(msg::CheckAttachmentsResp, m));
     EXPECT_EQ(answerIds(m), QList<int>());
     s->send(pollFrame(75, 50, 10));
-    ASSERT_TRUE(s->waitFor(7, m));
+    ASSERT_TRUE(s->waitFor(msg::PollResp, m));
     EXPECT_EQ(m.num("result"), 0);
 
     // A delete has no answer; the names match without regard to case.
     STemplateAttachment upper = plain[0];
     upper.name.set("PROBE.SH");
-    s->send(attachmentFrame(-1, 34, 9, writeAttachmentList(QList<STemplateAttachment>{upper})));
+    s->send(attachmentFrame(-1, msg::DeleteAttachmentsNot, 9, writeAttachmentList(QList<STemplateAttachment>{upper})));
     EXPECT_TRUE(waitUntil([] { return !QFileInfo::exists(configDir() + "templates/web"); }));
     EXPECT_TRUE(QFileInfo::exists(configDir() + "mibs/X-MIB"));
 
     // A list claiming 2^31 records is answered empty.
-    s->send(attachmentFrame(76, 30, 11, QByteArray("\x80\x00\x00\x00", 4)));
-    ASSERT_TRUE(s->waitFor(31, m));
+    s->send(attachmentFrame(76, msg::CheckAttachmentsReq, 11, QByteArray("\x80\x00\x00\x00", 4)));
+    ASSERT_TRUE(s->waitFor(msg::CheckAttachmentsResp, m));
     EXPECT_EQ(m.id, 76);
     EXPECT_EQ(answerIds(m), QList<int>());
 }
@@ -131,11 +134,12 @@ TEST_F(LinkFeaturesTest, RelayOpensCarriesDatagramsIsReplacedAndCloses)
     UdpEchoPeer echo;
     const QByteArray peerText = "127.0.0.1:" + QByteArray::number(echo.port());
     auto relayRequest = [](int relayId, int op, const QByteArray& host) {
-        return peer::frame(-1, 17, {Field::raw("host", host), Field::num("id", relayId), Field::num("type", op)});
+        return peer::frame(-1, msg::SnmpReq,
+                           {Field::raw("host", host), Field::num("id", relayId), Field::num("type", op)});
     };
     auto expectResp = [&](int relayId, int type, int reason) {
         Message m;
-        ASSERT_TRUE(s->waitFor(18, m));
+        ASSERT_TRUE(s->waitFor(msg::SnmpResp, m));
         EXPECT_EQ(m.num("id"), relayId);
         EXPECT_EQ(m.num("type"), type);
         EXPECT_EQ(m.num("reason"), reason);
@@ -144,9 +148,9 @@ TEST_F(LinkFeaturesTest, RelayOpensCarriesDatagramsIsReplacedAndCloses)
     s->send(relayRequest(7, 0, peerText));
     expectResp(7, 0, 0);
     const QByteArray datagram("\x30\x82\x00\x10 snmp \x00 bytes", 18);
-    s->send(peer::frame(-1, 19, {Field::raw("data", datagram), Field::num("id", 7)}));
+    s->send(peer::frame(-1, msg::SnmpData, {Field::raw("data", datagram), Field::num("id", 7)}));
     Message m;
-    ASSERT_TRUE(s->waitFor(19, m));
+    ASSERT_TRUE(s->waitFor(msg::SnmpData, m));
     EXPECT_EQ(m.num("id"), 7);
     EXPECT_EQ(m.raws.value("data"), datagram);
 
@@ -182,8 +186,8 @@ TEST_F(LinkFeaturesTest, UpgradeIsStoredStartedAndTimesOut)
     };
     for (const auto& f : failures) {
         qputenv("TMPDIR", QFile::encodeName(f.tmpdir));
-        s->send(peer::frame(-1, 15, {Field::raw("upgrade_data", "#!/bin/sh\n")}));
-        ASSERT_TRUE(s->waitFor(16, m));
+        s->send(peer::frame(-1, msg::Upgrade, {Field::raw("upgrade_data", "#!/bin/sh\n")}));
+        ASSERT_TRUE(s->waitFor(msg::AgentStatus, m));
         EXPECT_EQ(m.num("status_code"), 2);
         EXPECT_TRUE(m.text("data").startsWith(f.start)) << m.text("data").toStdString();
         EXPECT_FALSE(fx.manager->isUpgrading());
@@ -192,8 +196,8 @@ TEST_F(LinkFeaturesTest, UpgradeIsStoredStartedAndTimesOut)
     qputenv("TMPDIR", QFile::encodeName(tmp.path()));
     const QString marker = tmp.path() + "/ran";
     const QByteArray script = QStringLiteral("#!/bin/sh\necho \"$@\" > '%1.tmp' && mv '%1.tmp' '%1'\n").arg(marker).toUtf8();
-    s->send(peer::frame(-1, 15, {Field::raw("upgrade_data", script)}));
-    ASSERT_TRUE(s->waitFor(16, m));
+    s->send(peer::frame(-1, msg::Upgrade, {Field::raw("upgrade_data", script)}));
+    ASSERT_TRUE(s->waitFor(msg::AgentStatus, m));
     EXPECT_EQ(m.id, -1);
     EXPECT_EQ(m.num("status_code"), 1);
     EXPECT_EQ(m.raws.value("data"), QByteArray());
@@ -201,10 +205,10 @@ TEST_F(LinkFeaturesTest, UpgradeIsStoredStartedAndTimesOut)
     ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(marker); }));
 
     // A second package while the first runs: logged, no answer.
-    s->send(peer::frame(-1, 15, {Field::raw("upgrade_data", script)}));
+    s->send(peer::frame(-1, msg::Upgrade, {Field::raw("upgrade_data", script)}));
     EXPECT_TRUE(LinkLogCapture::waitFor("warning: upgrade was already started"));
 
-    ASSERT_TRUE(s->waitFor(16, m));
+    ASSERT_TRUE(s->waitFor(msg::AgentStatus, m));
     EXPECT_EQ(m.num("status_code"), 2);
     EXPECT_EQ(m.raws.value("data"), QByteArray("timeout"));
     EXPECT_FALSE(fx.manager->isUpgrading());
@@ -217,8 +221,8 @@ TEST_F(LinkFeaturesTest, UpgradingEndsWithItsTimerAfterItsSessionHasGone)
     QTemporaryDir tmp;
     qputenv("TMPDIR", QFile::encodeName(tmp.path()));
     Message m;
-    s->send(peer::frame(-1, 15, {Field::raw("upgrade_data", "#!/bin/sh\nexit 0\n")}));
-    ASSERT_TRUE(s->waitFor(16, m));
+    s->send(peer::frame(-1, msg::Upgrade, {Field::raw("upgrade_data", "#!/bin/sh\nexit 0\n")}));
+    ASSERT_TRUE(s->waitFor(msg::AgentStatus, m));
     EXPECT_EQ(m.num("status_code"), 1);
     ASSERT_TRUE(fx.manager->isUpgrading());
     s->close();

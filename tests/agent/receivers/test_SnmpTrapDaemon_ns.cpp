@@ -23,6 +23,8 @@ using namespace traptest;
 
 namespace {
 
+namespace msg = peer::msg;
+
 const QString kLinkDown = ".1.3.6.1.6.3.1.1.5.3";
 const QString kLinkUp = ".1.3.6.1.6.3.1.1.5.4";
 const QString kIfIndex3 = ".1.3.6.1.2.1.2.2.1.1.3";
@@ -59,7 +61,7 @@ std::unique_ptr<F> filter(const std::function<void(F&)>& setUp)
 
 void subscribe(peer::Session* s, int monitorId, const CSnmpTrapFilter& f, const SSnmpTrapCredential& user = {})
 {
-    s->send(peer::frame(-1, 23, {peer::Field::raw("snmp_mon_data", writeTrapSubscriptionRecord(monitorId, {&f}, {}, user))}));
+    s->send(peer::frame(-1, msg::SubscribeSnmp, {peer::Field::raw("snmp_mon_data", writeTrapSubscriptionRecord(monitorId, {&f}, {}, user))}));
 }
 
 // The link handles messages in order: once the ping is answered, the subscriptions before
@@ -67,9 +69,9 @@ void subscribe(peer::Session* s, int monitorId, const CSnmpTrapFilter& f, const 
 bool settled(peer::Session* s)
 {
     static int id = 900;
-    s->send(peer::frame(++id, 1));
+    s->send(peer::frame(++id, msg::PingReq));
     peer::Message m;
-    return s->waitFor(2, m);
+    return s->waitFor(msg::PingResp, m);
 }
 
 QStringList trapArgs(const QStringList& head, const QString& trapOid, const QStringList& bindings = {})
@@ -85,7 +87,7 @@ struct Events
     {
         peer::Message m;
         CSnmpTrapPtr t;
-        const QString text = session->waitFor(25, m, timeoutMs) ? eventOf(m, &t) : QString();
+        const QString text = session->waitFor(msg::MonitorEventNot, m, timeoutMs) ? eventOf(m, &t) : QString();
         if (trap)
             *trap = t;
         return text;
@@ -111,7 +113,7 @@ TEST(SnmpTrapDaemon, SnmptrapAndSnmpinformReachTheServiceAsMonitorEvents)
     ASSERT_TRUE(service.waitForSession(1, 20000));
     peer::Session* s = service.sessions[0];
     peer::Message m;
-    ASSERT_TRUE(s->waitFor(14, m));
+    ASSERT_TRUE(s->waitFor(msg::LocalhostInfoNot, m));
     Events events(s);
     CSnmpTrapPtr trap;
 
@@ -201,7 +203,7 @@ TEST(SnmpTrapDaemon, SnmptrapAndSnmpinformReachTheServiceAsMonitorEvents)
     }));
     // Monitors 1 to 4 are done with.
     for (int id : {1, 2, 3, 4})
-        s->send(peer::frame(-1, 24, {peer::Field::num("mon_id", id)}));
+        s->send(peer::frame(-1, msg::UnsubscribeSnmp, {peer::Field::num("mon_id", id)}));
     ASSERT_TRUE(settled(s));
     ASSERT_EQ(runPeer("snmptrap", trapArgs({"-v", "2c", "-c", "public"}, kLinkUp, {".1.3.6.1.2.1.2.2.1.2.3", "s", "error"})), 0);
     ASSERT_EQ(runPeer("snmptrap", trapArgs({"-v", "2c", "-c", "public"}, kLinkDown, {".1.3.6.1.2.1.2.2.1.2.3", "s", "eth0"})), 0);

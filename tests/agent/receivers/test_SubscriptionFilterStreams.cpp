@@ -15,14 +15,14 @@ QByteArray hex(const char* h)
 }
 
 template <class T>
-QExplicitlySharedDataPointer<T> decodeWithRecord(int type, const char* key, const QByteArray& record)
+QExplicitlySharedDataPointer<T> decodeWithRecord(const char* key, const QByteArray& record)
 {
     QByteArray body = QByteArray(key) + "=RAW(" + QByteArray::number(record.size()) + "," + record + ")";
-    QByteArray f(13, '\0');
+    QByteArray f(AgentMessageHeader::Size, '\0');
     AgentMessageHeader h;
-    h.type = type;
+    h.type = T::Type;
     h.length = body.size();
-    h.write(f.data(), 13);
+    h.write(f.data(), AgentMessageHeader::Size);
     f += body;
     QString err;
     CAgentMessagePtr m = decodeAgentMessage(f.constData(), f.size(), err, false);
@@ -57,7 +57,7 @@ TEST(TrapFilterStream, AllKindsRoundTripThroughASubscription)
     f4.encoding = "UTF-8";
     const QByteArray rec = writeTrapSubscriptionRecord(12, {&f1, &f3, &f4}, SUdpMessagesLimit{1, 10, 60},
                                                        SSnmpTrapCredential{"u", 0, "a", 1, "p"});
-    auto m = decodeWithRecord<CSubscribeSnmp>(23, "snmp_mon_data", rec);
+    auto m = decodeWithRecord<CSubscribeSnmp>("snmp_mon_data", rec);
     ASSERT_TRUE(m->recordError.isEmpty()) << m->recordError.toStdString();
     ASSERT_EQ(m->filters().size(), 3);
     auto* g1 = dynamic_cast<CSnmpGenTrapFilterEvent*>(m->filters()[0]);
@@ -117,7 +117,7 @@ TEST(TrapFilterStream, BadFiltersAreRefusedCleanly)
         {hex("0000000c 00000001") + one.left(one.size() - 1), false},
     };
     for (const Case& c : cases) {
-        auto m = decodeWithRecord<CSubscribeSnmp>(23, "snmp_mon_data", c.record);
+        auto m = decodeWithRecord<CSubscribeSnmp>("snmp_mon_data", c.record);
         EXPECT_TRUE(m->isValid());
         EXPECT_EQ(m->recordError.isEmpty(), c.ok) << c.record.toHex().constData();
         EXPECT_EQ(m->filters().size(), c.ok ? 1 : 0);
@@ -137,7 +137,7 @@ TEST(SyslogFilterStream, RoundTripAndTypeIdIgnored)
     f.appNameText = "ssh";
     f.structuredDataCondition = "id1,a,x";
     const QByteArray rec = writeSyslogSubscriptionRecord(13, {&f, &f}, SUdpMessagesLimit{1, 5, 30});
-    auto m = decodeWithRecord<CSubscribeSyslog>(28, "syslog_mon_data", rec);
+    auto m = decodeWithRecord<CSubscribeSyslog>("syslog_mon_data", rec);
     ASSERT_TRUE(m->recordError.isEmpty()) << m->recordError.toStdString();
     ASSERT_EQ(m->filters().size(), 2);
     const SyslogLineFilter* g = m->filters()[1];
@@ -155,10 +155,10 @@ TEST(SyslogFilterStream, RoundTripAndTypeIdIgnored)
     // Any type id is taken; a hostile count is refused before reading.
     QByteArray five = rec;
     five.replace(8, 4, hex("00000005"));
-    EXPECT_EQ(decodeWithRecord<CSubscribeSyslog>(28, "syslog_mon_data", five)->filters().size(), 2);
+    EXPECT_EQ(decodeWithRecord<CSubscribeSyslog>("syslog_mon_data", five)->filters().size(), 2);
     QByteArray hostile = rec;
     hostile.replace(4, 4, hex("7fffffff"));
-    auto h = decodeWithRecord<CSubscribeSyslog>(28, "syslog_mon_data", hostile);
+    auto h = decodeWithRecord<CSubscribeSyslog>("syslog_mon_data", hostile);
     EXPECT_FALSE(h->recordError.isEmpty());
     EXPECT_TRUE(h->filters().isEmpty());
 }

@@ -21,6 +21,8 @@
 
 namespace {
 
+namespace msg = peer::msg;
+
 // "<monitor> <type id> <text>" of one monitor-event message.
 QString eventOf(const peer::Message& m)
 {
@@ -50,7 +52,7 @@ SyslogLineFilter filterFor(const QString& host)
 
 void subscribe(peer::Session* s, int monitorId, const QList<const SyslogLineFilter*>& filters, SUdpMessagesLimit limit = {})
 {
-    s->send(peer::frame(-1, 28, {peer::Field::raw("syslog_mon_data", writeSyslogSubscriptionRecord(monitorId, filters, limit))}));
+    s->send(peer::frame(-1, msg::SubscribeSyslog, {peer::Field::raw("syslog_mon_data", writeSyslogSubscriptionRecord(monitorId, filters, limit))}));
 }
 
 bool logger(const QStringList& args)
@@ -66,9 +68,9 @@ bool logger(const QStringList& args)
 bool settled(peer::Session* s)
 {
     static int id = 900;
-    s->send(peer::frame(++id, 1));
+    s->send(peer::frame(++id, msg::PingReq));
     peer::Message m;
-    return s->waitFor(2, m);
+    return s->waitFor(msg::PingResp, m);
 }
 
 struct Events
@@ -78,7 +80,7 @@ struct Events
     QString next(int timeoutMs = 10000)
     {
         peer::Message m;
-        return session->waitFor(25, m, timeoutMs) ? eventOf(m) : QString();
+        return session->waitFor(msg::MonitorEventNot, m, timeoutMs) ? eventOf(m) : QString();
     }
     peer::Session* session;
 };
@@ -104,7 +106,7 @@ TEST(SyslogDaemon, LoggerLinesReachTheServiceAsMonitorEvents)
     ASSERT_TRUE(service.waitForSession(1, 20000));
     peer::Session* s = service.sessions[0];
     peer::Message m;
-    ASSERT_TRUE(s->waitFor(14, m));
+    ASSERT_TRUE(s->waitFor(msg::LocalhostInfoNot, m));
     Events events(s);
     // The link can come up before the receiver listens: wait until the daemon holds port 514,
     // so no line goes to a closed port.
@@ -150,9 +152,9 @@ TEST(SyslogDaemon, LoggerLinesReachTheServiceAsMonitorEvents)
     // A record that does not read subscribes nothing and drops the monitor's filters.
     QByteArray broken = writeSyslogSubscriptionRecord(5, {&crit}, {});
     broken.chop(20);
-    s->send(peer::frame(-1, 28, {peer::Field::raw("syslog_mon_data", broken)}));
+    s->send(peer::frame(-1, msg::SubscribeSyslog, {peer::Field::raw("syslog_mon_data", broken)}));
     // Unsubscribed monitor 6 hears nothing more; the daemon still serves monitor 8.
-    s->send(peer::frame(-1, 29, {peer::Field::num("mon_id", 6)}));
+    s->send(peer::frame(-1, msg::UnsubscribeSyslog, {peer::Field::num("mon_id", 6)}));
     SyslogLineFilter any = filterFor(QStringLiteral("127.0.0.1"));
     subscribe(s, 8, {&any});
     ASSERT_TRUE(settled(s));
@@ -166,7 +168,7 @@ TEST(SyslogDaemon, LoggerLinesReachTheServiceAsMonitorEvents)
     EXPECT_EQ(daemon.exitCode(), 0);
     // Shutdown while listening sends no "Message receiver was stopped".
     for (const peer::Message& left : s->messages)
-        if (left.type == 25)
+        if (left.type == msg::MonitorEventNot)
             ADD_FAILURE() << qPrintable(eventOf(left));
 }
 
