@@ -85,7 +85,7 @@ public:
             if (drop % 2 == 0) {
                 s->close();
             } else {
-                s->send(peer::frame(m_next++, 1).left(6));
+                s->send(peer::frame(m_next++, peer::msg::PingReq).left(6));
                 s->socket()->flush();
                 s->socket()->abort();
             }
@@ -151,7 +151,7 @@ private:
             return nullptr;
         peer::Session* s = m_listener->sessions.last();
         peer::Message m;
-        return s->waitFor(14, m, 20000) ? s : nullptr;
+        return s->waitFor(peer::msg::LocalhostInfoNot, m, 20000) ? s : nullptr;
     }
 
     void send(peer::Session* s, QHash<int, int>& open, int monitor, Counts& c)
@@ -168,7 +168,7 @@ private:
         const QList<peer::Message> received = s->messages;
         s->messages.clear();
         for (const peer::Message& m : received) {
-            if (m.type != 7)
+            if (m.type != peer::msg::PollResp)
                 continue;
             if (static_cast<size_t>(m.id) >= m_answered.size())
                 m_answered.resize(static_cast<size_t>(m.id) + 1024, 0);
