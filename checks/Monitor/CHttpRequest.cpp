@@ -193,8 +193,7 @@ bool CHttpRequest::sendRequest(void* handle)
             return true;
         }
         if (rc == CURLE_OPERATION_TIMEDOUT) {
-            // libcurl's own text keeps a time-out apart from a refused connection.
-            m_reason.setReason("Couldn't connect to server (%s)", curl_easy_strerror(rc));
+            m_reason.setReason("Couldn't connect to server");
             return false;
         }
         if (rc == CURLE_COULDNT_CONNECT && m_repeatOnConTimeout) {
