@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -144,6 +149,29 @@ TEST(SettingsReaders, StripDataMasksPasswords)
     };
     for (const auto& c : cases)
         EXPECT_EQ(stripData(QString::fromUtf8(c.text)), QString::fromUtf8(c.logged)) << c.text;
+}
+
+TEST(SettingsReaders, DivisorIsReadInTheCLocaleWhateverTheProcessLocale)
+{
+    // A locale with a decimal comma, made for this test: none but C is installed here.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    if (QProcess::execute(QStringLiteral("localedef"), {"-i", "de_DE", "-f", "UTF-8", dir.filePath("de_DE.UTF-8")}) != 0)
+        GTEST_SKIP() << "localedef cannot make de_DE.UTF-8";
+    qputenv("LOCPATH", dir.path().toUtf8());
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
+    EXPECT_EQ(std::strtod("2.5", nullptr), 2.0);   // the process locale reads a comma
+    struct Case { const char* text; bool ok; double value; };
+    const Case cases[] = {{"2.5", true, 2.5}, {"2,5", true, 2.0}, {"0.5x", true, 0.5}, {"0", false, 0}, {"-1", false, 0}};
+    for (const Case& c : cases) {
+        double divisor = 0;
+        EXPECT_EQ(readPositiveDivisor(c.text, divisor), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(divisor, c.value) << c.text;
+        }
+    }
+    std::setlocale(LC_NUMERIC, "C");
+    qunsetenv("LOCPATH");
 }
 
 TEST_F(SettingsParser, ValidateStrResponseModes)
