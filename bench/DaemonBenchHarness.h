@@ -10,6 +10,7 @@
 #include "support/TestCertificates.h"
 
 #include <QCoreApplication>
+#include <benchmark/benchmark.h>
 #include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
@@ -56,6 +57,17 @@ inline void enterPrivateNamespaces(int argc, char** argv)
     ::execvp("unshare", args.data());
     std::perror("unshare");
     std::exit(1);
+}
+
+// The whole main of a daemon benchmark: the private namespaces, an application, the runs.
+inline int runBenchmarks(int argc, char** argv)
+{
+    enterPrivateNamespaces(argc, argv);
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 // A free port on 127.0.0.1 for the daemon's agent server.

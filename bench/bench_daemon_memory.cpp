@@ -134,10 +134,5 @@ BENCHMARK(BM_DaemonMemory)->Arg(10000)->Arg(100000)->Iterations(1)->Unit(benchma
 
 int main(int argc, char** argv)
 {
-    daemonbench::enterPrivateNamespaces(argc, argv);
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return daemonbench::runBenchmarks(argc, argv);
 }

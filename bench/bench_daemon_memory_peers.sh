@@ -17,14 +17,8 @@ modules:
     prober: tcp
     timeout: 5s
 CONF
-BBE_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-prometheus-blackbox-exporter --config.file="$T/blackbox.yml" --web.listen-address="127.0.0.1:$BBE_PORT" \
-  > "$T/bbe.log" 2>&1 &
-BBE_PID=$!
-for _ in $(seq 50); do
-  curl -sf "http://127.0.0.1:$BBE_PORT/" >/dev/null 2>&1 && break
-  sleep 0.1
-done
+. bench/blackbox-exporter.sh
+start_blackbox_exporter "$T/blackbox.yml" "$T/bbe.log"
 # One probe, so the exporter has set up what a probe needs, then let it settle.
 curl -sf "http://127.0.0.1:$BBE_PORT/probe?module=tcp_connect&target=127.0.0.1:$BBE_PORT" >/dev/null
 sleep 2

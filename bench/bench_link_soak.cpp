@@ -252,10 +252,5 @@ BENCHMARK(BM_SoakAcrossLinkDrops)
 
 int main(int argc, char** argv)
 {
-    daemonbench::enterPrivateNamespaces(argc, argv);
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return daemonbench::runBenchmarks(argc, argv);
 }

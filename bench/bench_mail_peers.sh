@@ -41,14 +41,8 @@ modules:
         - send: "a1 LOGOUT\r"
         - expect: "^a1 OK"
 CONF
-BBE_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-prometheus-blackbox-exporter --config.file="$T/blackbox.yml" --web.listen-address="127.0.0.1:$BBE_PORT" \
-  > "$T/bbe.log" 2>&1 &
-BBE_PID=$!
-for _ in $(seq 50); do
-  curl -sf "http://127.0.0.1:$BBE_PORT/" >/dev/null 2>&1 && break
-  sleep 0.1
-done
+. bench/blackbox-exporter.sh
+start_blackbox_exporter "$T/blackbox.yml" "$T/bbe.log"
 probe() { echo "http://127.0.0.1:$BBE_PORT/probe?module=$1&target=$ZAM_TS_HOST:$2"; }
 # a probe that fails still answers 200; make sure the dialogues really succeed before timing them
 for m in "smtp_ehlo $ZAM_TS_SMTP_PORT" "imap_login $ZAM_TS_IMAP_PORT"; do
