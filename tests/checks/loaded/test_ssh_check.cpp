@@ -45,6 +45,20 @@ struct SshSettings
     std::string scriptPath;
     std::string scriptBody;
     std::string parameters;
+
+    // A login: the public key is the private key's ".pub" beside it.
+    static SshSettings login(int port, int method, const std::string& password, const std::string& privateKey,
+                             const std::string& passphrase = "")
+    {
+        SshSettings s;
+        s.port = port;
+        s.method = method;
+        s.password = password;
+        s.privateKey = privateKey;
+        s.publicKey = privateKey.empty() ? "" : privateKey + ".pub";
+        s.passphrase = passphrase;
+        return s;
+    }
 };
 
 class SshCheck : public ::testing::Test
@@ -182,13 +196,7 @@ TEST_F(SshCheck, AuthenticationMethods)
     };
     for (const Case& c : cases) {
         PluginTestRecord rec;
-        SshSettings s;
-        s.port = c.port;
-        s.method = c.method;
-        s.password = c.password;
-        s.privateKey = c.privateKey;
-        s.publicKey = c.privateKey.empty() ? "" : c.privateKey + ".pub";
-        s.passphrase = c.passphrase;
+        const SshSettings s = SshSettings::login(c.port, c.method, c.password, c.privateKey, c.passphrase);
         EXPECT_EQ(poll(rec, s) == 0, c.ok) << c.what << ": " << rec.mon.failReason;
         EXPECT_EQ(std::string(rec.mon.failReason).rfind(c.reasonStart, 0), 0u) << c.what << ": " << rec.mon.failReason;
     }
@@ -360,12 +368,7 @@ TEST_F(SshCheck, AuthenticationAgainstTheMethodsAServerOffers)
     };
     for (const Case& c : cases) {
         PluginTestRecord rec;
-        SshSettings s;
-        s.port = c.port;
-        s.method = c.method;
-        s.password = c.password;
-        s.privateKey = c.privateKey;
-        s.publicKey = c.privateKey.empty() ? "" : c.privateKey + ".pub";
+        const SshSettings s = SshSettings::login(c.port, c.method, c.password, c.privateKey);
         QElapsedTimer took;
         took.start();
         EXPECT_EQ(poll(rec, s) == 0, c.ok) << c.what << ": " << rec.mon.failReason;
