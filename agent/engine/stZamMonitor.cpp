@@ -65,41 +65,18 @@ stZamMonitor::~stZamMonitor() = default;
 
 stZamMonitorPtr stZamMonitor::copyForPoll(const stZamMonitorPtr& source)
 {
-    stZamMonitorPtr w(new stZamMonitor);
-    if (source) {
-        std::memcpy(static_cast<stZamMonitorLib*>(w.data()), static_cast<const stZamMonitorLib*>(source.data()),
-                    sizeof(stZamMonitorLib));
-    } else {
+    if (!source) {
+        stZamMonitorPtr w(new stZamMonitor);
         std::memset(static_cast<stZamMonitorLib*>(w.data()), 0, sizeof(stZamMonitorLib));
-    }
-    w->selfRecord = w.data();
-    w->sourceRecord = source;
-    w->failReason[0] = '\0';
-    w->settings = stZamSettings{};
-    w->cachedData = nullptr;
-    w->pluginData = nullptr;
-    w->stillAlive = nullptr;
-    w->stillAliveContext = nullptr;
-    w->addNewMonitorFn = nullptr;
-    w->addNewMonitorContext = nullptr;
-    if (source) {
-        w->monitorName = source->monitorName;
-        w->settingRecords = source->settingRecords;
-        w->keepSentValueTexts();
-        w->optMonitorId = source->optMonitorId;
-        w->pluginId = source->pluginId;
-        w->logEnabled = source->logEnabled;
-        if (source->optMonitorId.state() & 1)
-            optionalWarnAbsent();
-        w->monitorId = source->optMonitorId.rawValue();
-        for (int i = 0; i < 2; ++i) {
-            w->validationTexts[i] = source->validationTexts[i];
-            pointValidationText(*w, i);
-        }
-        w->buildSettingEntries();
-    } else {
+        w->selfRecord = w.data();
         w->monitorId = 0;
+        return w;
     }
+    // Through the stream form, as the configuration manager's copies: the library part gets
+    // only what the service sent, never the source's outcome or plug-in pointers.
+    stZamMonitorPtr w = copyFromStoredForm(storedFormOf(*source), source->monitorName);
+    if (w)
+        w->sourceRecord = source;
     return w;
 }
 

@@ -22,10 +22,10 @@ struct stZamMonitor;
 using stZamMonitorPtr = QExplicitlySharedDataPointer<stZamMonitor>;
 
 // Road of a record: the agent link reads it from a poll request; with a monitor id the
-// configuration manager stores it (the stored record, never changed afterwards and never handed
-// to the library); each task thread polls its own working copy (copyForPoll), refreshed only
-// when the stored record is replaced. A record without id is polled once, directly.
-// Threads: a stored record is read-only and shared; a working copy belongs to one task thread.
+// configuration manager stores its stream form (never changed afterwards); each task thread
+// polls its own working copy read from that form (copyFromStoredForm), refreshed only when the
+// form is replaced. A record without id is polled once, directly.
+// Threads: a stored form is read-only and shared; a working copy belongs to one task thread.
 // The reference count is atomic; the record is freed by its last holder.
 struct stZamMonitor : stZamMonitorLib
 {
@@ -40,14 +40,15 @@ struct stZamMonitor : stZamMonitorLib
     stZamMonitorPtr sourceRecord;        // in a copyForPoll copy: the record it was copied from
     QByteArray storedForm;               // in a copy of a stored form: that form (shared with the store)
     QStringList sentValueTexts;          // in a working copy: the value texts before macro expansion
-    QByteArray validationTexts[2];       // storage of validation[i].text (shared with working copies)
+    QByteArray validationTexts[2];       // storage of validation[i].text
 
     stZamMonitor();
     ~stZamMonitor();
     stZamMonitor(const stZamMonitor&) = delete;
     stZamMonitor& operator=(const stZamMonitor&) = delete;
 
-    // A working copy of a stored record (all-zero library part without a source).
+    // A working copy of a record, read from its stream form (all-zero library part without a
+    // source); null when that form cannot be read.
     static stZamMonitorPtr copyForPoll(const stZamMonitorPtr& source);
     static bool isCopyOf(const stZamMonitorPtr& copy, const stZamMonitorPtr& stored);
 
