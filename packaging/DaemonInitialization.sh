@@ -85,19 +85,29 @@ start() {
   return 1
 }
 
+# true while one of the given pids is still a live daemon
+any_daemon() {
+  for p in $1; do is_daemon "$p" && return 0; done
+  return 1
+}
+
 stop() {
   pids=$(daemon_pids)
   [ -n "$pids" ] && kill -TERM $pids 2>/dev/null
+  # waits for the daemons it signalled only: one started meanwhile is not its business
   i=0
-  while [ -n "$(daemon_pids)" ] && [ $i -lt $((stop_wait * 10)) ]; do
+  while any_daemon "$pids" && [ $i -lt $((stop_wait * 10)) ]; do
     i=$((i + 1)); sleep 0.1
   done
-  if [ -n "$(daemon_pids)" ]; then
+  if any_daemon "$pids"; then
     echo "netagentd did not stop within $stop_wait s" >&2
     echo 1
     return 1
   fi
-  rm -f "$pidfile"
+  recorded=
+  [ -r "$pidfile" ] && read -r recorded 2>/dev/null < "$pidfile"
+  # a daemon started meanwhile keeps its record
+  is_daemon "$recorded" || rm -f "$pidfile"
   echo 0
 }
 

@@ -73,6 +73,12 @@ void CServiceManager::stopService()
     connect(task, &QThread::finished, task, &QObject::deleteLater);
     connect(task, &_ServiceManagerStopServiceTaskExec::stopped, this, &CServiceManager::setServiceNotRunningAndEmit);
     connect(task, &_ServiceManagerStopServiceTaskExec::error, this, &CServiceManager::setLastErrorAndEmit);
+    // queued after the task's own signals, so stopped() comes first
+    connect(task, &QThread::finished, this, [this] {
+        --m_stopsRunning;
+        emit stopFinished();
+    });
+    ++m_stopsRunning;
     task->start(QThread::InheritPriority);
 }
 

@@ -22,6 +22,9 @@ public:
 
     bool isRunning() const { return m_isRunning; }
     bool isKnown() const { return m_isKnown; }
+    // True from stopService until that stop's script run has ended (a restart waits for it, so
+    // its stop cannot end a daemon the restart's start has just launched).
+    bool isStopping() const { return m_stopsRunning > 0; }
     QString lastError() const { return m_lastError; }
     QString serviceName() const { return m_serviceName; }
     QString scriptPath() const { return m_scriptPath; }
@@ -36,6 +39,7 @@ signals:
     void error(QString _err);
     void started();
     void stopped();
+    void stopFinished();
 
 public slots:
     void stopService();
@@ -50,5 +54,6 @@ private:
     QString m_scriptPath;
     bool m_isRunning = false;
     bool m_isKnown = false;
+    int m_stopsRunning = 0;
     std::unique_ptr<_ServiceStatusCheckExec> m_statusCheck;
 };

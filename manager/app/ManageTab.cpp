@@ -124,12 +124,17 @@ void ManageTab::restartAgent()
     setButtonsEnabled(false, false);
     CServiceManager& service = m_mainWindow->controller()->serviceManager();
     service.stopService();
-    if (service.isRunning()) {
-        QEventLoop wait;
-        connect(&service, &CServiceManager::stopped, &wait, &QEventLoop::quit);
-        QTimer::singleShot(zam::scaledMs(kRestartStopWaitMs), &wait, &QEventLoop::quit);
-        wait.exec();
-    }
+    // Waits for the stop's own end too: a status seen as stopped too early (a status run that
+    // timed out) must not let the start run beside the stop, whose script would end the new daemon.
+    QEventLoop wait;
+    auto quitWhenStopped = [&] {
+        if (!service.isRunning() && !service.isStopping())
+            wait.quit();
+    };
+    connect(&service, &CServiceManager::stopped, &wait, quitWhenStopped);
+    connect(&service, &CServiceManager::stopFinished, &wait, quitWhenStopped);
+    QTimer::singleShot(zam::scaledMs(kRestartStopWaitMs), &wait, &QEventLoop::quit);
+    wait.exec();
     service.startService();
     m_restarting = false;
 }

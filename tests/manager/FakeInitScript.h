@@ -2,8 +2,8 @@
 // A stand-in for "DaemonInitialization.sh" in a folder of its own: it logs every option it gets
 // and answers from files the test writes ("status", "enabled", "enable", "disable"; missing
 // means no output). "-start" and "-stop" switch the status file to 1 and 0 and print nothing.
-// Every run is logged first; a "hang" file makes every run sleep then, a "hang-stop" file only
-// the runs with "-stop".
+// Every run is logged first, and its end as "<option> done"; while a "hang" file exists every
+// run waits (30 s at most) before it acts, while a "hang-stop" file only the runs with "-stop".
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +19,10 @@ public:
         script.write("#!/bin/sh\n"
                      "dir=$(dirname \"$0\")\n"
                      "echo \"$1\" >> \"$dir/calls.log\"\n"
-                     "{ [ -e \"$dir/hang\" ] || [ -e \"$dir/hang$1\" ]; } && sleep 30\n"
+                     "i=0\n"
+                     "while { [ -e \"$dir/hang\" ] || [ -e \"$dir/hang$1\" ]; } && [ $i -lt 600 ]; do\n"
+                     "  sleep 0.05; i=$((i + 1))\n"
+                     "done\n"
                      "case \"$1\" in\n"
                      "  -start) printf 1 > \"$dir/status\" ;;\n"
                      "  -stop) printf 0 > \"$dir/status\" ;;\n"
@@ -27,7 +30,8 @@ public:
                      "  -enabled) cat \"$dir/enabled\" 2>/dev/null ;;\n"
                      "  -enable) cat \"$dir/enable\" 2>/dev/null ;;\n"
                      "  -disable) cat \"$dir/disable\" 2>/dev/null ;;\n"
-                     "esac\n");
+                     "esac\n"
+                     "echo \"$1 done\" >> \"$dir/calls.log\"\n");
         script.close();
         script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }

@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -140,6 +141,32 @@ TEST(ManagerWindow, RestartStartsEvenWhenTheStopIsNeverSeen)
     w.child<QPushButton>("bRestart")->click();
     w.script.setHanging(false);
     EXPECT_TRUE(waitUntil([&] { return w.script.calls().contains("-start"); }, 20000));
+}
+
+// A status run that timed out reads as stopped while the daemon still runs; the restart's stop
+// then still has a daemon to end, and a start run beside it would see that daemon and launch
+// none, or launch one for the stop to end.
+TEST(ManagerWindow, RestartStartsOnlyOnceItsStopHasEnded)
+{
+    writeIni("");
+    Window w("1");
+    ASSERT_TRUE(waitUntil([&] { return w.controller->runningState() == 1; }));
+    w.script.answer("status", "0");
+    ASSERT_TRUE(waitUntil([&] { return w.controller->runningState() == 0; }));
+
+    w.script.setHanging(true, "-stop");
+    QTimer release;
+    QObject::connect(&release, &QTimer::timeout, [&] {
+        if (w.script.calls().contains("-stop"))
+            w.script.setHanging(false, "-stop");
+    });
+    release.start(10);
+    emit w.controller->restartAgentRequested();
+    ASSERT_TRUE(waitUntil([&] { return w.script.calls().contains("-start done"); }));
+    const QStringList calls = w.script.calls();
+    const int stopEnd = calls.indexOf("-stop done");
+    EXPECT_TRUE(stopEnd >= 0 && stopEnd < calls.indexOf("-start"))
+        << qPrintable(calls.filter(QRegularExpression("^-(stop|start)")).join(" "));
 }
 
 TEST(ManagerWindow, ARestartIsNeverEnteredTwice)
