@@ -90,11 +90,14 @@ bool CTaskThreadsPool::dispatch(const CTaskPtr& task)
 {
     if (!task || !canAccept())
         return false;
+    const std::optional<int> monitor = task->objectKey();
     CTaskThread* chosen = nullptr;
     if (m_idle.empty()) {
         chosen = createThread();
     } else {
         CTaskThread* last = task->lastThread();
+        if (!last && monitor)
+            last = m_threadOfMonitor.value(*monitor, nullptr);
         if (last && m_maxThreads >= idleCount() + busyCount() && removeThread(m_idle, last))
             chosen = last;
         if (!chosen) {
@@ -102,6 +105,11 @@ bool CTaskThreadsPool::dispatch(const CTaskPtr& task)
             chosen = newest->second;
             m_idle.erase(newest);
         }
+    }
+    if (monitor) {
+        if (m_threadOfMonitor.size() >= kMaxRememberedMonitors && !m_threadOfMonitor.contains(*monitor))
+            m_threadOfMonitor.clear();   // bounded: the ids a service uses come and go
+        m_threadOfMonitor.insert(*monitor, chosen);
     }
     const QDateTime now = m_clock->now();
     chosen->resetWatch(now);

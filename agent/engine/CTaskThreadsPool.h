@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <functional>
+#include <QHash>
 #include <map>
 #include <set>
 
@@ -13,7 +14,9 @@ class CPluginManager;
 class CTaskManagerScheduler;
 
 // The task threads ("task threads pool"): 8 at start, one more per dispatch when none is idle,
-// up to the thread limit; beyond 8 tasks a task is accepted only while the machine's load is
+// up to the thread limit. A task goes to the idle thread that ran it last, else to the idle
+// thread that last ran a poll of its monitor (that thread holds the monitor's working copy, so
+// copies do not spread over every thread), else to the thread that became idle last; beyond 8 tasks a task is accepted only while the machine's load is
 // under the CPU-load limit. Threads beyond 8 that stay idle for 120 s are retired. The
 // watchdog (at most every 30 s) asks a hung task to stop twice and then abandons its thread:
 // the thread leaves the pool, its task is reported through its own done, and a fresh thread
@@ -34,6 +37,7 @@ public:
     static constexpr int kRetireAfterSeconds = 120;
     static constexpr int kWatchdogSeconds = 30;
     static constexpr int kMaxAbandoned = 16;
+    static constexpr int kMaxRememberedMonitors = 1 << 18;
 
     // scheduler: whose sampled load the pool reads (null: the clock's load, read directly).
     // onFinished: what a worker calls after each task (the task manager posts it to itself).
@@ -91,6 +95,8 @@ private:
     std::map<CTaskThread*, QDateTime> m_deadlocked;
     std::set<CTaskThread*> m_abandoned;
     std::set<CTaskThread*> m_reportedStuck;   // "is deadlocked" logged for these already
+    // monitor -> the thread its last poll went to; a thread gone since is simply not found idle
+    QHash<int, CTaskThread*> m_threadOfMonitor;
     bool m_capReported = false;                // the cap line was logged since the cap was reached
     IncidentHook m_incidentHook;
     int m_maxThreads = kDefaultMaxThreads;

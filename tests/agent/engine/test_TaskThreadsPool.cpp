@@ -119,6 +119,31 @@ TEST(TaskThreadsPool, ATaskPrefersTheThreadThatRanItLast)
     f.finish(blocker);
 }
 
+// A new poll task of a monitor goes back to the thread that polled that monitor last (it holds
+// the monitor's working copy), not to the thread that became idle last.
+TEST(TaskThreadsPool, APollPrefersTheThreadThatPolledItsMonitorLast)
+{
+    PoolFixture f;
+    auto poll = [&](int monitor) {
+        Ptr task(new TestTask(QStringLiteral("poll %1").arg(monitor), false));
+        task->monitorId = monitor;
+        EXPECT_TRUE(f.pool->dispatch(CTaskPtr(task.data())));
+        EXPECT_TRUE(task->started.tryAcquire(1, 20000));
+        f.pool->threadDone(f.finished.take());
+        return task->ranOn.load();
+    };
+    CTaskThread* polledFive = poll(5);
+    Ptr first = f.start(QStringLiteral("b1"));    // the newest idle thread: the one that polled 5
+    Ptr second = f.start(QStringLiteral("b2"));
+    ASSERT_EQ(first->ranOn.load(), polledFive);
+    CTaskThread* newest = second->ranOn;
+    f.finish(first);
+    f.finish(second);                              // now the newest idle thread
+    EXPECT_EQ(poll(6), newest) << "a monitor polled nowhere before takes the newest idle thread";
+    EXPECT_EQ(poll(5), polledFive);                // though the thread of 6 is the newest idle one
+    EXPECT_EQ(poll(6), newest);
+}
+
 TEST(TaskThreadsPool, IdleThreadsBeyondEightRetireAfterTwoMinutes)
 {
     PoolFixture f;
