@@ -2,8 +2,8 @@
 // Pieces the receiver tests share: a recorder of the monitor events a manager sends, a clock
 // the test moves by hand, a UDP sender of raw bytes and a filter builder.
 #include "engine/CMonitorEvent.h"
-#include "engine/CScheduleClock.h"
 #include "receivers/SyslogLineFilter.h"
+#include "support/HandClock.h"
 #include "receivers/UdpReceiverHooks.h"
 
 #include <QHostAddress>
@@ -77,18 +77,6 @@ private:
     QStringList m_events;
     CMonitorEventPtr m_last;
     std::atomic<int> m_count{0};
-};
-
-// Monotonic and wall time the test sets.
-class HandClock : public CScheduleClock
-{
-public:
-    QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(1800000000000 + m_ms.load()); }
-    qint64 monotonicMs() const override { return m_ms.load(); }
-    void advanceMs(qint64 ms) { m_ms += ms; }
-
-private:
-    std::atomic<qint64> m_ms{1000000};
 };
 
 inline bool sendDatagram(quint16 port, const QByteArray& bytes, const QHostAddress& to = QHostAddress::LocalHost)
