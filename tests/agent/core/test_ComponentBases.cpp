@@ -3,6 +3,8 @@
 #include "core/BasicTask.h"
 #include "core/CNetMonSysLight.h"
 #include "core/ProtectedQueue.h"
+#include "support/EventLoopWait.h"
+#include "support/ThreadSleepState.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -55,8 +57,9 @@ public:
 protected:
     bool runStep() override
     {
+        ++runCalls;
         for (;;)
-            QThread::msleep(10);
+            QThread::msleep(10);   // busy with its own work, never looking at the stop flag
     }
     void onTerminate() override { terminated = true; }
 };
@@ -86,8 +89,13 @@ struct NamedPayload
 class Owner
 {
 public:
-    QStringList calls;
-    void handleTask(SAddTask, int v) { calls << QStringLiteral("add %1").arg(v); }
+    QStringList calls;   // read once the consumer has ended
+    std::atomic<int> handled{0};
+    void handleTask(SAddTask, int v)
+    {
+        calls << QStringLiteral("add %1").arg(v);
+        ++handled;
+    }
     void handleTask(SPairTask, const QString& a, Counted) { calls << QStringLiteral("pair %1").arg(a); }
     void handleTask(PlainPayload& p) { calls << QStringLiteral("plain %1").arg(p.value); }
     void handleTask(NamedPayload& p) { calls << QStringLiteral("named %1").arg(p.value); }
@@ -114,15 +122,18 @@ TEST(ComponentBases, ThrowingRunStepIsLoggedAndCalledAgainWithBackOff)
         TestLight light(nullptr, QStringLiteral("thrower"));
         light.throwStd = c.std;
         light.throwOther = !c.std;
+        QElapsedTimer timer;
+        timer.start();
         light.start();
-        QThread::msleep(450);
+        EXPECT_TRUE(waitUntil([&] { return light.runCalls.load() >= 3; }, 20000)) << "a throwing step must be called again";
         const int calls = light.runCalls.load();
+        const qint64 elapsedMs = timer.elapsed();
         light.stop();
         light.wait();
         EXPECT_TRUE(light.shutdownDone.load());
         EXPECT_EQ(light.stopCalls.load(), 1);
-        EXPECT_GE(calls, 2) << "a throwing step must be called again";
-        EXPECT_LE(calls, 20) << "a throwing step must not spin";
+        // Each call after the first waited out a back-off of 100 ms; load only stretches it.
+        EXPECT_LE(qint64(calls - 1) * 90, elapsedMs) << "a throwing step must not spin";
         EXPECT_GE(CapturedMessages::count(QString::fromLatin1(c.line)), 2);
     }
 }
@@ -134,6 +145,11 @@ TEST(ComponentBases, NameIsAlsoTheObjectName)
     EXPECT_EQ(light.name(), QStringLiteral("renamed"));
     EXPECT_EQ(light.objectName(), QStringLiteral("renamed"));
     EXPECT_EQ(light.constructionName(), QStringLiteral("first"));
+}
+
+TEST(ComponentBases, StopFlagIsSeenByIsStopping)
+{
+    TestLight light(nullptr, QStringLiteral("flag"));
     EXPECT_FALSE(light.isStopping());
     light.setStopFlag();
     EXPECT_TRUE(light.isStopping());
@@ -144,7 +160,7 @@ TEST(ComponentBases, TerminateNowReturnsForAThreadThatDoesNotReact)
     CapturedMessages messages;
     DeafLight deaf(nullptr, QStringLiteral("deaf"));
     deaf.start();
-    QThread::msleep(50);
+    ASSERT_TRUE(waitUntil([&] { return deaf.runCalls.load() == 1; }, 20000));
     QElapsedTimer timer;
     timer.start();
     deaf.terminateThread();
@@ -156,11 +172,16 @@ TEST(ComponentBases, TerminateNowReturnsForAThreadThatDoesNotReact)
     deaf.wait(2000);
 }
 
-TEST(ProtectedQueue, TasksRunInArrivalOrderWithFrontPushesFirst)
+TEST(ProtectedQueue, LabelAndNotifierCarryTheShortName)
 {
     OwnerQueue queue(QStringLiteral("TQ"));
     EXPECT_EQ(queue.label(), QStringLiteral("<TQ>"));
     EXPECT_EQ(queue.notifier()->objectName(), QStringLiteral("TQ"));
+}
+
+TEST(ProtectedQueue, TasksRunInArrivalOrderWithFrontPushesFirst)
+{
+    OwnerQueue queue(QStringLiteral("TQ"));
     Owner owner;
     // Accepting but closed for taking at construction: items wait.
     BasicTaskPtr<Owner> out;
@@ -265,27 +286,32 @@ TEST(ProtectedQueue, ConsumerWakesForItemsAndEndsOnStop)
     std::thread consumer([&] { runPostedTasks<Owner>(queue, [&] { return stopFlag.load(); }); });
     for (int i = 0; i < 100; ++i)
         OwnerTask<AddTask>::post(queue, &owner, {i});
-    while (queue.size() > 0)
-        QThread::msleep(5);
-    QThread::msleep(20);
+    ASSERT_TRUE(waitUntil([&] { return owner.handled.load() == 100; }, 20000));
     stopFlag = true;
     queue.stop();
     consumer.join();
     ASSERT_EQ(owner.calls.size(), 100);
     EXPECT_EQ(owner.calls.first(), QStringLiteral("add 0"));
     EXPECT_EQ(owner.calls.last(), QStringLiteral("add 99"));
+}
 
-    // stop(true) waits until the consumer closes the queue.
-    OwnerQueue second(QStringLiteral("T2"));
-    second.setServing(true);
+TEST(ProtectedQueue, WaitingStopReturnsOnlyWhenTheConsumerCloses)
+{
+    OwnerQueue queue(QStringLiteral("T2"));
+    queue.setServing(true);
     std::atomic<bool> returned{false};
+    std::atomic<pid_t> stopperId{0};
     std::thread stopper([&] {
-        second.stop(true);
+        stopperId = currentThreadId();
+        queue.stop(true);
         returned = true;
     });
-    QThread::msleep(100);
+    // Asleep after the stop was asked: it waits for the consumer (or it already returned).
+    ASSERT_TRUE(waitUntil([&] {
+        return returned.load() || (queue.isStopping() && stopperId.load() != 0 && threadSleeps(stopperId.load()));
+    }, 20000));
     EXPECT_FALSE(returned.load());
-    second.setServing(false);
+    queue.setServing(false);
     stopper.join();
     EXPECT_TRUE(returned.load());
 }
