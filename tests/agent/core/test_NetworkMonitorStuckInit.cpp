@@ -1,5 +1,6 @@
 #include "CapturedMessages.h"
 #include "TestComponents.h"
+#include "support/EventLoopWait.h"
 
 #include <QElapsedTimer>
 
@@ -24,7 +25,7 @@ TEST(NetworkMonitorStuckInit, ShutdownWaitForTheStartIsBounded)
     };
     CapturedMessages messages;
     createNetworkMonitor(nullptr, false, testFactory(behaviour));
-    QThread::msleep(100);
+    ASSERT_TRUE(waitUntil([] { return EventLog::indexOf(QStringLiteral("init control server")) >= 0; }, 20000));
     QElapsedTimer timer;
     timer.start();
     destroyNetworkMonitor();
@@ -33,12 +34,11 @@ TEST(NetworkMonitorStuckInit, ShutdownWaitForTheStartIsBounded)
     const QStringList lines = CapturedMessages::lines();
     EXPECT_TRUE(lines.contains(QStringLiteral("warning: service shutdown has failed")));
     // The others are let through their start gate and stop on their own.
-    for (int i = 0; i < 100 && EventLog::with(QStringLiteral("shutdown ")).size() < 5; ++i)
-        QThread::msleep(50);
-    EXPECT_EQ(EventLog::with(QStringLiteral("shutdown ")).size(), 5);
-    // Let the stuck component finish too, so the process never exits under a running thread.
+    EXPECT_TRUE(waitUntil([] { return EventLog::with(QStringLiteral("shutdown ")).size() == 5; }, 20000));
+    EXPECT_FALSE(CNetworkMonitor::isStopped(CNetworkMonitor::ControlBit));
+    // Let the stuck component finish too, so the process never exits under a running thread:
+    // once it reports stopped, all it does is wait at its end gate.
     blocker.release();
-    for (int i = 0; i < 100 && EventLog::with(QStringLiteral("shutdown ")).size() < 6; ++i)
-        QThread::msleep(50);
-    QThread::msleep(100);
+    EXPECT_TRUE(waitUntil([] { return CNetworkMonitor::isStopped(CNetworkMonitor::ControlBit); }, 20000));
+    EXPECT_EQ(EventLog::with(QStringLiteral("shutdown ")).size(), 6);
 }
