@@ -1,4 +1,5 @@
 #include "CapturedMessages.h"
+#include "support/EventLoopWait.h"
 #include "support/TestCertificates.h"
 #include "support/TestPaths.h"
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -82,16 +84,22 @@ public:
     }
     // Waits until the log holds a line with the text written by this run (an earlier run's
     // start line must not count, or the stop signal can arrive before the handlers exist).
-    bool waitForLogLine(const QString& text, int ms = 15000)
+    bool waitForLogLine(const QString& text, int ms = 20000)
     {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) {
-            const auto log = readFile(kLog);
-            if (log.mid(log.size() >= logOffset ? logOffset : 0).contains(text))
+        return waitUntil(
+            [&] {
+                const auto log = readFile(kLog);
+                return log.mid(log.size() >= logOffset ? logOffset : 0).contains(text);
+            },
+            ms);
+    }
+    // Whether the daemon has a descriptor open on the file.
+    bool holdsOpen(const QString& path) const
+    {
+        const QString fds = QStringLiteral("/proc/%1/fd").arg(process.processId());
+        for (const QString& fd : QDir(fds).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+            if (QFile::symLinkTarget(fds + QLatin1Char('/') + fd) == path)
                 return true;
-            QThread::msleep(20);
-        }
         return false;
     }
     void signal(int number) { ::kill(static_cast<pid_t>(process.processId()), number); }
@@ -115,20 +123,27 @@ Result runToEnd(const QStringList& args)
     return d.finish();
 }
 
-// Starts the daemon, waits for its start, stops it with the signal; answers the result.
-Result runAndStop(const QStringList& args, int signalNumber = SIGTERM, qint64* stopMs = nullptr)
+// Starts the daemon, waits for its start and stops it with SIGTERM; answers the result. A
+// daemon whose settings do not let it run ends on its own, with or without the signal.
+Result runAndStop(const QStringList& args)
 {
     Daemon d(args);
     EXPECT_TRUE(d.waitForLogLine(kStart));
-    QThread::msleep(300);   // let the components come up
-    QElapsedTimer t;
-    t.start();
-    d.signal(signalNumber);
-    Result r = d.finish();
-    if (stopMs)
-        *stopMs = t.elapsed();
-    return r;
+    d.signal(SIGTERM);
+    return d.finish();
 }
+
+// Settings the daemon keeps running with until it is told to stop: an active agent whose
+// service refuses (it retries later) and a certificate for its id.
+QByteArray runningSettings(const TestCertificates& certs)
+{
+    return "[Common]\nAgentType=0\n[ActiveAgentSettings]\nTransport=TCP\nHost=127.0.0.1\nPort=1\n"
+           "[SSLSettings]\nCertificatePath=" + certs.cert("agent").toUtf8() + "\n";
+}
+
+// The agent manager starts once every component is up; its first refused attempt marks a
+// daemon in its steady state.
+const QString kRunning = QStringLiteral("disconnected from service");
 
 class DaemonTest : public ::testing::Test
 {
@@ -211,32 +226,52 @@ TEST_F(DaemonTest, ConnectionIdFromAPathOrFromTheSettings)
     EXPECT_FALSE(QFile::exists(kLog)) << "the daemon must not start for a connection id";
 }
 
-TEST_F(DaemonTest, StopSignalsEndARunWithStartWarningAndStopLines)
+TEST_F(DaemonTest, EmptySettingsAreWarnedAboutBetweenTheStartAndStopLines)
 {
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
-        QFile::remove(kLog);
-        qint64 stopMs = 0;
-        const Result r = runAndStop({QStringLiteral("-daemon")}, sig, &stopMs);
-        EXPECT_EQ(r.status, QProcess::NormalExit) << sig;
-        EXPECT_EQ(r.exitCode, 0) << sig;
-        EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
-        EXPECT_LT(stopMs, 10000) << "stop took too long";
+    const Result r = runAndStop({QStringLiteral("-daemon")});
+    EXPECT_EQ(r.status, QProcess::NormalExit);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
 
-        QStringList lines = logLines();
-        ASSERT_FALSE(lines.isEmpty());
-        EXPECT_EQ(lines.takeLast(), QString());   // the file ends with a line end
-        for (const QString& line : lines)
-            EXPECT_TRUE(kPrefix.match(line).hasMatch()) << qPrintable(line);
-        QStringList texts;
-        for (const QString& line : lines)
-            texts << stripPrefix(line);
-        QStringList expected = {kStart};
-        for (const QString& key : kCommonMissing + QStringList({QStringLiteral("ActiveAgentSettings/Transport"),
-                                                                QStringLiteral("ActiveAgentSettings/Host"),
-                                                                QStringLiteral("ActiveAgentSettings/Port")}))
-            expected << QStringLiteral("warning: setting %1 was not found (:0, )").arg(key);
-        EXPECT_EQ(texts.mid(0, expected.size()), expected);
-        EXPECT_EQ(texts.last(), kStop);
+    QStringList lines = logLines();
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.takeLast(), QString());   // the file ends with a line end
+    for (const QString& line : lines)
+        EXPECT_TRUE(kPrefix.match(line).hasMatch()) << qPrintable(line);
+    QStringList texts;
+    for (const QString& line : lines)
+        texts << stripPrefix(line);
+    QStringList expected = {kStart};
+    for (const QString& key : kCommonMissing + QStringList({QStringLiteral("ActiveAgentSettings/Transport"),
+                                                            QStringLiteral("ActiveAgentSettings/Host"),
+                                                            QStringLiteral("ActiveAgentSettings/Port")}))
+        expected << QStringLiteral("warning: setting %1 was not found (:0, )").arg(key);
+    EXPECT_EQ(texts.mid(0, expected.size()), expected);
+    EXPECT_EQ(texts.last(), kStop);
+}
+
+TEST_F(DaemonTest, StopSignalsEndARunningDaemon)
+{
+    TestCertificates certs;
+    ASSERT_TRUE(certs.ok()) << qPrintable(certs.error());
+    writeFile(kQuv, runningSettings(certs));
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        QFile::remove(kLog);
+        Daemon d({QStringLiteral("-daemon")});
+        ASSERT_TRUE(d.waitForLogLine(kRunning));
+        QElapsedTimer t;
+        t.start();
+        d.signal(sig);
+        const Result r = d.finish();
+        EXPECT_LT(t.elapsed(), 10000) << "stop took too long";
+        EXPECT_EQ(r.status, QProcess::NormalExit);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
+        const QStringList lines = logLines();
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_EQ(stripPrefix(lines[lines.size() - 2]), kStop);
+        EXPECT_TRUE(lines.last().isEmpty());
     }
 }
 
@@ -307,35 +342,50 @@ TEST_F(DaemonTest, DelayIsAnnouncedOnStderr)
 
 TEST_F(DaemonTest, UserSignalsRotateTheLog)
 {
-    // A usable configuration, so the daemon keeps running until it is told to stop: an
-    // active agent whose service refuses (it retries later) and a certificate for its id.
     TestCertificates certs;
     ASSERT_TRUE(certs.ok()) << qPrintable(certs.error());
-    writeFile(kQuv, "[Common]\nAgentType=0\n[ActiveAgentSettings]\nTransport=TCP\nHost=127.0.0.1\nPort=1\n"
-                    "[SSLSettings]\nCertificatePath=" + certs.cert("agent").toUtf8() + "\n");
+    writeFile(kQuv, runningSettings(certs));
     Daemon d({QStringLiteral("-daemon")});
-    ASSERT_TRUE(d.waitForLogLine(kStart));
-    QThread::msleep(200);
+    ASSERT_TRUE(d.waitForLogLine(kRunning));
+    ASSERT_TRUE(d.holdsOpen(kLog));
     d.signal(SIGUSR1);
-    QThread::msleep(200);
+    ASSERT_TRUE(waitUntil([&] { return !d.holdsOpen(kLog); }, 20000)) << "suspended, the log is closed";
     d.signal(SIGUSR1);   // ignored while suspended
+    // No event marks an ignored signal: the pause lets the worker see it apart from the resumption.
+    QThread::msleep(200);
     const QString rotated = kLog + QStringLiteral(".1");
     ASSERT_TRUE(QFile::rename(kLog, rotated));
-    QThread::msleep(100);
+
+    // A second control-port client makes the daemon warn and close it: the warning comes while
+    // the log is suspended (it waits) or after, and only its line closes the client.
+    QTcpSocket first;
+    first.connectToHost(QHostAddress::LocalHost, 3456);
+    ASSERT_TRUE(first.waitForConnected(10000));
+    QTcpSocket second;
+    second.connectToHost(QHostAddress::LocalHost, 3456);
+    ASSERT_TRUE(second.waitForConnected(10000));
     EXPECT_FALSE(QFile::exists(kLog)) << "nothing may be written while suspended";
+
     d.signal(SIGUSR2);
-    QThread::msleep(200);
+    ASSERT_TRUE(waitUntil([&] { return second.state() == QAbstractSocket::UnconnectedState; }, 20000))
+        << "the log was not resumed";
+    EXPECT_TRUE(QFile::exists(kLog));
     d.signal(SIGTERM);
     const Result r = d.finish();
     EXPECT_EQ(r.exitCode, 0);
 
-    EXPECT_EQ(stripPrefix(logLines(rotated).first()), kStart);
-    for (const QString& line : logLines(rotated))
+    const QString duplicate = QStringLiteral("duplicate client connection");
+    const QStringList old = logLines(rotated);
+    EXPECT_EQ(stripPrefix(old.first()), kStart);
+    for (const QString& line : old) {
         EXPECT_NE(stripPrefix(line), kStop) << "the stop line belongs to the new file";
-    // the new file ends with the stop line and the empty line after a run; the link may have
-    // logged its retry before them
+        EXPECT_FALSE(line.contains(duplicate)) << "written while suspended";
+    }
+    // The new file has the warning and ends with the stop line and the empty line after a
+    // run; the link may have logged its retries in between.
     const QStringList fresh = logLines();
     ASSERT_GE(fresh.size(), 2) << qPrintable(fresh.join('\n'));
+    EXPECT_EQ(fresh.filter(duplicate).size(), 1) << qPrintable(fresh.join('\n'));
     EXPECT_EQ(stripPrefix(fresh[fresh.size() - 2]), kStop) << qPrintable(fresh.join('\n'));
     EXPECT_TRUE(fresh.last().isEmpty());
 }
