@@ -1,12 +1,13 @@
 #include "CapturedMessages.h"
 #include "core/LogFile.h"
 #include "core/ProcessOptions.h"
+#include "support/EventLoopWait.h"
+#include "support/ThreadSleepState.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -141,11 +142,15 @@ TEST_F(LogFileTest, SuspendHoldsWritersAndResumeReopensAtThePath)
     suspendLogFile();   // a second suspension is ignored
 
     std::atomic<bool> written{false};
+    std::atomic<pid_t> writerId{0};
     std::thread writer([&] {
+        writerId = currentThreadId();
         writeLogLine(QStringLiteral("after"));
         written = true;
     });
-    QThread::msleep(200);
+    // Asleep once it started its line: held at the log mutex (or it got through).
+    ASSERT_TRUE(waitUntil([&] { return written.load() || (writerId.load() != 0 && threadSleeps(writerId.load())); },
+                          20000));
     EXPECT_FALSE(written.load()) << "a writer got through while the log was suspended";
     const QString rotated = dir.filePath(QStringLiteral("agent.log.1"));
     ASSERT_TRUE(QFile::rename(path, rotated));
