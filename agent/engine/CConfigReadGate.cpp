@@ -5,10 +5,12 @@
 void CConfigReadGate::beginRead()
 {
     QMutexLocker locker(&m_mutex);
+    ++m_waitingReaders;
     while (m_writers > 0 || m_waitingWriters > 0) {
         m_writersCond.wakeAll();
         m_readersCond.wait(&m_mutex);
     }
+    --m_waitingReaders;
     ++m_readers;
 }
 
@@ -47,4 +49,10 @@ qint64 CConfigReadGate::waitingWriters() const
 {
     QMutexLocker locker(&m_mutex);
     return m_waitingWriters;
+}
+
+qint64 CConfigReadGate::waitingReaders() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_waitingReaders;
 }

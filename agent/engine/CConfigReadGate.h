@@ -20,6 +20,7 @@ public:
 
     qint64 readers() const;
     qint64 waitingWriters() const;
+    qint64 waitingReaders() const;
 
 private:
     mutable QMutex m_mutex;
@@ -28,6 +29,7 @@ private:
     qint64 m_readers = 0;
     qint64 m_writers = 0;
     qint64 m_waitingWriters = 0;
+    qint64 m_waitingReaders = 0;
 };
 
 // Holds a read of the gate for a scope.

@@ -73,8 +73,8 @@ TEST(ConfigReadGate, AWaitingWriterIsNotStarvedByNewReaders)
     QThread* writer = QThread::create([&] {
         gate.beginWrite();
         writerIn = true;
-        note("writer");
-        QThread::msleep(20);
+        // Inside alone, with the late reader still held at the gate.
+        note(QStringLiteral("writer, %1 reading, %2 waiting").arg(gate.readers()).arg(gate.waitingReaders()));
         gate.endWrite();
     });
     writer->start();
@@ -88,14 +88,15 @@ TEST(ConfigReadGate, AWaitingWriterIsNotStarvedByNewReaders)
         gate.endRead();
     });
     lateReader->start();
-    QThread::msleep(50);
+    ASSERT_TRUE(waitUntil([&] { return gate.waitingReaders() == 1 || readerIn; }));
     EXPECT_FALSE(writerIn);   // the first reader is still inside
     EXPECT_FALSE(readerIn);   // and the late reader queues behind the writer
     gate.endRead();
     writer->wait();
     lateReader->wait();
-    EXPECT_EQ(order, (QStringList{"writer", "late reader"}));
+    EXPECT_EQ(order, (QStringList{"writer, 0 reading, 1 waiting", "late reader"}));
     EXPECT_EQ(gate.readers(), 0);
+    EXPECT_EQ(gate.waitingReaders(), 0);
     delete writer;
     delete lateReader;
 }
@@ -136,15 +137,8 @@ TEST(ConfigManager, PluginUpdateWaitsForTheLoopAndRaisesItsEvent)
     ComponentRunner<CConfigManagerAgent> runner(&cm);
     runner.start();
     ASSERT_TRUE(waitUntil([&] { return cm.pluginFileName(7).has_value(); }));
-    // The plug-in binding's reads: the wait always counts, the lookup only when the id is known.
-    const SStatisticCounter cfgWait = statisticCounter(STAT_GETCFG_LOCK_WAIT);
-    const SStatisticCounter cfgExec = statisticCounter(STAT_GETCFG_EXEC);
-    EXPECT_FALSE(cm.pluginFileName(99).has_value());
-    EXPECT_EQ(statisticCounter(STAT_GETCFG_LOCK_WAIT).count, cfgWait.count + 1);
-    EXPECT_EQ(statisticCounter(STAT_GETCFG_EXEC).count, cfgExec.count);
     bool found = false;
     const PluginInfo info = cm.pluginInfo(7, &found);
-    EXPECT_EQ(statisticCounter(STAT_GETCFG_EXEC).count, cfgExec.count + 1);
     EXPECT_EQ(info.name.value(), QStringLiteral("plugin 7"));
     EXPECT_EQ(info.fileName.value(), QStringLiteral("libzam_core.so"));
 
@@ -159,9 +153,35 @@ TEST(ConfigManager, PluginUpdateWaitsForTheLoopAndRaisesItsEvent)
     }
     EXPECT_EQ(namedStatisticCounter(QStringLiteral("SUpdatePluginInfoTask")).count, before.count + 2);
     EXPECT_EQ(statisticCounter(STAT_BASE_TASK_LOCK_WAIT).count, waitBefore.count + 2);
+}
 
+// The plug-in binding's reads: the wait always counts, the lookup only when the id is known.
+TEST(ConfigManager, PluginReadsCountTheirWaitAndOnlyKnownLookups)
+{
+    CConfigManagerAgent cm(nullptr, QStringLiteral("config manager"), 1);
+    ComponentRunner<CConfigManagerAgent> runner(&cm);
+    runner.start();
+    cm.postUpdatePluginInfo(5, 7, QStringLiteral("libzam_core.so"));
+    ASSERT_TRUE(waitUntil([&] { return cm.pluginFileName(7).has_value(); }));
+
+    const SStatisticCounter cfgWait = statisticCounter(STAT_GETCFG_LOCK_WAIT);
+    const SStatisticCounter cfgExec = statisticCounter(STAT_GETCFG_EXEC);
+    EXPECT_FALSE(cm.pluginFileName(99).has_value());
+    EXPECT_EQ(statisticCounter(STAT_GETCFG_LOCK_WAIT).count, cfgWait.count + 1);
+    EXPECT_EQ(statisticCounter(STAT_GETCFG_EXEC).count, cfgExec.count);
+    bool found = false;
+    cm.pluginInfo(7, &found);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(statisticCounter(STAT_GETCFG_EXEC).count, cfgExec.count + 1);
+}
+
+TEST(ConfigManager, PluginUpdateAfterTheStopIsDropped)
+{
+    CConfigManagerAgent cm(nullptr, QStringLiteral("config manager"), 1);
+    ComponentRunner<CConfigManagerAgent> runner(&cm);
+    runner.start();
     runner.finish();
-    cm.postUpdatePluginInfo(1, 8, QStringLiteral("late.so"));   // after stop: dropped
+    cm.postUpdatePluginInfo(1, 8, QStringLiteral("late.so"));
     EXPECT_FALSE(cm.pluginFileName(8).has_value());
 }
 
@@ -220,18 +240,28 @@ TEST(ConfigManager, MonitorRecordsAreCopiedOnlyWhenReplaced)
     EXPECT_EQ(cm.getMonitorData(4, renewed, &notFound, &changed, &third), renewed);
     EXPECT_FALSE(changed);
     EXPECT_STREQ(renewed->settings.entries[0].valueText, "23");
+}
+
+TEST(ConfigManager, RemovedMonitorIsGoneWithItsCommonData)
+{
+    CConfigManagerAgent cm(nullptr, QStringLiteral("config manager"), 1);
+    cm.setMonitorData(4, record(4, 0, {setting(" Port", 'i', "22", 22)}));
+    bool notFound, changed, third;
+    const stZamMonitorPtr copy = cm.getMonitorData(4, stZamMonitorPtr(), &notFound, &changed, &third);
+    ASSERT_TRUE(copy);
 
     CMonitorCommonData::acquire(4);
     const int registered = CMonitorCommonData::registeredCount();
     cm.removeMonitorData(4);
     EXPECT_EQ(cm.monitorCount(), 0);
     EXPECT_EQ(CMonitorCommonData::registeredCount(), registered - 1);
-    cm.getMonitorData(4, renewed, &notFound, &changed, &third);
+    cm.getMonitorData(4, copy, &notFound, &changed, &third);
     EXPECT_TRUE(notFound);
     cm.removeMonitorData(4);   // twice is harmless
+    EXPECT_EQ(CMonitorCommonData::registeredCount(), registered - 1);
 }
 
-TEST(ConfigManager, WebServerPortAndGlobalSettings)
+TEST(ConfigManager, WebServerPortFollowsTheGlobalSettings)
 {
     struct Case { const char* what; QList<QPair<int, SGlobalSettingEntry>> entries; int port; };
     const QList<Case> cases = {
@@ -248,7 +278,10 @@ TEST(ConfigManager, WebServerPortAndGlobalSettings)
             cm.setGlobalSettingEntry(e.first, e.second);
         EXPECT_EQ(cm.webServerPort(), c.port) << c.what;
     }
+}
 
+TEST(ConfigManager, GlobalSettingsAreReadByIdNameAndKey)
+{
     CConfigManagerAgent cm(nullptr, QStringLiteral("config manager"), 1);
     const SStatisticCounter waits = statisticCounter(STAT_GETGSETTING_LOCK_WAIT);
     const SStatisticCounter execs = statisticCounter(STAT_GETGSETTING_EXEC);
@@ -275,8 +308,11 @@ TEST(ConfigManager, WebServerPortAndGlobalSettings)
     EXPECT_TRUE(cm.getGlobalSettingIdByKey(10, &id));
     EXPECT_EQ(id, 53);
     EXPECT_FALSE(cm.getGlobalSettingIdByKey(99, &id));
+}
 
-    // The tables the daemon never fills answer "not found".
+TEST(ConfigManager, TablesTheDaemonNeverFillsAnswerNotFound)
+{
+    CConfigManagerAgent cm(nullptr, QStringLiteral("config manager"), 1);
     CConfigManagerBase::StoreRecord r, a, h;
     QList<CConfigManagerBase::StoreRecord> list;
     QString name;
