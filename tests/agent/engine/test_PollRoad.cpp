@@ -6,12 +6,11 @@
 #include "engine/CPollTaskAgentWithSettings.h"
 #include "engine/CSyncResolveTask.h"
 #include "engine/PollRequestTasks.h"
+#include "support/EventLoopWait.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QThread>
 #include <atomic>
 #include <dlfcn.h>
 
@@ -116,8 +115,10 @@ TEST_F(PollRoad, UnknownMonitorIsNotPolled)
     EXPECT_EQ(p.result->pollReturn, 1);
     EXPECT_EQ(p.result->failReason, QByteArray("monitor was not found"));
     EXPECT_EQ(s ? s->pollCount.load() : 0, polls);
+}
 
-    // A poll task without an id reports "unknown error".
+TEST_F(PollRoad, PollTaskWithoutAnIdReportsUnknownError)
+{
     const int tx = ++g_transaction;
     SPollResultPtr result(new SPollResult);
     taskManager()->postTask(CTaskPtr(new CPollTaskAgentById(tx, Optional<int>(), result)));
@@ -211,8 +212,11 @@ TEST_F(PollRoad, HeartbeatRenewsTheWatchdogsStartTime)
     // Started before the heartbeats, renewed by each: at least the three pauses after the first.
     EXPECT_GE(before.msecsTo(p.task->startTime()), 3 * 40);
     s->heartbeats = 0;
+}
 
-    // The callbacks themselves: no context, and a task asked to stop.
+// The library's callbacks without a task to serve: no context, and a task asked to stop.
+TEST(PollTasks, CallbacksRefuseWhatTheyCannotServe)
+{
     CPollTaskAgentById idle(1, Optional<int>(1), SPollResultPtr());
     EXPECT_EQ(CPollTaskAgentById::pollTaskStillAlive(nullptr), -1);
     EXPECT_EQ(CPollTaskAgentById::pollTaskStillAlive(&idle), 0);
@@ -226,7 +230,7 @@ TEST_F(PollRoad, HeartbeatRenewsTheWatchdogsStartTime)
     EXPECT_TRUE(idle.result()->newMonitors.isEmpty());
 }
 
-TEST(PollTasks, DeadlockBoundsAndResolveReports)
+TEST(PollTasks, PollTaskNameKeyAndDeadlockBound)
 {
     CPollTaskAgentById fresh(1, Optional<int>(9), SPollResultPtr());
     EXPECT_EQ(fresh.name(), QStringLiteral("poll monitor 9"));
@@ -234,7 +238,10 @@ TEST(PollTasks, DeadlockBoundsAndResolveReports)
     EXPECT_EQ(fresh.deadlockThreshold(), 300);
     EXPECT_FALSE(fresh.isDeadlocked(300));
     EXPECT_TRUE(fresh.isDeadlocked(301));
+}
 
+TEST(PollTasks, ResolveTaskReportsWhenSomeoneWaitsAndHasItsOwnBound)
+{
     struct Case { int linkValue; int requestId; bool reported; };
     const Case cases[] = {{-1, 0, false}, {-1, int(0x80000000u), false}, {-1, 5, true}, {3, 0, true}};
     for (const Case& c : cases) {
@@ -261,18 +268,15 @@ TEST_F(PollRoad, ALateReturnDoesNotTouchAReportedResult)
     SPollResultPtr result(new SPollResult);
     CTaskPtr task(new CPollTaskAgentById(tx, Optional<int>(520), result));
     ASSERT_TRUE(taskManager()->postTask(task));
-    auto heartbeatsReach = [&](int n) {
-        QDeadlineTimer deadline(10000);
-        while (s->stillAliveAnswers.load() < n && !deadline.hasExpired())
-            QThread::msleep(1);
-        return s->stillAliveAnswers.load() >= n;
-    };
+    auto heartbeatsReach = [&](int n) { return waitUntil([&] { return s->stillAliveAnswers.load() >= n; }, 20000); };
     ASSERT_TRUE(heartbeatsReach(1));   // the library is inside the poll
     // The watchdog's report while the library still runs the poll.
     task->done(nullptr);
     EXPECT_TRUE(pollroad::results()->waitFor(tx));
     ASSERT_TRUE(heartbeatsReach(5));
-    QThread::msleep(50);   // let the poll return and its task finish
+    // The task thread lets go of its task after the task's own done step: then only this
+    // test holds it, and the late return has had its chance to touch the result.
+    ASSERT_TRUE(waitUntil([&] { return task->ref.loadAcquire() == 1; }, 20000));
     EXPECT_EQ(result->state, SPollResult::Running);
     EXPECT_EQ(result->failReason, QByteArray("unknown error"));
     EXPECT_EQ(result->pollReturn, 1);
