@@ -9,6 +9,7 @@
 #include <QWaitCondition>
 
 class CControlServerNetworkThread;
+class CScheduleClock;
 
 // The local control port's server (name "control server", bit 2). Notifications read by the
 // network thread arrive on the incoming queue and are answered on this component's thread:
@@ -38,6 +39,10 @@ public:
     void postIncoming(const NotificationPtr& notification);
     // The port the network side listens on; 0 before it listens or when listening failed.
     quint16 serverPort() const;
+    // The clock the network side ages waiting notifications by; the raw monotonic clock unless
+    // set (tests). Set before start; it must outlive the component.
+    void setClock(const CScheduleClock* clock) { m_clock = clock; }
+    const CScheduleClock* clock() const { return m_clock; }
 
     void handleFixedSize(const NotificationFixedSize& notification) override;
     void handleIntStr(const NotificationIntStr& notification) override;
@@ -66,4 +71,5 @@ private:
     mutable QMutex m_netMutex;
     CControlServerNetworkThread* m_networkThread = nullptr;
     bool m_networkStarted = false;
+    const CScheduleClock* m_clock = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "common/TestTimeScale.h"
 #include "common/WebUtils.h"
 #include "core/CNetworkMonitor.h"
+#include "engine/CScheduleClock.h"
 
 #include <QMutexLocker>
 #include <QTcpServer>
@@ -22,11 +23,21 @@ constexpr int kFlushIntervalMs = 999;
 constexpr int kDisconnectWaitMs = 5000;
 
 // Raw monotonic milliseconds: neither wall-clock changes nor clock slewing move it.
-qint64 monotonicMs()
+class RawMonotonicClock : public CScheduleClock
 {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC_RAW, &ts);
-    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+public:
+    qint64 monotonicMs() const override
+    {
+        timespec ts{};
+        clock_gettime(CLOCK_MONOTONIC_RAW, &ts);
+        return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+    }
+};
+
+const CScheduleClock* rawMonotonicClock()
+{
+    static const RawMonotonicClock clock;
+    return &clock;
 }
 
 }
@@ -34,6 +45,7 @@ qint64 monotonicMs()
 CControlServerNetworkServer::CControlServerNetworkServer(CControlServer* owner, int port)
     : m_name(QStringLiteral("control server network"))
     , m_owner(owner)
+    , m_clock(owner && owner->clock() ? owner->clock() : rawMonotonicClock())
     , m_outNotifier(QStringLiteral("CSNT"))
 {
     setObjectName(m_name);
@@ -208,10 +220,10 @@ void CControlServerNetworkServer::checkResponseQueue()
 
 void CControlServerNetworkServer::enqueueOutgoing(const NotificationPtr& notification)
 {
-    m_pending.push_back({notification, monotonicMs() + zam::scaledMs(kPendingLifetimeMs)});
+    m_pending.push_back({notification, m_clock->monotonicMs() + zam::scaledMs(kPendingLifetimeMs)});
     sendPendingMessages();
     // Beyond the floor, entries that waited their lifetime for a client are given up.
-    const qint64 now = monotonicMs();
+    const qint64 now = m_clock->monotonicMs();
     while (m_pending.size() > size_t(kPendingFloor) && m_pending.front().expiresAtMs < now)
         m_pending.pop_front();
 }
@@ -228,7 +240,7 @@ void CControlServerNetworkServer::sendPendingMessages()
         }
         m_pending.pop_front();
     }
-    const qint64 now = monotonicMs();
+    const qint64 now = m_clock->monotonicMs();
     if (now - m_lastFlushMs > kFlushIntervalMs) {
         m_client->flush();
         m_lastFlushMs = now;

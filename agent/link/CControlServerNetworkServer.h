@@ -12,6 +12,7 @@
 #include <deque>
 
 class CControlServer;
+class CScheduleClock;
 class QTcpServer;
 class QTcpSocket;
 
@@ -65,6 +66,7 @@ private:
 
     const QString m_name;
     CControlServer* const m_owner;
+    const CScheduleClock* const m_clock;   // the owner's, or the raw monotonic clock
     QTcpServer* m_listener = nullptr;
     QTcpSocket* m_client = nullptr;
     std::atomic<quint16> m_listeningPort{0};

@@ -79,9 +79,11 @@ inline NotificationPtr fsPtr(qint32 code, qint32 v1, qint32 v2, qint32 v3)
 class StandaloneControlServer
 {
 public:
-    explicit StandaloneControlServer(int port = 0, bool openStartGate = true)
+    // clock: what the network side ages waiting notifications by (null: the real one).
+    explicit StandaloneControlServer(int port = 0, bool openStartGate = true, const CScheduleClock* clock = nullptr)
         : m_server(new CControlServer(nullptr, QStringLiteral("control server"), 2, port))
     {
+        m_server->setClock(clock);
         m_server->start();
         if (openStartGate)
             m_server->releaseStartGate();
