@@ -127,16 +127,26 @@ TEST_F(ConnectionTest, TcpConnectsToAddressOrHostNameAndCarriesData)
         ASSERT_TRUE(waitUntil([&] { return peer.received == QByteArray("hello"); }, 10000));
         peer.sockets.first()->write("world");
         ASSERT_TRUE(waitUntil([&] { return handler.received == QByteArray("world"); }, 10000));
-        // The peer ends the stream: the socket's "remote closed" error at most once, closed
-        // once, socket released.
-        peer.sockets.first()->disconnectFromHost();
-        ASSERT_TRUE(waitUntil([&] { return handler.has("closed"); }, 10000));
-        EXPECT_EQ(handler.count("closed"), 1);
-        EXPECT_LE(handler.count("error:"), 1);
-        EXPECT_EQ(handler.events.last(), "closed");
-        EXPECT_TRUE(c->isUnconnected());
-        EXPECT_EQ(c->peerAddress(), QHostAddress(QStringLiteral("0.0.0.0")));
     }
+}
+
+// The peer ends the stream: the socket's "remote closed" error at most once, closed once,
+// socket released.
+TEST_F(ConnectionTest, TcpPeerCloseReportsClosedOnceAndReleasesTheSocket)
+{
+    PeerServer peer;
+    ASSERT_TRUE(peer.listen(QHostAddress::LocalHost, 0));
+    RecordingConnectionHandler handler;
+    QScopedPointer<CAgentConnection> c(createAgentConnection(tcpSettings(peer.serverPort()), &handler, QString()));
+    ASSERT_TRUE(waitUntil([&] { return handler.has("established") && !peer.sockets.isEmpty(); }, 10000));
+    peer.sockets.first()->disconnectFromHost();
+    ASSERT_TRUE(waitUntil([&] { return handler.has("closed"); }, 10000));
+    ASSERT_TRUE(drainPostedEvents());
+    EXPECT_EQ(handler.count("closed"), 1);
+    EXPECT_LE(handler.count("error:"), 1);
+    EXPECT_EQ(handler.events.last(), "closed");
+    EXPECT_TRUE(c->isUnconnected());
+    EXPECT_EQ(c->peerAddress(), QHostAddress(QStringLiteral("0.0.0.0")));
 }
 
 TEST_F(ConnectionTest, TcpRefusedConnectReportsSocketErrorOnce)
@@ -150,7 +160,7 @@ TEST_F(ConnectionTest, TcpRefusedConnectReportsSocketErrorOnce)
     RecordingConnectionHandler handler;
     QScopedPointer<CAgentConnection> c(createAgentConnection(tcpSettings(port), &handler, QString()));
     ASSERT_TRUE(waitUntil([&] { return handler.count("error:") > 0; }, 10000));
-    QTest::qWait(100);
+    ASSERT_TRUE(drainPostedEvents());   // a second report queued behind the first has come
     EXPECT_EQ(handler.count("error:"), 1);
     EXPECT_FALSE(handler.has("established"));
     EXPECT_FALSE(c->errorString().isEmpty());
@@ -200,7 +210,7 @@ TEST_F(ConnectionTest, TlsServiceCertificatePin)
         } else {
             EXPECT_TRUE(conn->isUnconnected());
             EXPECT_TRUE(handler.received.isEmpty());
-            QTest::qWait(200);
+            ASSERT_TRUE(drainPostedEvents());   // the socket is gone; only queued calls remain
             EXPECT_FALSE(handler.has("established"));
             EXPECT_EQ(handler.count("error:"), 1);
         }
@@ -236,9 +246,9 @@ TEST_F(ConnectionTest, TlsLocalCertificateAndKeyFailuresEndBeforeAnySocket)
     }
 }
 
-TEST_F(ConnectionTest, ErrorsWithoutNetworkActivity)
+// preError ends connect with exactly that text; the socket exists but never connects.
+TEST_F(ConnectionTest, PreErrorEndsTheConnectWithoutTouchingThePeer)
 {
-    // preError ends connect or accept with exactly that text; the socket exists but never connects.
     for (int transport : {0, 1}) {
         SCOPED_TRACE(transport);
         PeerServer peer;
@@ -249,37 +259,48 @@ TEST_F(ConnectionTest, ErrorsWithoutNetworkActivity)
         QScopedPointer<CAgentConnection> c(createAgentConnection(s, &handler, QStringLiteral("agent was stopped")));
         EXPECT_EQ(c->errorString(), "agent was stopped");
         EXPECT_EQ(handler.events, QStringList{"error:agent was stopped"});
-        QTest::qWait(100);
-        EXPECT_TRUE(peer.sockets.isEmpty());
+        // A probe that connects afterwards is accepted alone: nothing reached the peer before it.
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, peer.serverPort());
+        ASSERT_TRUE(waitUntil([&] { return !peer.sockets.isEmpty(); }, 10000));
+        ASSERT_TRUE(drainPostedEvents());
+        ASSERT_EQ(peer.sockets.size(), 1);
+        EXPECT_EQ(peer.sockets.first()->peerPort(), probe.localPort());
         // A second connect on the same object: the first error stays.
         c->connectToPeer(s, QString());
         EXPECT_EQ(c->errorString(), "agent was stopped");
         EXPECT_EQ(handler.count("error:"), 1);
     }
-    {
-        CTcpAgentConnection c;   // no handler
-        c.connectToPeer(tcpSettings(1), QString());
-        EXPECT_EQ(c.errorString(), "Event handler not set");
-        EXPECT_EQ(c.peerAddress(), QHostAddress(QStringLiteral("0.0.0.0")));
-    }
-    {
-        RecordingConnectionHandler handler;
-        CTcpAgentConnection c;
-        c.setEventHandler(&handler);
-        c.send("x", 1);
-        EXPECT_EQ(handler.events, QStringList{"error:Can't send data: not connected"});
-    }
-    {
-        PeerServer peer;
-        ASSERT_TRUE(peer.listen(QHostAddress::LocalHost, 0));
-        RecordingConnectionHandler handler;
-        QScopedPointer<CAgentConnection> c(createAgentConnection(tcpSettings(peer.serverPort()), &handler, QString()));
-        c->connectToPeer(tcpSettings(peer.serverPort()), QString());
-        EXPECT_EQ(c->errorString(), "Already connected");
-    }
 }
 
-TEST_F(ConnectionTest, FirstErrorWinsAndCloseRunsOnce)
+TEST_F(ConnectionTest, ConnectWithoutAHandlerEndsWithThatError)
+{
+    CTcpAgentConnection c;
+    c.connectToPeer(tcpSettings(1), QString());
+    EXPECT_EQ(c.errorString(), "Event handler not set");
+    EXPECT_EQ(c.peerAddress(), QHostAddress(QStringLiteral("0.0.0.0")));
+}
+
+TEST_F(ConnectionTest, SendBeforeAnyConnectIsAnError)
+{
+    RecordingConnectionHandler handler;
+    CTcpAgentConnection c;
+    c.setEventHandler(&handler);
+    c.send("x", 1);
+    EXPECT_EQ(handler.events, QStringList{"error:Can't send data: not connected"});
+}
+
+TEST_F(ConnectionTest, SecondConnectOnAConnectingObjectIsRefused)
+{
+    PeerServer peer;
+    ASSERT_TRUE(peer.listen(QHostAddress::LocalHost, 0));
+    RecordingConnectionHandler handler;
+    QScopedPointer<CAgentConnection> c(createAgentConnection(tcpSettings(peer.serverPort()), &handler, QString()));
+    c->connectToPeer(tcpSettings(peer.serverPort()), QString());
+    EXPECT_EQ(c->errorString(), "Already connected");
+}
+
+TEST_F(ConnectionTest, FirstErrorWins)
 {
     RecordingConnectionHandler handler;
     ProbeConnection c;
@@ -290,7 +311,10 @@ TEST_F(ConnectionTest, FirstErrorWinsAndCloseRunsOnce)
     EXPECT_EQ(handler.events, QStringList{"error:wrong certificate"});
     EXPECT_EQ(countLog("connection error: wrong certificate"), 1);
     EXPECT_EQ(countLog("connection error: The remote host closed the connection"), 0);
+}
 
+TEST_F(ConnectionTest, CloseRunsOnce)
+{
     struct Case { int transport; QString text; };
     for (const Case& k : {Case{0, "closing tcp connection"}, Case{1, "closing ssl connection"}}) {
         g_log.clear();
