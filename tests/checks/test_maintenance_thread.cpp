@@ -10,7 +10,7 @@
 #include "support/EventLoopWait.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -79,7 +79,9 @@ TEST(MaintenanceThread, BothJobsRunOnTheMaintenanceThreadUntilTerm)
         EXPECT_EQ(cache->thread(), QThread::currentThread());
         const int cacheAfter = cache->maintenanceRuns();
         const int probeAfter = probe.runs.load();
-        QThread::msleep(200);
+        // The maintenance thread has ended; a job timer left behind could only fire on this
+        // thread's loop, and no event marks a timer that never fires: give it three periods.
+        QTest::qWait(3 * CTimerThread::maintenanceIntervalMs());
         EXPECT_EQ(cache->maintenanceRuns(), cacheAfter);
         EXPECT_EQ(probe.runs.load(), probeAfter);
     }
@@ -87,18 +89,33 @@ TEST(MaintenanceThread, BothJobsRunOnTheMaintenanceThreadUntilTerm)
 
 TEST(MaintenanceThread, BadJobsAreRefused)
 {
-    // Without a running instance there is nothing to stop.
+    struct Case { const char* name; bool withObject; const char* slot; };
+    const Case cases[] = {
+        {"no such slot", true, "1noSuchSlot()"},
+        {"no object", false, "1tick()"},
+        {"no slot", true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        stCoreZamContext* ctx = nullptr;
+        ASSERT_EQ(zam_plugin_init(&ctx), 0);
+        Probe probe;
+        CTimerThread::instance()->addPeriodicJob(10, c.withObject ? &probe : nullptr, c.slot);
+        // A good job with the same period, added after it, ran twice: a bad one that had been
+        // taken would have run by then.
+        Probe good;
+        CTimerThread::instance()->addPeriodicJob(10, &good, "1tick()");
+        EXPECT_TRUE(waitUntil([&] { return good.runs.load() >= 2; }, kWaitMs));
+        EXPECT_EQ(probe.runs.load(), 0);
+        EXPECT_EQ(probe.thread(), QThread::currentThread());
+        ASSERT_EQ(zam_plugin_term(ctx), 0);
+    }
+}
+
+TEST(MaintenanceThread, StopWithoutARunningInstanceDoesNothing)
+{
     CTimerThread::threadStop();
-    stCoreZamContext* ctx = nullptr;
-    ASSERT_EQ(zam_plugin_init(&ctx), 0);
-    Probe probe;
-    CTimerThread::instance()->addPeriodicJob(10, &probe, "1noSuchSlot()");
-    CTimerThread::instance()->addPeriodicJob(10, nullptr, "1tick()");
-    CTimerThread::instance()->addPeriodicJob(10, &probe, nullptr);
-    QThread::msleep(100);
-    EXPECT_EQ(probe.runs.load(), 0);
-    EXPECT_EQ(probe.thread(), QThread::currentThread());
-    ASSERT_EQ(zam_plugin_term(ctx), 0);
+    EXPECT_EQ(CTimerThread::instance(), nullptr);
 }
 
 TEST(PluginContexts, BlocksAreZeroedAndLargeEnough)
