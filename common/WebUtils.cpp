@@ -3,7 +3,6 @@
 #include "CUrl.h"
 
 #include <QDebug>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -22,6 +21,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <vector>
 
 namespace WebUtils {
@@ -400,11 +400,24 @@ bool systemReverseLookup(quint32 ipv4, QByteArray* officialName, QList<QByteArra
 
 std::atomic<ReverseLookupFn> g_reverseLookup{&systemReverseLookup};
 
+qint64 steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::atomic<MonotonicMsFn> g_lookupClock{&steadyMs};
+
 } // namespace
 
 void setReverseLookup(ReverseLookupFn fn)
 {
     g_reverseLookup.store(fn ? fn : &systemReverseLookup);
+}
+
+void setLookupClock(MonotonicMsFn fn)
+{
+    g_lookupClock.store(fn ? fn : &steadyMs);
 }
 
 QString chooseHostName(const QByteArray& officialName, const QList<QByteArray>& aliases, const QString& preferred)
@@ -428,12 +441,12 @@ QString getHostnameByIp(const QString& address, const QString& preferred, bool l
     if (!a.setAddress(address) || a.protocol() != QAbstractSocket::IPv4Protocol)
         return QString();
 
-    QElapsedTimer timer;
-    timer.start();
+    const MonotonicMsFn clock = g_lookupClock.load();
+    const qint64 started = clock();
     QByteArray officialName;
     QList<QByteArray> aliases;
     const bool answered = g_reverseLookup.load()(a.toIPv4Address(), &officialName, &aliases);
-    const qint64 elapsed = timer.elapsed();
+    const qint64 elapsed = clock() - started;
     if (lock) {
         QMutexLocker locker(&g_webUtilsMutex);
         refreshTimedOutAddresses(address, elapsed);

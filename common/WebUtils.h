@@ -91,6 +91,11 @@ QString getLocalhostName(bool resolve);
 // slow or failing resolvers can be simulated; must be thread-safe.
 using ReverseLookupFn = bool (*)(quint32 ipv4, QByteArray* officialName, QList<QByteArray>* aliases);
 void setReverseLookup(ReverseLookupFn fn);
+// The monotonic milliseconds getHostnameByIp times a lookup with. Replaceable (null restores
+// the steady clock) so that a simulated slow resolver needs no real waiting; must be
+// thread-safe.
+using MonotonicMsFn = qint64 (*)();
+void setLookupClock(MonotonicMsFn fn);
 // The first alias equal to the preferred name, else the official name, else the last alias
 // (all converted from their ASCII-compatible form). Pure.
 QString chooseHostName(const QByteArray& officialName, const QList<QByteArray>& aliases, const QString& preferred);
