@@ -115,22 +115,31 @@ TEST(SnmpRelay, DatagramsFromAnotherPortOrAddressAreDropped)
     EXPECT_EQ(f.log.data, QList<QByteArray>{"ping"});
 }
 
-TEST(SnmpRelay, ASecondOpenReplacesTheFirstAndCloseNeedsTheRightId)
+TEST(SnmpRelay, ASecondOpenReplacesTheFirst)
 {
     UdpEchoPeer echo;
     RelayFixture f;
     f.open(7, peerText(echo.port()));
     f.open(8, peerText(echo.port()));
     EXPECT_EQ(f.log.lines, QStringList({"18:7,0,0", "18:7,1,4", "18:8,0,0"}));
-    f.close(9);
-    EXPECT_EQ(f.log.lines.size(), 3);
     EXPECT_FALSE(f.control->handleData(CSnmpData(7, "old relay")));
+    EXPECT_TRUE(f.control->handleData(CSnmpData(8, "new relay")));
+}
+
+TEST(SnmpRelay, CloseNeedsTheRightIdAndOtherOperationsDoNothing)
+{
+    UdpEchoPeer echo;
+    RelayFixture f;
+    f.open(8, peerText(echo.port()));
+    f.close(9);
+    EXPECT_EQ(f.log.lines, QStringList{"18:8,0,0"});
+    EXPECT_NE(f.control->relay(), nullptr);
     f.close(8);
-    EXPECT_EQ(f.log.lines.last(), QStringLiteral("18:8,1,1"));
+    EXPECT_EQ(f.log.lines, QStringList({"18:8,0,0", "18:8,1,1"}));
     EXPECT_EQ(f.control->relay(), nullptr);
     EXPECT_FALSE(f.control->handleData(CSnmpData(8, "closed")));
-    f.control->handleRequest(CSnmpReq(8, 5, peerText(echo.port())));   // other operations do nothing
-    EXPECT_EQ(f.log.lines.size(), 4);
+    f.control->handleRequest(CSnmpReq(8, 5, peerText(echo.port())));
+    EXPECT_EQ(f.log.lines.size(), 2);
 }
 
 TEST(SnmpRelay, TheEndOfTheLinkEndsTheRelay)
@@ -156,43 +165,45 @@ TEST(SnmpRelay, PeersThatAreNoHostAndPortAreRefused)
     }
 }
 
-// Names are looked up off the caller's thread: the open answer follows when the lookup ends,
-// and an answer for a relay that was replaced meanwhile changes nothing.
-TEST(SnmpRelay, PeerNamesOpenOrFailWhenTheirLookupAnswers)
+// Names are looked up off the caller's thread: the open answer follows when the lookup ends.
+TEST(SnmpRelay, APeerNameOpensWhenItsLookupAnswers)
 {
     UdpEchoPeer echo;
-    {
-        RelayFixture f;
-        f.open(6, peerText(echo.port(), "localhost"));
-        EXPECT_FALSE(f.control->handleData(CSnmpData(6, "early")));   // no peer yet: dropped
-        ASSERT_TRUE(waitUntil([&] { return !f.log.lines.isEmpty(); }));
-        ASSERT_EQ(f.log.lines, QStringList{"18:6,0,0"});
-        EXPECT_TRUE(f.control->handleData(CSnmpData(6, "named")));
-        ASSERT_TRUE(waitUntil([&] { return f.log.data.size() == 1; }));
-        EXPECT_EQ(f.log.data, QList<QByteArray>{"named"});
-    }
-    {
-        RelayFixture f;
-        f.open(5, "no-such-host.invalid:161");
-        ASSERT_TRUE(waitUntil([&] { return !f.log.lines.isEmpty(); }, 20000));
-        EXPECT_EQ(f.log.lines, QStringList{"18:5,1,5"});
-        EXPECT_FALSE(f.control->handleData(CSnmpData(5, "x")));
-        f.close(5);
-        EXPECT_EQ(f.log.lines, QStringList({"18:5,1,5", "18:5,1,1"}));
-    }
-    {
-        RelayFixture f;
-        f.open(3, peerText(echo.port(), "localhost"));
-        // Replaces 3 before its lookup has answered. Lookups answer in order, so once 4 is
-        // open any answer for 3 has come and gone.
-        f.open(4, peerText(echo.port(), "localhost"));
-        EXPECT_EQ(f.log.lines, QStringList{"18:3,1,4"});
-        ASSERT_TRUE(waitUntil([&] { return f.log.lines.size() == 2; }));
-        EXPECT_EQ(f.log.lines, QStringList({"18:3,1,4", "18:4,0,0"}));
-        EXPECT_TRUE(f.control->handleData(CSnmpData(4, "four")));
-        ASSERT_TRUE(waitUntil([&] { return f.log.data.size() == 1; }));
-        EXPECT_EQ(f.log.lines, QStringList({"18:3,1,4", "18:4,0,0", "19:4"}));
-    }
+    RelayFixture f;
+    f.open(6, peerText(echo.port(), "localhost"));
+    EXPECT_FALSE(f.control->handleData(CSnmpData(6, "early")));   // no peer yet: dropped
+    ASSERT_TRUE(waitUntil([&] { return !f.log.lines.isEmpty(); }, 20000));
+    ASSERT_EQ(f.log.lines, QStringList{"18:6,0,0"});
+    EXPECT_TRUE(f.control->handleData(CSnmpData(6, "named")));
+    ASSERT_TRUE(waitUntil([&] { return f.log.data.size() == 1; }));
+    EXPECT_EQ(f.log.data, QList<QByteArray>{"named"});
+}
+
+TEST(SnmpRelay, APeerNameThatDoesNotResolveIsRefused)
+{
+    RelayFixture f;
+    f.open(5, "no-such-host.invalid:161");
+    ASSERT_TRUE(waitUntil([&] { return !f.log.lines.isEmpty(); }, 20000));
+    EXPECT_EQ(f.log.lines, QStringList{"18:5,1,5"});
+    EXPECT_FALSE(f.control->handleData(CSnmpData(5, "x")));
+    f.close(5);
+    EXPECT_EQ(f.log.lines, QStringList({"18:5,1,5", "18:5,1,1"}));
+}
+
+// Lookups answer in order, so once the second relay is open any answer for the first, which
+// it replaced before its lookup answered, has come and gone.
+TEST(SnmpRelay, ALookupAnswerForAReplacedRelayChangesNothing)
+{
+    UdpEchoPeer echo;
+    RelayFixture f;
+    f.open(3, peerText(echo.port(), "localhost"));
+    f.open(4, peerText(echo.port(), "localhost"));
+    EXPECT_EQ(f.log.lines, QStringList{"18:3,1,4"});
+    ASSERT_TRUE(waitUntil([&] { return f.log.lines.size() == 2; }, 20000));
+    EXPECT_EQ(f.log.lines, QStringList({"18:3,1,4", "18:4,0,0"}));
+    EXPECT_TRUE(f.control->handleData(CSnmpData(4, "four")));
+    ASSERT_TRUE(waitUntil([&] { return f.log.data.size() == 1; }));
+    EXPECT_EQ(f.log.lines, QStringList({"18:3,1,4", "18:4,0,0", "19:4"}));
 }
 
 TEST(SnmpRelay, IPv6LoopbackPeer)
