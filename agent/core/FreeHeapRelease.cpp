@@ -1,6 +1,9 @@
 #include "FreeHeapRelease.h"
 
+#include <QtGlobal>
+
 #include <malloc.h>
+#include <unistd.h>
 
 namespace heap {
 
@@ -15,6 +18,18 @@ bool releaseFreePages(std::size_t minFreeBytes)
 #else
     (void)minFreeBytes;
     return false;
+#endif
+}
+
+void limitArenas(int arenasPerCore)
+{
+#if defined(__GLIBC__)
+    if (qEnvironmentVariableIsSet("MALLOC_ARENA_MAX"))
+        return;   // the operator's own choice
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    mallopt(M_ARENA_MAX, static_cast<int>(qBound(1L, cores, 1024L)) * arenasPerCore);
+#else
+    (void)arenasPerCore;
 #endif
 }
 

@@ -9,4 +9,8 @@
 // Any thread; it briefly locks each arena in turn.
 namespace heap {
 bool releaseFreePages(std::size_t minFreeBytes);
+// Caps glibc's arenas at arenasPerCore per online core (its own cap is 8): fewer arenas hold
+// less memory freed by one thread and needed by none. MALLOC_ARENA_MAX in the environment
+// wins. Call before the first thread starts.
+void limitArenas(int arenasPerCore);
 }

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "Daemon.h"
+#include "FreeHeapRelease.h"
 #include "ProcessOptions.h"
 
 #include "common/AgentSettings.h"
@@ -49,6 +50,7 @@ int printConnectionId(const QString& certificatePath)
 
 int main(int argc, char** argv)
 {
+    heap::limitArenas(2);
     logCategories().insert(2, 1);
     if (argc < 2)
         return printUsage(argv[0]);
