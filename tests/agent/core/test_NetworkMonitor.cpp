@@ -6,6 +6,7 @@
 #include "engine/CTaskManager.h"
 #include "link/CAgentAgentManager.h"
 #include "link/CControlServer.h"
+#include "support/EventLoopWait.h"
 #include "receivers/CSnmpTrapManager.h"
 #include "receivers/SyslogLineManager.h"
 
@@ -150,8 +151,7 @@ TEST_F(NetworkMonitorTest, FailedInitIsReportedOnceAndStopsInOrder)
     };
     CapturedMessages messages;
     createNetworkMonitor(nullptr, true, testFactory(behaviour));
-    QThread::msleep(100);
-    EXPECT_TRUE(CNetworkMonitor::hasFailed());
+    EXPECT_TRUE(waitUntil([] { return CNetworkMonitor::hasFailed(); }));
     destroyNetworkMonitor();
 
     const QStringList lines = CapturedMessages::lines();

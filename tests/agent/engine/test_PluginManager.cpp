@@ -3,6 +3,7 @@
 #include "agent/core/CapturedMessages.h"
 #include "core/ProcessOptions.h"
 #include "engine/CPluginManager.h"
+#include "support/EventLoopWait.h"
 #include "zam_plugin_api.h"
 
 #include <QString>
@@ -187,9 +188,7 @@ TEST(PluginManager, SnmpIsInitialisedOnTheManagersThread)
     ManagerFixture f([](int) { return fakePluginPath("ok"); });
     EXPECT_FALSE(f.manager->isSnmpInitialized());
     f.manager->postInitSnmp();
-    for (int i = 0; i < 200 && !f.manager->isSnmpInitialized(); ++i)
-        QThread::msleep(50);
-    EXPECT_TRUE(f.manager->isSnmpInitialized());
+    EXPECT_TRUE(waitUntil([&] { return f.manager->isSnmpInitialized(); }));
     QString out;
     EXPECT_EQ(f.manager->convertSnmpVarToString(nullptr, nullptr, out), 0);
 
