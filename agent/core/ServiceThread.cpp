@@ -15,7 +15,7 @@ namespace {
 constexpr int kServiceStepMs = 1000;
 // how often the idle loop gives free heap pages back, and how much must be free to bother
 constexpr int kHeapReleaseMs = 30000;
-constexpr std::size_t kHeapReleaseMinFree = 4u << 20;
+constexpr std::size_t kHeapReleaseMinFree = 1u << 20;
 
 QMutex g_waitMutex;
 QWaitCondition g_waitCond;
