@@ -64,6 +64,16 @@ mode_t modeOf(const QString& path)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
+// An upgrader storing its packages in a private folder, with its time-out answers recorded.
+struct Upgrader
+{
+    QTemporaryDir tmp;
+    StatusLog timeouts;
+    CAgentUpgrade upgrade{[this](const CAgentMessagePtr& m) { timeouts(m); }};
+    const QString marker = tmp.path() + "/ran";
+    Upgrader() { upgrade.setTempDir(tmp.path()); }
+};
+
 } // namespace
 
 TEST(AgentUpgrade, StoresThePackagePrivatelyAndStartsItSilently)
@@ -93,34 +103,26 @@ TEST(AgentUpgrade, StoresThePackagePrivatelyAndStartsItSilently)
 // stored.
 TEST(AgentUpgrade, ASecondPackageWhileOneRunsIsRefused)
 {
-    QTemporaryDir tmp;
-    StatusLog timeouts;
-    CAgentUpgrade upgrade([&](const CAgentMessagePtr& m) { timeouts(m); });
-    upgrade.setTempDir(tmp.path());
-    const QString marker = tmp.path() + "/ran";
-    EXPECT_EQ(status(upgrade.handleUpgrade(scriptPackage(marker))).first, 1);
-    EXPECT_FALSE(upgrade.handleUpgrade(scriptPackage(marker + "2")));
-    EXPECT_TRUE(upgrade.isUpgrading());
-    EXPECT_EQ(upgradeEntries(tmp.path()).size(), 1);
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(marker); }));
-    EXPECT_FALSE(QFileInfo::exists(marker + "2"));
+    Upgrader u;
+    EXPECT_EQ(status(u.upgrade.handleUpgrade(scriptPackage(u.marker))).first, 1);
+    EXPECT_FALSE(u.upgrade.handleUpgrade(scriptPackage(u.marker + "2")));
+    EXPECT_TRUE(u.upgrade.isUpgrading());
+    EXPECT_EQ(upgradeEntries(u.tmp.path()).size(), 1);
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(u.marker); }));
+    EXPECT_FALSE(QFileInfo::exists(u.marker + "2"));
 }
 
 TEST(AgentUpgrade, TimesOutWithStatusTwoAndTakesTheNextPackage)
 {
     ASSERT_TRUE(kScaled);
-    QTemporaryDir tmp;
-    StatusLog timeouts;
-    CAgentUpgrade upgrade([&](const CAgentMessagePtr& m) { timeouts(m); });
-    upgrade.setTempDir(tmp.path());
-    const QString marker = tmp.path() + "/ran";
-    EXPECT_EQ(status(upgrade.handleUpgrade(scriptPackage(marker))).first, 1);
-    ASSERT_TRUE(waitUntil([&] { return !timeouts.answers.isEmpty(); }));
-    EXPECT_EQ(timeouts.answers, (QList<QPair<int, QByteArray>>{{2, "timeout"}}));
-    EXPECT_FALSE(upgrade.isUpgrading());
+    Upgrader u;
+    EXPECT_EQ(status(u.upgrade.handleUpgrade(scriptPackage(u.marker))).first, 1);
+    ASSERT_TRUE(waitUntil([&] { return !u.timeouts.answers.isEmpty(); }));
+    EXPECT_EQ(u.timeouts.answers, (QList<QPair<int, QByteArray>>{{2, "timeout"}}));
+    EXPECT_FALSE(u.upgrade.isUpgrading());
 
-    EXPECT_EQ(status(upgrade.handleUpgrade(scriptPackage(marker + "3"))).first, 1);
-    ASSERT_TRUE(waitUntil([&] { return timeouts.answers.size() == 2; }));
+    EXPECT_EQ(status(u.upgrade.handleUpgrade(scriptPackage(u.marker + "3"))).first, 1);
+    ASSERT_TRUE(waitUntil([&] { return u.timeouts.answers.size() == 2; }));
 }
 
 TEST(AgentUpgrade, FailuresAnswerStatusTwoWithTheirTextAndLeaveTheAgentIdle)
