@@ -62,6 +62,9 @@ void CTcpAgentConnection::onConnected()
         return;
     // Established: no longer counts against the accepting server's pending limit.
     releasePendingSlot();
+    // Frames go in request and answer turns: with Nagle's wait, an answer written while an
+    // earlier small frame still waits for the peer's delayed acknowledgement sits up to 40 ms.
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     log(QStringLiteral("connection established"));
     if (m_handler)
         m_handler->connectionEstablished();

@@ -16,6 +16,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 namespace {
 
 QStringList g_log;
@@ -103,6 +107,17 @@ protected:
     void TearDown() override { setAgentLinkLogSink(nullptr); }
 };
 
+// True when the connection's socket sends small frames at once (TCP_NODELAY on its descriptor).
+bool sendsWithoutDelay(const CAgentConnection& c)
+{
+    const QList<QAbstractSocket*> sockets = c.findChildren<QAbstractSocket*>(QString(), Qt::FindDirectChildrenOnly);
+    if (sockets.size() != 1)
+        return false;
+    int on = 0;
+    socklen_t size = sizeof(on);
+    return ::getsockopt(int(sockets.first()->socketDescriptor()), IPPROTO_TCP, TCP_NODELAY, &on, &size) == 0 && on != 0;
+}
+
 // Lets a test call the protected error path directly.
 class ProbeConnection : public CTcpAgentConnection
 {
@@ -122,6 +137,7 @@ TEST_F(ConnectionTest, TcpConnectsToAddressOrHostNameAndCarriesData)
         EXPECT_FALSE(c->isSsl());
         ASSERT_TRUE(waitUntil([&] { return handler.has("established") && !peer.sockets.isEmpty(); }, 10000));
         EXPECT_EQ(c->peerAddress(), QHostAddress(QHostAddress::LocalHost));
+        EXPECT_TRUE(sendsWithoutDelay(*c));
         EXPECT_TRUE(c->checkPeer(QStringLiteral("anything")));
         c->send("hello", 5);
         ASSERT_TRUE(waitUntil([&] { return peer.received == QByteArray("hello"); }, 10000));
@@ -198,6 +214,7 @@ TEST_F(ConnectionTest, TlsServiceCertificatePin)
             // The peer id is the MD5 of the certificate's PEM form as the openssl tool writes it.
             const QByteArray servicePem = certs->output({"x509", "-in", certs->cert("service")});
             ASSERT_FALSE(servicePem.isEmpty());
+            EXPECT_TRUE(sendsWithoutDelay(*conn));
             EXPECT_TRUE(conn->checkPeer(md5Hex(servicePem)));
             EXPECT_FALSE(conn->checkPeer(QString(32, '0')));
             conn->send("ping", 4);
