@@ -3,6 +3,7 @@
 // socket). Start the servers first: bash scripts/test-servers.sh start.
 
 #include "BenchPluginHost.h"
+#include "ClosingAcceptor.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -24,47 +25,12 @@ BENCHMARK(BM_TcpPollNginx)->Threads(1)->Threads(8)->UseRealTime();
 
 // The same against an in-process acceptor that only accepts and closes: the checks' own cost,
 // without the web server's limits.
-struct Acceptor {
-    int fd = -1;
-    int port = 0;
-    std::thread thread;
-    Acceptor()
-    {
-        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof sa;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-        ::listen(fd, 4096);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-        port = ntohs(sa.sin_port);
-        thread = std::thread([this] {
-            for (;;) {
-                const int c = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-                if (c < 0) {
-                    if (errno == EINTR || errno == ECONNABORTED)
-                        continue;
-                    return;
-                }
-                ::close(c);
-            }
-        });
-    }
-    ~Acceptor()
-    {
-        ::shutdown(fd, SHUT_RDWR);
-        thread.join();
-        ::close(fd);
-    }
-};
-
-Acceptor* g_acceptor = nullptr;
+ClosingAcceptor* g_acceptor = nullptr;
 
 void BM_TcpPollLocalAcceptor(benchmark::State& state)
 {
     BenchMonitor m(1, 5000);
-    m.add("Port", 'i', g_acceptor->port);
+    m.add("Port", 'i', g_acceptor->port());
     m.add("Reverse", 'y', 0);
     benchPolls(state, m);
 }
@@ -95,7 +61,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     BenchPluginHost host;
-    Acceptor acceptor;
+    ClosingAcceptor acceptor;
     g_acceptor = &acceptor;
     return runBenchmarks(argc, argv);
 }

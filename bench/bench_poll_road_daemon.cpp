@@ -20,6 +20,7 @@
 // once.
 // Runs itself in private namespaces (root) unless ZAM_DAEMON_BENCH_INSIDE is set by a caller
 // that made them (bench_poll_road_peers.sh); see DaemonBenchHarness.h.
+#include "ClosingAcceptor.h"
 #include "DaemonBenchHarness.h"
 #include "agent/link/DaemonPollFrames.h"
 
@@ -35,6 +36,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <chrono>
+#include <memory>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -46,43 +48,6 @@ namespace msg = peer::msg;
 constexpr int kBatch = 2000;        // answers per benchmark iteration
 constexpr int kSlotBits = 10;       // transaction id = sequence << kSlotBits | slot
 constexpr int kPolled = 3;          // the status of a poll whose check ran
-
-// Accepts and closes, for a run without a web server.
-struct Acceptor
-{
-    int fd = -1;
-    quint16 port = 0;
-    std::thread thread;
-    void start()
-    {
-        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof sa;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-        ::listen(fd, 4096);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-        port = ntohs(sa.sin_port);
-        thread = std::thread([this] {
-            for (;;) {
-                const int c = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-                if (c >= 0)
-                    ::close(c);
-                else if (errno != EINTR && errno != ECONNABORTED)
-                    return;
-            }
-        });
-    }
-    ~Acceptor()
-    {
-        if (fd < 0)
-            return;
-        ::shutdown(fd, SHUT_RDWR);
-        thread.join();
-        ::close(fd);
-    }
-};
 
 // The service's end of one session on a blocking socket: frames out in one write per batch,
 // frames in cut by their headers.
@@ -255,7 +220,7 @@ struct Shared
 {
     daemonbench::Daemon daemon;
     RawLink link;
-    Acceptor acceptor;
+    std::unique_ptr<ClosingAcceptor> acceptor;   // without a web server
     quint16 tcpPort = 0;
     quint32 sequence = 1;
     QString error;
@@ -395,8 +360,8 @@ int main(int argc, char** argv)
     g = &shared;
     shared.tcpPort = quint16(qEnvironmentVariableIntValue("ZAM_POLL_ROAD_TCP_PORT"));
     if (!shared.tcpPort) {
-        shared.acceptor.start();
-        shared.tcpPort = shared.acceptor.port;
+        shared.acceptor = std::make_unique<ClosingAcceptor>();
+        shared.tcpPort = quint16(shared.acceptor->port());
     }
     shared.error = shared.daemon.start();
     if (shared.error.isEmpty() && !shared.link.open(shared.daemon.port()))
