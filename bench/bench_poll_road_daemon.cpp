@@ -193,11 +193,7 @@ QByteArray loopbackMonitorData(int typeIndex, int monitorId, int timeoutMs, cons
     }
     r.settingRecords = settings;
     r.buildSettingEntries();
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(7);
-    writeMonitorRecord(out, r);
-    return bytes;
+    return stZamMonitor::storedFormOf(r);
 }
 
 // Context switches of every thread of a process.
