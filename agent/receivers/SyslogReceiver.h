@@ -33,10 +33,12 @@ public:
 
     // Datagrams read per readyRead at most; the rest come with the socket's next signal.
     static constexpr int kMaxDatagramsPerRead = 256;
-    // The pause between reads while datagrams keep coming: its bounds, the datagrams it aims
-    // to gather, and how long one readyRead may gather. The longest pause fills a quarter of a
-    // 208 KiB buffer (256 short datagrams) only at 160k datagrams a second.
-    static constexpr int kGatherTarget = 64;
+    // The pause between reads while datagrams keep coming: the datagrams it aims to gather
+    // (one socket read's worth: a longer pause adds latency and leaves less of the socket's
+    // buffer for a stall of this thread), its bounds, and how long one readyRead may gather.
+    // The longest pause fills a quarter of a 208 KiB buffer (256 short datagrams) only at 160k
+    // datagrams a second.
+    static constexpr int kGatherTarget = 32;
     static constexpr long kMinGatherPauseNs = 50000;
     static constexpr long kMaxGatherPauseNs = 400000;
     static constexpr long kGatherLimitNs = 1000000;
