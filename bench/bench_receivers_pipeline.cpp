@@ -61,6 +61,9 @@ struct Pipeline
             f->address = CIpAddressRange::fromHostName(QStringLiteral("127.0.0.1"), Optional<QHostAddress>());
             f->m_severityMask = 1 << 2;
             f->appNameText = QString();
+            // the message test rsyslog's filter makes too
+            f->messagePattern = QRegExp(QStringLiteral("bench"));
+            f->checkMessage = true;
             manager->setFilter(id, {f}, 1, 1000000000, 60);   // a limit that never trips, still counted
         }
         runner.start();

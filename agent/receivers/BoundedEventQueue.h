@@ -2,7 +2,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QWaitCondition>
-#include <deque>
+#include <utility>
 #include <vector>
 
 // The queue between a receiver's connector thread and its manager thread, bounded by the
@@ -11,6 +11,8 @@
 // accepting (pushes are kept), serving (takes are answered) and stopping.
 // Threads: any thread pushes; one consumer takes. Everything is guarded by m_mutex; the
 // consumer is woken only while it waits, so a busy consumer costs the producer no wake-up.
+// The consumer's emptied vector becomes the queue's storage at its next take, so a steady
+// flow allocates nothing.
 template <class T>
 class BoundedEventQueue
 {
@@ -38,34 +40,42 @@ public:
             ++m_dropped;
             return Full;
         }
-        m_items.push_back({item, cost});
+        m_items.push_back(item);
         m_bytes += cost;
         if (m_waiting)
             m_cond.wakeOne();
         return Pushed;
     }
 
-    // Pushes each item in order as push would, under one lock and with at most one wake-up;
-    // cost(item) gives an item's bytes. Answers how many were kept.
-    template <class Items, class Cost>
-    int pushAll(const Items& items, Cost cost)
+    // Pushes a run of items that share what they hold (sharedBytes, charged once, and
+    // itemCost each), under one lock and with at most one wake-up: when the bytes do not fit
+    // all are dropped, otherwise each is kept while the item bound allows. The items are moved
+    // from and items is left empty. Answers how many were kept.
+    int pushShared(std::vector<T>& items, int itemCost, qint64 sharedBytes)
     {
         QMutexLocker locker(&m_mutex);
-        if (!m_accepting)
-            return 0;
         int kept = 0;
-        for (const T& item : items) {
-            const int bytes = cost(item);
-            if (static_cast<int>(m_items.size()) >= m_maxItems || m_bytes + bytes > m_maxBytes) {
-                ++m_dropped;
-                continue;
+        if (m_accepting) {
+            const qint64 bytes = sharedBytes + qint64(itemCost) * qint64(items.size());
+            if (m_bytes + bytes > m_maxBytes) {
+                m_dropped += items.size();
+            } else {
+                for (T& item : items) {
+                    if (static_cast<int>(m_items.size()) >= m_maxItems) {
+                        ++m_dropped;
+                        continue;
+                    }
+                    m_items.push_back(std::move(item));
+                    ++kept;
+                }
+                if (kept > 0)
+                    m_bytes += bytes;
+                if (kept > 0 && m_waiting)
+                    m_cond.wakeOne();
             }
-            m_items.push_back({item, bytes});
-            m_bytes += bytes;
-            ++kept;
         }
-        if (kept > 0 && m_waiting)
-            m_cond.wakeOne();
+        locker.unlock();
+        items.clear();
         return kept;
     }
 
@@ -78,10 +88,14 @@ public:
             if (!m_serving)
                 return Closed;
             if (!m_items.empty()) {
-                out.reserve(out.size() + m_items.size());
-                for (Entry& e : m_items)
-                    out.push_back(std::move(e.item));
-                m_items.clear();
+                if (out.empty()) {
+                    out.swap(m_items);
+                } else {
+                    out.reserve(out.size() + m_items.size());
+                    for (T& item : m_items)
+                        out.push_back(std::move(item));
+                    m_items.clear();
+                }
                 m_bytes = 0;
                 return Taken;
             }
@@ -105,7 +119,7 @@ public:
     // Stopping for good: waiters woken, further pushes refused, queued items released.
     void stopAndDiscard()
     {
-        std::deque<Entry> dropped;
+        std::vector<T> dropped;
         QMutexLocker locker(&m_mutex);
         m_stopping = true;
         m_discarded = true;
@@ -141,15 +155,9 @@ public:
     }
 
 private:
-    struct Entry
-    {
-        T item;
-        int cost;
-    };
-
     mutable QMutex m_mutex;
     QWaitCondition m_cond;
-    std::deque<Entry> m_items;
+    std::vector<T> m_items;
     int m_maxItems;
     qint64 m_maxBytes;
     qint64 m_bytes = 0;

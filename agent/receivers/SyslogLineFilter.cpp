@@ -107,19 +107,20 @@ bool SyslogLineFilter::matchesStructuredData(const SyslogLine& line) const
 QExplicitlySharedDataPointer<CMonitorEvent>
 SyslogLineFilter::makeStatusEvent(const QExplicitlySharedDataPointer<const SyslogLine>& line) const
 {
-    // Every monitor a line matched gets the same text: it is made once per line (the last line
-    // is held, so its address cannot come back as another line's).
+    // The event says nothing of the filter or the monitor, and no one changes an event once it
+    // is made: every monitor a line matched shares one. The last line is held, so its address
+    // cannot come back as another line's.
     struct Last
     {
         QExplicitlySharedDataPointer<const SyslogLine> line;
-        QString text;
+        QExplicitlySharedDataPointer<CMonitorEvent> event;
     };
     thread_local Last last;
-    if (last.line != line) {
-        last.text = QLatin1String("Syslog message: ") + line->displayText();
+    if (last.line != line || !last.event) {
+        const QString text = QLatin1String("Syslog message: ") + line->displayText();
+        const SMonitorStatus status(1, 0, 0, SStatusValue(), QString(), text, QStringList(), QDateTime(), 0);
+        last.event = QExplicitlySharedDataPointer<CMonitorEvent>(new SyslogMonitorEventSetStatus(status, line));
         last.line = line;
     }
-    const QString& text = last.text;
-    const SMonitorStatus status(1, 0, 0, SStatusValue(), QString(), text, QStringList(), QDateTime(), 0);
-    return QExplicitlySharedDataPointer<CMonitorEvent>(new SyslogMonitorEventSetStatus(status, line));
+    return last.event;
 }

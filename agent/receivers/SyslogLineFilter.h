@@ -43,7 +43,8 @@ public:
     bool matches(const SyslogLine& line) const;
     bool matchesMessage(const SyslogLine& line) const;
     bool matchesStructuredData(const SyslogLine& line) const;
-    // "Syslog message: <display text>" as a status event that carries the line.
+    // "Syslog message: <display text>" as a status event that carries the line. Asked again
+    // on the same thread for the same line, answers the same event.
     QExplicitlySharedDataPointer<CMonitorEvent> makeStatusEvent(const QExplicitlySharedDataPointer<const SyslogLine>& line) const;
 
     CIpAddressRange address;

@@ -5,11 +5,12 @@
 
 class SyslogLineManager;
 
-// The syslog instance of the network server: each parsed line goes to the manager's queue.
+// The syslog instance of the network server: the datagrams of each read go to the manager's
+// queue as they are, and the manager parses them on its own thread.
 // Threads and ownership: those of DataNetworkServer (the connector thread).
 class SyslogNetworkServer : public DataNetworkServer<SyslogReceiver, SyslogLineManager, SyslogNetworkServerSlots>
 {
 public:
     SyslogNetworkServer(QObject* manager, int port);
-    void onDataReceived(SyslogCallbackSharedDataPointer line) override;
+    void onDatagramsReceived(DatagramBatchPtr batch) override;
 };

@@ -1,8 +1,8 @@
 #pragma once
 #include "DataNetworkServerSlots.h"
-#include "SyslogLine.h"
+#include "DatagramBatch.h"
 
-// The slots of the syslog network server: the error slot and the parsed line.
+// The slots of the syslog network server: the error slot and the datagrams of one read.
 class SyslogNetworkServerSlots : public DataNetworkServerSlots
 {
     Q_OBJECT
@@ -10,5 +10,5 @@ public:
     using DataNetworkServerSlots::DataNetworkServerSlots;
 
 public slots:
-    virtual void onDataReceived(SyslogCallbackSharedDataPointer line) = 0;
+    virtual void onDatagramsReceived(DatagramBatchPtr batch) = 0;
 };

@@ -2,8 +2,6 @@
 
 #include "UdpDatagramSocket.h"
 
-#include <QDebug>
-
 #include <ctime>
 
 SyslogReceiver::SyslogReceiver(QObject* parent)
@@ -11,15 +9,11 @@ SyslogReceiver::SyslogReceiver(QObject* parent)
     , m_socket(new UdpDatagramSocket(this))
 {
     connect(m_socket, &UdpDatagramSocket::readyRead, this, &SyslogReceiver::readyRead);
-    m_clock.start();
 }
 
 SyslogReceiver::~SyslogReceiver()
 {
     m_socket->close();
-    quint64 count = 0;
-    if (m_parseLog.flush(count))
-        qWarning().noquote() << QStringLiteral("syslog receiver: %1 more datagrams could not be parsed").arg(count);
 }
 
 bool SyslogReceiver::listen(int port)
@@ -51,48 +45,40 @@ void SyslogReceiver::readyRead()
 {
     // Every pending datagram up to a bound: one signal per datagram would leave the socket's
     // buffer to overflow under load; the bound keeps the thread's other events flowing.
-    const auto handle = [this](const QByteArray& datagram, const QString& sender) {
+    QExplicitlySharedDataPointer<DatagramBatch> batch;
+    const auto keep = [this, &batch](const QByteArray& datagram, const QString& sender) {
         if (m_wanted && !m_wanted(sender))
             return;
-        SyslogLine* line = new SyslogLine;
-        SyslogCallbackSharedDataPointer shared(line);
-        line->valid = line->parse(datagram, sender);
-        if (line->valid)
-            emit dataReceived(shared);
-        else
-            countParseError(*line);
+        if (!batch)
+            batch = new DatagramBatch;
+        batch->append(datagram, sender);
     };
-    // While lines keep coming, a short pause between reads lets them gather: a thread woken
-    // for each datagram of a steady stream spends more on waking than on the lines. The pauses
-    // end after a millisecond, far sooner than the socket's buffer fills, and the lines go on
-    // at once; an idle socket costs no pause.
+    // While lines keep coming, a pause between reads lets them gather: a thread woken for each
+    // datagram of a steady stream spends more on waking than on the lines. The pause follows
+    // the stream so that about kGatherTarget datagrams gather in it, and stays far shorter
+    // than the socket's buffer lasts; the pauses of one call end after a millisecond and the
+    // lines go on at once. An idle socket costs no pause.
     int total = 0;
+    bool paused = false;
     timespec start{};
     ::clock_gettime(CLOCK_MONOTONIC, &start);
     for (;;) {
-        const int got = m_socket->readPending(kMaxDatagramsPerRead - total, handle);
+        const int got = m_socket->readPending(kMaxDatagramsPerRead - total, keep);
         total += got;
+        // a read takes all that is pending: after a pause, what came during it
+        if (paused && got > 0)
+            m_pauseNs = qBound(kMinGatherPauseNs, m_pauseNs * kGatherTarget / got, kMaxGatherPauseNs);
+        paused = false;
         if (got == 0 || total >= kMaxDatagramsPerRead)
             break;
-        if (got >= UdpDatagramSocket::kBatch)
-            continue;
         timespec now{};
         ::clock_gettime(CLOCK_MONOTONIC, &now);
         if ((now.tv_sec - start.tv_sec) * 1000000000L + (now.tv_nsec - start.tv_nsec) > kGatherLimitNs)
             break;
-        const timespec pause{0, kGatherPauseNs};
+        const timespec pause{0, m_pauseNs};
         ::nanosleep(&pause, nullptr);
+        paused = true;
     }
-    if (total > 0)
-        emit readFinished();
-}
-
-void SyslogReceiver::countParseError(const SyslogLine& line)
-{
-    quint64 count = 0;
-    if (!m_parseLog.note(m_clock.elapsed(), count))
-        return;
-    qWarning().noquote() << QStringLiteral("syslog receiver: %1 datagrams could not be parsed, the last from %2: %3")
-                                .arg(count)
-                                .arg(line.sender, line.parseStatus);
+    if (batch)
+        emit datagramsReceived(DatagramBatchPtr(batch.data()));
 }

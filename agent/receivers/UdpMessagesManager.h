@@ -31,9 +31,12 @@
 // Requires of Thread: the connector thread protocol of UdpConnectorThread (start, stop,
 // terminateThread, releaseStart, changePort). Matcher is UdpDataMatcher<Filter>; Filter adds
 // to the matcher's needs makeStatusEvent(const MessagePtr&) and setSenderAddresses(QStringList).
+// A server may post a message ready made (an event) or as a datagram still to be read; a
+// manager whose server posts datagrams reads them in handleDatagram.
 //
-// Threads: the manager's own thread runs the steps and the events; the connector thread
-// posts events (the bounded queue has its own lock); the agent link's threads call
+// Threads: the manager's own thread runs the steps, the events and the reading of posted
+// datagrams; the connector thread posts events and datagram batches (the bounded queue,
+// one entry per event or datagram, has its own lock); the agent link's threads call
 // setFilter, removeFilter and clearFilters; the root's thread calls stop. m_mutex guards the
 // matcher, the monitors, the limits, the listening flag and the last error, and is held
 // while events go to hooks.sendMonitorEvent: callers must not hold the link's mutex.
@@ -52,6 +55,9 @@ public:
     static constexpr int kDefaultMaxQueuedEvents = 65536;
     static constexpr qint64 kDefaultMaxQueuedBytes = 64 * 1024 * 1024;
     static constexpr qint64 kDropLogIntervalMs = 10000;
+    // What a queued datagram holds on to besides the bytes of its batch: its entry and its
+    // share of the batch's index.
+    static constexpr int kDatagramOverhead = 64;
 
     UdpMessagesManager(QObject* parent, const QString& name, int subsystemBit)
         : CNetMonSysHeavy(parent, name, subsystemBit)
@@ -126,11 +132,16 @@ public:
     void postServerEvent(const NetworkMsgServerEventPtr& event) override
     {
         if (event)
-            m_queue.push(event, event->cost);
+            m_queue.push(Queued{event, DatagramBatchPtr(), 0}, event->cost);
     }
-    void postServerEvents(const std::vector<NetworkMsgServerEventPtr>& events) override
+    void postDatagrams(const DatagramBatchPtr& batch) override
     {
-        m_queue.pushAll(events, [](const NetworkMsgServerEventPtr& e) { return e ? e->cost : 0; });
+        if (!batch)
+            return;
+        for (int i = 0; i < batch->count(); ++i)
+            m_posting.push_back(Queued{NetworkMsgServerEventPtr(), batch, i});
+        // Any datagram kept holds the whole batch: its bytes count once, whole.
+        m_queue.pushShared(m_posting, kDatagramOverhead, batch->bufferBytes());
     }
     // The connector thread's question, answered without the manager mutex.
     bool acceptsSender(const QString& sender) override { return m_senders.contains(sender); }
@@ -192,6 +203,45 @@ protected:
     // The concrete manager's constructor makes the thread, with this manager as its parent.
     void setConnectorThread(Thread* thread) { m_thread.store(thread); }
 
+    qint64 monotonicMs() const { return m_clock->monotonicMs(); }
+
+    // One posted datagram, on the manager's thread; a manager whose server posts datagrams
+    // reads it into a message and hands that to handleMessage.
+    virtual void handleDatagram(const QByteArray& datagram, const QString& sender)
+    {
+        Q_UNUSED(datagram);
+        Q_UNUSED(sender);
+    }
+
+    // One received message: to every monitor that accepts it, within its limit.
+    void handleMessage(const MessagePtr& message)
+    {
+        if (!message)
+            return;
+        QMutexLocker locker(&m_mutex);
+        m_matcher.match(*message, m_matched);
+        if (m_matched.empty())
+            return;
+        qint64 nowMs = -1;
+        for (const auto& match : m_matched) {
+            const int monitorId = match.first;
+            auto limit = m_limits.find(monitorId);
+            if (limit != m_limits.end()) {
+                if (nowMs < 0)
+                    nowMs = m_clock->monotonicMs();
+                int remaining = 0;
+                const SMessagesLimit::Verdict verdict = limit->onMessage(nowMs, remaining);
+                if (verdict == SMessagesLimit::Drop)
+                    continue;
+                if (verdict == SMessagesLimit::ReportLimit) {
+                    send(monitorId, new CMonitorEventMessagesLimit(messagesLimitText(remaining)));
+                    continue;
+                }
+            }
+            send(monitorId, match.second->makeStatusEvent(message));
+        }
+    }
+
     bool init() override
     {
         // The events go out through the schedule manager; nothing is received before it runs.
@@ -222,11 +272,14 @@ protected:
 
     bool runStep() override
     {
-        std::vector<NetworkMsgServerEventPtr> batch;
-        while (m_queue.takeAll(batch) == BoundedEventQueue<NetworkMsgServerEventPtr>::Taken) {
-            for (const NetworkMsgServerEventPtr& event : batch)
-                if (event)
-                    handleServerEvent(event);
+        std::vector<Queued> batch;
+        while (m_queue.takeAll(batch) == BoundedEventQueue<Queued>::Taken) {
+            for (const Queued& q : batch) {
+                if (q.event)
+                    handleServerEvent(q.event);
+                else if (q.batch)
+                    handleDatagram(q.batch->datagram(q.index), q.batch->sender(q.index));
+            }
             batch.clear();
             reportDrops(false);
         }
@@ -263,34 +316,6 @@ private:
             m_hooks.sendMonitorEvent(monitorId, event);
     }
 
-    void handleMessage(const MessagePtr& message)
-    {
-        if (!message)
-            return;
-        QMutexLocker locker(&m_mutex);
-        m_matcher.match(*message, m_matched);
-        if (m_matched.empty())
-            return;
-        qint64 nowMs = -1;
-        for (const auto& match : m_matched) {
-            const int monitorId = match.first;
-            auto limit = m_limits.find(monitorId);
-            if (limit != m_limits.end()) {
-                if (nowMs < 0)
-                    nowMs = m_clock->monotonicMs();
-                int remaining = 0;
-                const SMessagesLimit::Verdict verdict = limit->onMessage(nowMs, remaining);
-                if (verdict == SMessagesLimit::Drop)
-                    continue;
-                if (verdict == SMessagesLimit::ReportLimit) {
-                    send(monitorId, new CMonitorEventMessagesLimit(messagesLimitText(remaining)));
-                    continue;
-                }
-            }
-            send(monitorId, match.second->makeStatusEvent(message));
-        }
-    }
-
     // Datagrams the full queue refused: one line now and then, and what is left at the end.
     void reportDrops(bool final)
     {
@@ -307,7 +332,16 @@ private:
             logWarning(QStringLiteral("%1: event queue is full, %2 received messages dropped").arg(name()).arg(count));
     }
 
-    BoundedEventQueue<NetworkMsgServerEventPtr> m_queue;
+    // A queue entry: a server event, or datagram index of batch.
+    struct Queued
+    {
+        NetworkMsgServerEventPtr event;
+        DatagramBatchPtr batch;
+        int index;
+    };
+
+    BoundedEventQueue<Queued> m_queue;
+    std::vector<Queued> m_posting;   // the connector thread's, for postDatagrams
     std::atomic<Thread*> m_thread{nullptr};
     bool m_listening = false;
     QString m_lastError;

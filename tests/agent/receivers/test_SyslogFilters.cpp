@@ -99,6 +99,15 @@ TEST(SyslogFilter, StatusEventCarriesTheDisplayTextAndTheLine)
     EXPECT_EQ(status->status.status, 1);
     EXPECT_EQ(status->status.secondText, QStringLiteral("Syslog message: auth.CRIT: Oct 11 22:14:15 host1 su: denied"));
     EXPECT_EQ(status->payload.data(), line.data());
+
+    // Every monitor the line matched gets that one event; the next line its own.
+    SyslogLineFilter other;
+    EXPECT_EQ(other.makeStatusEvent(line).data(), event.data());
+    const auto next = parsed("<34>Oct 11 22:14:16 host1 su: denied again");
+    const CMonitorEventPtr nextEvent = other.makeStatusEvent(next);
+    ASSERT_NE(nextEvent.data(), event.data());
+    EXPECT_EQ(static_cast<SyslogMonitorEventSetStatus*>(nextEvent.data())->payload.data(), next.data());
+    EXPECT_EQ(status->status.secondText, QStringLiteral("Syslog message: auth.CRIT: Oct 11 22:14:15 host1 su: denied"));
 }
 
 // A filter that counts its destruction and answers as told.
