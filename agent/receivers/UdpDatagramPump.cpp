@@ -103,48 +103,67 @@ void UdpDatagramPump::run(int fd)
         }
         if (fds[1].revents || (fds[0].revents & POLLNVAL))
             return;
+        // While datagrams keep coming, a short pause between drains lets them gather: woken
+        // for each datagram of a steady stream, this thread and the consumer would spend more
+        // on waking than on the datagrams. The pause is far shorter than the socket's buffer
+        // lasts; an idle socket costs none.
         for (;;) {
-            const int got = m_batch.read(fd, UdpDatagramBatch::kBatch);
+            const int got = drainSocket(fd);
+            if (got < 0)
+                return;
             if (got == 0)
                 break;
-            std::unique_lock<std::mutex> lock(m_mutex);
-            for (int i = 0; i < got; ++i) {
-                const Datagram& d = m_batch.at(i);
-                const size_t need = recordBytes(d.size);
-                for (;;) {
-                    if (m_stopping)
-                        return;
-                    Block* back = m_filled.empty() ? nullptr : m_filled.back();
-                    if (back && kBlockBytes - back->used >= need) {
-                        Record record{d.size, d.ifIndex, d.sender, d.local, 0};
-                        std::memcpy(back->bytes.get() + back->used, &record, sizeof record);
-                        std::memcpy(back->bytes.get() + back->used + sizeof record, d.bytes, static_cast<size_t>(d.size));
-                        back->used += need;
-                        break;
-                    }
-                    Block* fresh = nullptr;
-                    if (!m_spare.empty()) {
-                        fresh = m_spare.back();
-                        m_spare.pop_back();
-                    } else if (static_cast<int>(m_blocks.size()) < kMaxBlocks) {
-                        m_blocks.emplace_back(new Block);
-                        fresh = m_blocks.back().get();
-                    }
-                    if (fresh) {
-                        fresh->used = 0;
-                        m_filled.push_back(fresh);
-                        continue;
-                    }
-                    // Every block is full: the consumer takes what waits, then there is room.
-                    signalLocked();
-                    m_room.wait(lock);
-                }
-            }
-            signalLocked();
-            lock.unlock();
-            if (got < UdpDatagramBatch::kBatch)
-                break;
+            const timespec pause{0, kGatherPauseNs};
+            ::nanosleep(&pause, nullptr);
         }
+    }
+}
+
+int UdpDatagramPump::drainSocket(int fd)
+{
+    int total = 0;
+    for (;;) {
+        const int got = m_batch.read(fd, UdpDatagramBatch::kBatch);
+        if (got == 0)
+            return total;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (int i = 0; i < got; ++i) {
+            const Datagram& d = m_batch.at(i);
+            const size_t need = recordBytes(d.size);
+            for (;;) {
+                if (m_stopping)
+                    return -1;
+                Block* back = m_filled.empty() ? nullptr : m_filled.back();
+                if (back && kBlockBytes - back->used >= need) {
+                    Record record{d.size, d.ifIndex, d.sender, d.local, 0};
+                    std::memcpy(back->bytes.get() + back->used, &record, sizeof record);
+                    std::memcpy(back->bytes.get() + back->used + sizeof record, d.bytes, static_cast<size_t>(d.size));
+                    back->used += need;
+                    break;
+                }
+                Block* fresh = nullptr;
+                if (!m_spare.empty()) {
+                    fresh = m_spare.back();
+                    m_spare.pop_back();
+                } else if (static_cast<int>(m_blocks.size()) < kMaxBlocks) {
+                    m_blocks.emplace_back(new Block);
+                    fresh = m_blocks.back().get();
+                }
+                if (fresh) {
+                    fresh->used = 0;
+                    m_filled.push_back(fresh);
+                    continue;
+                }
+                // Every block is full: the consumer takes what waits, then there is room.
+                signalLocked();
+                m_room.wait(lock);
+            }
+        }
+        signalLocked();
+        lock.unlock();
+        total += got;
+        if (got < UdpDatagramBatch::kBatch)
+            return total;
     }
 }
 

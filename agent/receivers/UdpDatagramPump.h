@@ -2,6 +2,7 @@
 #include "UdpDatagramBatch.h"
 
 #include <condition_variable>
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -29,6 +30,8 @@ public:
     // One block holds any datagram and the record in front of it.
     static constexpr size_t kBlockBytes = 128 * 1024;
     static constexpr int kMaxBlocks = 32;
+    // Pause between drains while datagrams keep coming.
+    static constexpr long kGatherPauseNs = 100000;
 
     UdpDatagramPump();
     UdpDatagramPump(const UdpDatagramPump&) = delete;
@@ -57,8 +60,9 @@ private:
     };
 
     void run(int fd);
-    // Copies one datagram to the newest block, waiting for room; false when stopping.
-    bool store(const Datagram& datagram);
+    // Moves what the socket holds into blocks, waiting for room when they are full; answers
+    // how many, or -1 when stopping.
+    int drainSocket(int fd);
     void signalLocked();
 
     int m_readyFd = -1;   // consumer's wake-up: written when datagrams start to wait
