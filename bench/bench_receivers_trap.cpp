@@ -3,11 +3,14 @@
 // the event (Google Benchmark; the sender waits whenever 128 traps are outstanding, so
 // nothing is lost and the rate is the pipeline's own). BM_TrapV2cWithV3SessionOpens adds 8
 // threads that open and close SNMPv3 sessions under Net-SNMP's shared lock, as task threads do.
-// With --paced PORT_SNMPTRAPD OUTFILE SNMPTRAPD_PID: a paced sender at 20k, 50k and 100k traps/s
-// for 3 s each, v2c and v3 authPriv, first against this receiver, then against snmptrapd on
-// its own port; prints loss and CPU per rate and the ratios of the highest lossless rates.
+// With --paced PORT_SNMPTRAPD OUTFILE SNMPTRAPD_PID: a paced sender (a child process) at 5k to
+// 200k traps/s for 3 s each, v2c and v3 authPriv, against this receiver and against snmptrapd
+// on its own port in turn, then a search between each one's best lossless rate and the lowest
+// rate it lost at; prints loss (traps sent but not delivered), the kernel's drops on each
+// socket and CPU per rate, and the ratios of the highest lossless and nearly lossless rates
+// and of the most traps delivered a second. A bare reader (recvmmsg into a counter) runs the
+// same rates as the floor the machine's scheduling sets for any receiver.
 // bench/bench_trap_peers.sh starts snmptrapd and runs this.
-#include "ProcessUsage.h"
 #include "agent/engine/ComponentRunner.h"
 #include "engine/CPluginManager.h"
 #include "engine/NetSnmpLibrary.h"
@@ -19,6 +22,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QRegExp>
 #include <QUdpSocket>
 #include "ReceiverBenchHelpers.h"
 
@@ -27,11 +31,16 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
+#include <climits>
+#include <cstring>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -212,34 +221,318 @@ BENCHMARK(BM_TrapV2cReceiveToEvent)->Unit(benchmark::kMillisecond)->UseRealTime(
 BENCHMARK(BM_TrapV3AuthPrivReceiveToEvent)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TrapV2cWithV3SessionOpens)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-double pacedSend(const QByteArray& datagram, quint16 port, int rate, int seconds, quint64& sent)
+// Sends rate datagrams/s for seconds, each when it is due (the thread spins, or naps when well
+// ahead). A sender kept off the CPU catches up in bursts of at most kMaxBurst and lets the
+// rest of its backlog go, so a loaded machine measures the receiver, not the sender's own
+// scheduling. achieved is the rate it really sent at.
+void pacedSend(const QByteArray& datagram, quint16 port, int rate, int seconds, quint64& sent, double& achieved)
 {
+    constexpr int kMaxBurst = 16;
+    using Clock = std::chrono::steady_clock;
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
     const sockaddr_in to = loopback(port);
-    const double before = threadCpuSeconds();
-    const auto start = std::chrono::steady_clock::now();
-    const quint64 total = quint64(rate) * seconds;
+    const auto start = Clock::now();
+    const auto end = start + std::chrono::seconds(seconds);
+    const std::chrono::duration<double> interval(1.0 / rate);
+    auto due = std::chrono::time_point_cast<Clock::duration>(start + interval);
     sent = 0;
-    while (sent < total) {
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        const quint64 due = std::min<quint64>(total, quint64(elapsed * rate) + 1);
-        while (sent < due) {
+    for (;;) {
+        const auto now = Clock::now();
+        if (now >= end)
+            break;
+        if (due > now) {
+            if (due - now > std::chrono::microseconds(60))
+                std::this_thread::sleep_for(std::chrono::microseconds(20));
+            continue;
+        }
+        if (now - due > interval * kMaxBurst)
+            due = std::chrono::time_point_cast<Clock::duration>(now - interval * kMaxBurst);
+        for (int i = 0; i < kMaxBurst && due <= now; ++i) {
             ::sendto(fd, datagram.constData(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
             ++sent;
+            due = std::chrono::time_point_cast<Clock::duration>(due + interval);
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
+    achieved = sent / std::chrono::duration<double>(Clock::now() - start).count();
     ::close(fd);
-    return threadCpuSeconds() - before;
+}
+
+struct SendResult
+{
+    quint64 sent = 0;
+    double achieved = 0;
+};
+
+// pacedSend in a child process of its own session. With the scheduler's per-session groups
+// (autogroup), a sender inside this process would share one group's CPU with the agent's
+// threads, while snmptrapd, a daemon in its own session, has a share to itself.
+SendResult sendFromChild(const QByteArray& datagram, quint16 port, int rate, int seconds)
+{
+    SendResult result;
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return result;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::setsid();
+        SendResult r;
+        pacedSend(datagram, port, rate, seconds, r.sent, r.achieved);
+        const ssize_t written = ::write(fds[1], &r, sizeof r);
+        ::_exit(written == sizeof r ? 0 : 1);
+    }
+    ::close(fds[1]);
+    if (pid > 0) {
+        size_t got = 0;
+        char* out = reinterpret_cast<char*>(&result);
+        for (ssize_t n; got < sizeof result && (n = ::read(fds[0], out + got, sizeof result - got)) > 0;)
+            got += size_t(n);
+        ::waitpid(pid, nullptr, 0);
+        if (got != sizeof result)
+            result = SendResult();
+    }
+    ::close(fds[0]);
+    return result;
+}
+
+double selfCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The kernel's view of a UDP socket on the port: its receive buffer and the datagrams it
+// dropped for want of room (ss, as root sees every process's sockets).
+struct SocketStats
+{
+    long receiveBuffer = -1;
+    quint64 drops = 0;
+};
+
+SocketStats socketStats(quint16 port)
+{
+    QProcess ss;
+    ss.start(QStringLiteral("ss"), {"-H", "-uamn", QStringLiteral("sport = :%1").arg(port)});
+    SocketStats stats;
+    if (!ss.waitForFinished(5000))
+        return stats;
+    const QString out = QString::fromLatin1(ss.readAllStandardOutput());
+    QRegExp rb(QStringLiteral("rb(\\d+)")), d(QStringLiteral(",d(\\d+)\\)"));
+    if (rb.indexIn(out) >= 0)
+        stats.receiveBuffer = rb.cap(1).toLong();
+    if (d.indexIn(out) >= 0)
+        stats.drops = d.cap(1).toULongLong();
+    return stats;
+}
+
+struct Trial
+{
+    int rate = 0;
+    quint64 sent = 0;
+    quint64 got = 0;
+    quint64 drops = 0;
+    double achieved = 0;
+    double cpuPercent = 0;
+    quint64 lost() const { return sent > got ? sent - got : 0; }
+};
+
+// A loaded machine keeps a receiver off the CPU for longer than its socket buffer lasts now
+// and then; beside the lossless rates, the rates with at most this share lost show the trend.
+constexpr double kNearlyLossless = 0.001;
+constexpr int kSeconds = 3;
+
+Trial agentTrial(const QByteArray& datagram, bool v3, int rate)
+{
+    Pipeline p(v3);
+    // The first v3 datagram makes the localised user; it is not part of the rate.
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in to = loopback(p.port);
+    ::sendto(fd, datagram.constData(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    ::close(fd);
+    settle([&] { return p.events.load(); });
+    const quint64 base = p.events.load();
+    const quint64 drops0 = socketStats(p.port).drops;
+    const double cpu0 = selfCpuSeconds();
+    const SendResult r = sendFromChild(datagram, p.port, rate, kSeconds);
+    Trial t;
+    t.rate = rate;
+    t.sent = r.sent;
+    t.achieved = r.achieved;
+    t.got = settle([&] { return p.events.load(); }) - base;
+    t.cpuPercent = 100.0 * (selfCpuSeconds() - cpu0) / kSeconds;
+    t.drops = socketStats(p.port).drops - drops0;
+    return t;
+}
+
+// The floor under both: a thread that only drains a socket of the same receive buffer and
+// counts (poll, then recvmmsg until empty, with a 100 us pause between drains while
+// datagrams keep coming, as the agent's reader does). What it loses, a receiver that sleeps
+// between datagrams on this machine loses: its thread was not woken in time.
+class BareReader
+{
+public:
+    BareReader() : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in local = loopback(0);
+        ::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+        socklen_t length = sizeof local;
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length);
+        m_port = ntohs(local.sin_port);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~BareReader()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_fd);
+    }
+    quint16 port() const { return m_port; }
+    quint64 count() const { return m_count.load(); }
+
+private:
+    int drain()
+    {
+        constexpr int kBatch = 32;
+        static thread_local char buffers[kBatch][2048];
+        mmsghdr headers[kBatch];
+        iovec vectors[kBatch];
+        int total = 0;
+        for (;;) {
+            for (int i = 0; i < kBatch; ++i) {
+                vectors[i] = {buffers[i], sizeof buffers[i]};
+                std::memset(&headers[i], 0, sizeof headers[i]);
+                headers[i].msg_hdr.msg_iov = &vectors[i];
+                headers[i].msg_hdr.msg_iovlen = 1;
+            }
+            const int got = ::recvmmsg(m_fd, headers, kBatch, MSG_DONTWAIT, nullptr);
+            if (got <= 0)
+                return total;
+            m_count.fetch_add(quint64(got));
+            total += got;
+            if (got < kBatch)
+                return total;
+        }
+    }
+    void run()
+    {
+        pollfd p{m_fd, POLLIN, 0};
+        while (!m_stop) {
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            while (!m_stop && drain() > 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+    }
+
+    int m_fd;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<quint64> m_count{0};
+    std::thread m_thread;
+};
+
+Trial bareTrial(const QByteArray& datagram, int rate)
+{
+    BareReader reader;
+    const quint64 drops0 = socketStats(reader.port()).drops;
+    const double cpu0 = selfCpuSeconds();
+    const SendResult r = sendFromChild(datagram, reader.port(), rate, kSeconds);
+    Trial t;
+    t.rate = rate;
+    t.sent = r.sent;
+    t.achieved = r.achieved;
+    t.got = settle([&] { return reader.count(); });
+    t.cpuPercent = 100.0 * (selfCpuSeconds() - cpu0) / kSeconds;
+    t.drops = socketStats(reader.port()).drops - drops0;
+    return t;
+}
+
+Trial peerTrial(const QByteArray& datagram, quint16 port, const QString& out, long pid, int rate)
+{
+    const quint64 before = fileLines(out);
+    const quint64 drops0 = socketStats(port).drops;
+    const double cpu0 = pidCpuSeconds(pid);
+    const SendResult r = sendFromChild(datagram, port, rate, kSeconds);
+    Trial t;
+    t.rate = rate;
+    t.sent = r.sent;
+    t.achieved = r.achieved;
+    t.got = settle([&] { return fileLines(out); }) - before;
+    t.cpuPercent = 100.0 * (pidCpuSeconds(pid) - cpu0) / kSeconds;
+    t.drops = socketStats(port).drops - drops0;
+    return t;
+}
+
+// One receiver's trials at rising rates, then a search between its best lossless rate and
+// the lowest rate it lost at.
+class RateSearch
+{
+public:
+    RateSearch(const char* kind, const char* name, std::function<Trial(int)> run) : m_kind(kind), m_name(name), m_run(run) {}
+
+    void tryRate(int rate)
+    {
+        if (rate > m_ceiling)
+            return;   // more than half lost at a lower rate
+        const Trial t = m_run(rate);
+        std::printf("%-6s %-10s %8d %9.0f %10llu %10llu %8llu %8llu %8.1f\n", m_kind, m_name, t.rate, t.achieved,
+                    (unsigned long long)t.sent, (unsigned long long)t.got, (unsigned long long)t.lost(),
+                    (unsigned long long)t.drops, t.cpuPercent);
+        std::fflush(stdout);
+        if (t.sent > 0 && t.lost() == 0) {
+            m_lossless = std::max(m_lossless, static_cast<int>(t.achieved));
+            m_bestRate = std::max(m_bestRate, rate);
+        } else if (rate > m_bestRate) {
+            m_lowestLossy = std::min(m_lowestLossy, rate);
+        }
+        if (t.sent > 0 && double(t.lost()) <= kNearlyLossless * t.sent)
+            m_nearly = std::max(m_nearly, static_cast<int>(t.achieved));
+        m_delivered = std::max(m_delivered, static_cast<int>(t.got / kSeconds));
+        if (t.got * 2 < t.sent)
+            m_ceiling = std::min(m_ceiling, rate);
+    }
+    // The next rate to try between the best lossless and the lowest lossy one; 0 when the
+    // gap is within a step.
+    int nextSearchRate() const
+    {
+        if (m_lowestLossy == INT_MAX || m_lowestLossy - m_bestRate <= kStep)
+            return 0;
+        return (m_bestRate + m_lowestLossy) / 2 / kStep * kStep;
+    }
+    int lossless() const { return m_lossless; }
+    int nearlyLossless() const { return m_nearly; }
+    // Traps a second it passed on at its best, lost ones or not.
+    int delivered() const { return m_delivered; }
+
+private:
+    static constexpr int kStep = 1000;
+    const char* m_kind;
+    const char* m_name;
+    std::function<Trial(int)> m_run;
+    int m_lossless = 0;
+    int m_nearly = 0;
+    int m_delivered = 0;
+    int m_bestRate = 0;
+    int m_lowestLossy = INT_MAX;
+    int m_ceiling = INT_MAX;
+};
+
+void printRatio(const char* kind, const char* what, int agent, int peer, long cores)
+{
+    std::printf("%s %s: agent %d/s, snmptrapd %d/s", kind, what, agent, peer);
+    if (peer > 0)
+        std::printf(", ratio %.2f (%ld cores)\n", double(agent) / peer, cores);
+    else
+        std::printf(", snmptrapd reached none (%ld cores)\n", cores);
 }
 
 int runPaced(quint16 peerPort, const QString& peerOut, long peerPid)
 {
-    const int rates[] = {5000, 10000, 20000, 50000, 100000};
-    const int seconds = 3;
+    const int rates[] = {5000, 10000, 20000, 50000, 100000, 200000};
+    const int kSearchSteps = 3;
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
-    std::printf("cores: %ld; receive buffer: system default (net.core.rmem_default) for both\n", cores);
-    std::printf("%-6s %-10s %8s %10s %10s %8s %8s\n", "kind", "peer", "rate/s", "sent", "received", "lost", "cpu %");
+    std::printf("cores: %ld; senders: a child process of their own session; %d s a rate\n", cores, kSeconds);
     for (bool v3 : {false, true}) {
         const char* kind = v3 ? "v3" : "v2c";
         const QByteArray datagram = capturedTrap(v3);
@@ -247,46 +540,34 @@ int runPaced(quint16 peerPort, const QString& peerOut, long peerPid)
             std::printf("%s: snmptrap gave no datagram\n", kind);
             return 1;
         }
-        int agentLossless = 0, peerLossless = 0;
-        for (int rate : rates) {
-            {
-                Pipeline p(v3);
-                // The first v3 datagram makes the localised user; it is not part of the rate.
-                quint64 warm = 0;
-                pacedSend(datagram, p.port, 10, 1, warm);
-                settle([&] { return p.events.load(); });
-                const quint64 base = p.events.load();
-                const double cpu0 = processCpuSeconds();
-                quint64 sent = 0;
-                const double senderCpu = pacedSend(datagram, p.port, rate, seconds, sent);
-                const quint64 got = settle([&] { return p.events.load(); }) - base;
-                const double cpu = processCpuSeconds() - cpu0 - senderCpu;
-                std::printf("%-6s %-10s %8d %10llu %10llu %8llu %8.1f\n", kind, "agent", rate, (unsigned long long)sent,
-                            (unsigned long long)got, (unsigned long long)(sent > got ? sent - got : 0), 100.0 * cpu / seconds);
-                if (got >= sent && rate > agentLossless)
-                    agentLossless = rate;
-            }
-            if (peerPid > 0) {
-                const quint64 before = fileLines(peerOut);
-                const double cpu0 = pidCpuSeconds(peerPid);
-                quint64 sent = 0;
-                pacedSend(datagram, peerPort, rate, seconds, sent);
-                const quint64 got = settle([&] { return fileLines(peerOut); }) - before;
-                const double cpu = pidCpuSeconds(peerPid) - cpu0;
-                std::printf("%-6s %-10s %8d %10llu %10llu %8llu %8.1f\n", kind, "snmptrapd", rate,
-                            (unsigned long long)sent, (unsigned long long)got,
-                            (unsigned long long)(sent > got ? sent - got : 0), 100.0 * cpu / seconds);
-                if (got >= sent && rate > peerLossless)
-                    peerLossless = rate;
-            }
-            std::fflush(stdout);
+        {
+            Pipeline p(v3);
+            std::printf("%s: %d-byte datagram; receive buffer: agent %ld bytes, snmptrapd %ld bytes\n", kind,
+                        datagram.size(), socketStats(p.port).receiveBuffer,
+                        peerPid > 0 ? socketStats(peerPort).receiveBuffer : -1L);
         }
-        std::printf("%s highest lossless rate: agent %d/s, snmptrapd %d/s", kind, agentLossless, peerLossless);
-        if (peerLossless > 0)
-            std::printf(", ratio %.2f (%ld cores)", double(agentLossless) / peerLossless, cores);
-        else
-            std::printf(", snmptrapd lossless at none of the rates (%ld cores)", cores);
-        std::printf("\n");
+        std::printf("%-6s %-10s %8s %9s %10s %10s %8s %8s %8s\n", "kind", "peer", "rate/s", "sent/s", "sent",
+                    "received", "lost", "drops", "cpu %");
+        RateSearch agent(kind, "agent", [&](int rate) { return agentTrial(datagram, v3, rate); });
+        RateSearch peer(kind, "snmptrapd", [&](int rate) { return peerTrial(datagram, peerPort, peerOut, peerPid, rate); });
+        RateSearch bare(kind, "bare-read", [&](int rate) { return bareTrial(datagram, rate); });
+        std::vector<RateSearch*> receivers{&agent, &bare};
+        if (peerPid > 0)
+            receivers.insert(receivers.begin() + 1, &peer);
+        for (int rate : rates)
+            for (RateSearch* r : receivers)
+                r->tryRate(rate);
+        for (int step = 0; step < kSearchSteps; ++step)
+            for (RateSearch* r : receivers)
+                if (const int rate = r->nextSearchRate())
+                    r->tryRate(rate);
+        printRatio(kind, "highest lossless rate", agent.lossless(), peer.lossless(), cores);
+        char nearly[64];
+        std::snprintf(nearly, sizeof nearly, "highest rate with at most %.1f%% lost", 100 * kNearlyLossless);
+        printRatio(kind, nearly, agent.nearlyLossless(), peer.nearlyLossless(), cores);
+        printRatio(kind, "most traps delivered a second (losing or not)", agent.delivered(), peer.delivered(), cores);
+        std::printf("%s bare-read (no processing, same buffer): lossless up to %d/s, at most %.1f%% lost up to %d/s\n",
+                    kind, bare.lossless(), 100 * kNearlyLossless, bare.nearlyLossless());
     }
     return 0;
 }

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # SNMP traps per second without loss: this agent's receiver beside snmptrapd (the v3 user
-# made for the sender's engine ID, one line per trap to a file), same paced sender, same
-# captured v2c and v3 authPriv (SHA/AES) datagrams, both on loopback with the system's default
-# receive buffer; one run, separate ports. Then the pipeline's own rates, and the v2c rate
-# while 8 threads open SNMPv3 sessions under Net-SNMP's shared lock.
+# made for the sender's engine ID, one line per trap to a file), same paced sender (a child
+# process of its own session), same captured v2c and v3 authPriv (SHA/AES) datagrams, both on
+# loopback with the system's default receive buffer (the kernel's count of each socket's drops
+# beside the loss); one run, separate ports, rates in turn, then a search of each one's
+# lossless rate. A bare reader that only drains a socket shows the floor the machine's
+# scheduling sets. Then the pipeline's own rates, and the v2c rate while 8 threads open SNMPv3
+# sessions under Net-SNMP's shared lock.
 # Needs root for the peer's install. Usage: bash bench/bench_trap_peers.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -151,15 +151,18 @@ bool isIfIndexKey(const QString& key)
 
 } // namespace
 
-bool CSnmpTrapFilter::matchesBase(const CSnmpTrap& trap) const
+bool CSnmpTrapFilter::matchesPlain(const CSnmpTrap& trap) const
 {
     if (!m_senderAddresses.contains(trap.sender))
-        return false;
-    if (checkPayload && !trap.payloadMatches(payloadInclude, payloadExclude, encoding))
         return false;
     if (!community.isEmpty() && community != trap.community)
         return false;
     return securityName == trap.securityName;
+}
+
+bool CSnmpTrapFilter::matchesPayload(const CSnmpTrap& trap) const
+{
+    return !checkPayload || trap.payloadMatches(payloadInclude, payloadExclude, encoding);
 }
 
 bool CSnmpTrapFilter::matches(const CSnmpTrap& trap) const
@@ -172,9 +175,11 @@ CSnmpTrapFilter::EventPtr CSnmpTrapFilter::checkMonitorRegExps(const CSnmpTrap& 
     if (monitorId < 0)
         return EventPtr();
     for (int k = 0; k <= 1; ++k) {
-        const QRegExp re = monitorRegExps.value(k);
-        if (re.isEmpty() || trap.anyPayloadValueMatches(re, encoding))
+        // Looked at in place: a copy of a QRegExp allocates, and most monitors have none.
+        const auto it = monitorRegExps.constFind(k);
+        if (it == monitorRegExps.constEnd() || it->isEmpty() || trap.anyPayloadValueMatches(*it, encoding))
             continue;
+        const QRegExp& re = *it;
         const QString pattern = re.pattern();
         QString inner = pattern, word = QStringLiteral("doesn't contain"), extra;
         if (pattern.startsWith(kNotContainHead) && pattern.endsWith(kNotContainTail)
@@ -211,7 +216,7 @@ bool CSnmpTrapFilterSimpleOID::matches(const CSnmpTrap& trap) const
 
 bool CSnmpTrapFilterSimpleOIDRegexp::matches(const CSnmpTrap& trap) const
 {
-    return trap.oidMatches(oidInclude, oidExclude) && matchesBase(trap);
+    return matchesPlain(trap) && trap.oidMatches(oidInclude, oidExclude) && matchesPayload(trap);
 }
 
 bool CSnmpGenTrapFilterIfaceEvent::matches(const CSnmpTrap& trap) const

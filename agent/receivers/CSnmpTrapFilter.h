@@ -66,8 +66,11 @@ public:
     QMap<int, QRegExp> monitorRegExps;
 
 protected:
-    // Sender, payload test, community and security name.
-    bool matchesBase(const CSnmpTrap& trap) const;
+    // Sender, community and security name, then the payload test: the payload's texts and
+    // expressions are made and run only for a trap the plain comparisons let through.
+    bool matchesBase(const CSnmpTrap& trap) const { return matchesPlain(trap) && matchesPayload(trap); }
+    bool matchesPlain(const CSnmpTrap& trap) const;
+    bool matchesPayload(const CSnmpTrap& trap) const;
     virtual EventPtr makeAcceptedEvent(const CSnmpTrapPtr& trap) const;
 
 private:

@@ -14,7 +14,9 @@ CSnmpTrapNetworkServer::CSnmpTrapNetworkServer(QObject* manager, int port)
     if (auto* trapManager = qobject_cast<CSnmpTrapManager*>(manager))
         receiver()->setCredentials(&trapManager->credentials());
     connect(receiver(), &CSnmpTrapReceiver::dataReceived, this, &CSnmpTrapNetworkServer::onDataReceived);
+    connect(receiver(), &CSnmpTrapReceiver::readFinished, this, [this] { flushPosts(); });
     connect(receiver(), &CSnmpTrapReceiver::error, this, &CSnmpTrapNetworkServer::onError);
+    receiver()->setSenderTest([this](const QString& sender) { return !sink() || sink()->acceptsSender(sender); });
     start(port);
 }
 
@@ -23,5 +25,5 @@ void CSnmpTrapNetworkServer::onDataReceived(CSnmpTrapPtr trap)
     int cost = kTrapOverhead;
     for (auto it = trap->payload.constBegin(); it != trap->payload.constEnd(); ++it)
         cost += kEntryOverhead + 2 * it.key().size() + it.value().data.size();
-    post(new NetworkMsgServerDataReceivedEvent<CSnmpTrapPtr>(trap, cost));
+    postLater(new NetworkMsgServerDataReceivedEvent<CSnmpTrapPtr>(trap, cost));
 }

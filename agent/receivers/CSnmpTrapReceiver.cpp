@@ -9,49 +9,40 @@
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
-#include <net-snmp/library/large_fd_set.h>
+#include <net-snmp/library/snmp_secmod.h>
 
 #include <QDebug>
-#include <QHash>
 #include <QHostAddress>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QSocketNotifier>
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
-#include <poll.h>
 
 namespace {
-
-// Which receiver a transport belongs to, for the receive hook: written when a receiver opens
-// or closes, read inside its reads, under its own lock.
-QHash<netsnmp_transport*, CSnmpTrapReceiver*>& receiverOfTransport()
-{
-    static QHash<netsnmp_transport*, CSnmpTrapReceiver*> table;
-    return table;
-}
-QMutex& transportTableMutex()
-{
-    static QMutex mutex;
-    return mutex;
-}
 
 class SharedLock
 {
 public:
-    SharedLock() { pthread_mutex_lock(CPluginManager::snmpSharedMutex()); }
-    ~SharedLock() { pthread_mutex_unlock(CPluginManager::snmpSharedMutex()); }
+    explicit SharedLock(bool take = true) : m_held(take)
+    {
+        if (m_held)
+            pthread_mutex_lock(CPluginManager::snmpSharedMutex());
+    }
+    ~SharedLock() { release(); }
+    void release()
+    {
+        if (m_held)
+            pthread_mutex_unlock(CPluginManager::snmpSharedMutex());
+        m_held = false;
+    }
     SharedLock(const SharedLock&) = delete;
     SharedLock& operator=(const SharedLock&) = delete;
-};
 
-bool hasPendingDatagram(int fd)
-{
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
-}
+private:
+    bool m_held;
+};
 
 QString senderOf(const netsnmp_pdu& pdu)
 {
@@ -66,6 +57,18 @@ QString senderOf(const netsnmp_pdu& pdu)
 QString libraryText(const char* text)
 {
     return text ? QString::fromLocal8Bit(text) : QString();
+}
+
+// What the security model keeps of a message for its answer, released as Net-SNMP's own
+// read releases it.
+void freeSecurityState(netsnmp_pdu* pdu)
+{
+    if (!pdu->securityStateRef)
+        return;
+    if (snmp_secmod_def* model = find_sec_mod(pdu->securityModel))
+        if (model->pdu_free_state_ref)
+            model->pdu_free_state_ref(pdu->securityStateRef);
+    pdu->securityStateRef = nullptr;
 }
 
 } // namespace
@@ -123,14 +126,21 @@ bool CSnmpTrapReceiver::listen(int port)
         return false;
     }
     m_session = session;
+    m_sessionSettings = snmp_sess_session(session);
     m_transport = transport;
-    m_receive = transport->f_recv;
-    transport->f_recv = &CSnmpTrapReceiver::receiveHook;
-    {
-        QMutexLocker locker(&transportTableMutex());
-        receiverOfTransport().insert(transport, this);
+    socklen_t length = sizeof m_localAddress;
+    std::memset(&m_localAddress, 0, sizeof m_localAddress);
+    if (::getsockname(transport->sock, reinterpret_cast<sockaddr*>(&m_localAddress), &length) != 0)
+        m_localAddress.sin_family = AF_INET;
+    if (!m_pump.start(transport->sock)) {
+        snmp_sess_close(session);
+        m_session = nullptr;
+        m_sessionSettings = nullptr;
+        m_transport = nullptr;
+        emit error(QStringLiteral("port listening initialization failed: the socket's reader thread did not start"));
+        return false;
     }
-    m_notifier = new QSocketNotifier(transport->sock, QSocketNotifier::Read, this);
+    m_notifier = new QSocketNotifier(m_pump.readyFd(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &CSnmpTrapReceiver::readDatagrams);
     if (m_credentials)
         m_credentials->open();
@@ -145,64 +155,84 @@ void CSnmpTrapReceiver::close()
         m_credentials->close();
     delete m_notifier;
     m_notifier = nullptr;
+    m_pump.stop();   // before the socket closes
     SharedLock lock;
     m_users.removeAll();
-    QMutexLocker locker(&transportTableMutex());
-    receiverOfTransport().remove(m_transport);
-    m_transport->f_recv = m_receive;
-    locker.unlock();
     snmp_sess_close(m_session);   // closes and frees the transport too
     m_session = nullptr;
+    m_sessionSettings = nullptr;
     m_transport = nullptr;
-    m_receive = nullptr;
-    m_received.clear();
 }
 
 void CSnmpTrapReceiver::readDatagrams()
 {
     if (!m_session)
         return;
-    const int fd = m_transport->sock;
-    for (int i = 0; i < kMaxDatagramsPerRead; ++i) {
-        // v1 and v2c messages touch no shared state of the library: only a v3 datagram takes
-        // the shared lock (in the receive hook), one datagram per hold.
-        netsnmp_large_fd_set fds;
-        netsnmp_large_fd_set_init(&fds, fd + 1);
-        NETSNMP_LARGE_FD_SET(fd, &fds);
-        snmp_sess_read2(m_session, &fds);
-        netsnmp_large_fd_set_cleanup(&fds);
-        if (m_sharedLockHeld) {
-            m_sharedLockHeld = false;
-            pthread_mutex_unlock(CPluginManager::snmpSharedMutex());
-        }
-        for (const CSnmpTrapPtr& trap : m_received)
-            emit dataReceived(trap);
-        m_received.clear();
-        if (!m_session || !hasPendingDatagram(fd))
-            break;
-    }
+    const int total = m_pump.take(kMaxDatagramsPerRead, [this](const UdpDatagramPump::Datagram& d) { handleDatagram(d); });
+    if (total > 0)
+        emit readFinished();
 }
 
-int CSnmpTrapReceiver::receiveHook(netsnmp_transport* transport, void* buffer, int size, void** opaque, int* opaqueLength)
+void CSnmpTrapReceiver::handleDatagram(const UdpDatagramPump::Datagram& datagram)
 {
-    CSnmpTrapReceiver* receiver = nullptr;
-    {
-        QMutexLocker locker(&transportTableMutex());
-        receiver = receiverOfTransport().value(transport);
+    // v1 and v2c messages touch no shared state of the library: only a v3 datagram takes the
+    // shared lock, one datagram per hold.
+    const bool v3 = SnmpV3Header::isVersion3(datagram.bytes, static_cast<size_t>(datagram.size));
+    SharedLock lock(v3);
+    if (v3)
+        localiseUser(datagram.bytes, datagram.size);
+    netsnmp_pdu* pdu = parse(datagram);
+    if (!pdu)
+        return;
+    const bool notification = handlePdu(NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE, pdu);
+    if (pdu->command == SNMP_MSG_TRAP2)
+        freeSecurityState(pdu);
+    lock.release();
+    if (notification)
+        deliver(*pdu, senderText(datagram.sender));
+    snmp_free_pdu(pdu);
+}
+
+netsnmp_pdu* CSnmpTrapReceiver::parse(const UdpDatagramPump::Datagram& datagram)
+{
+    // As Net-SNMP's own read makes it: the addresses go with the PDU, so an answer leaves from
+    // the address the sender wrote to.
+    auto* addresses = static_cast<netsnmp_indexed_addr_pair*>(calloc(1, sizeof(netsnmp_indexed_addr_pair)));
+    auto* pdu = static_cast<netsnmp_pdu*>(calloc(1, sizeof(netsnmp_pdu)));
+    if (!addresses || !pdu) {
+        free(addresses);
+        free(pdu);
+        return nullptr;
     }
-    if (!receiver || !receiver->m_receive)
-        return -1;
-    const int n = receiver->m_receive(transport, buffer, size, opaque, opaqueLength);
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
-    if (n > 0 && SnmpV3Header::isVersion3(bytes, static_cast<size_t>(n))) {
-        // Held until Net-SNMP has parsed this datagram (readDatagrams releases it).
-        if (!receiver->m_sharedLockHeld) {
-            pthread_mutex_lock(CPluginManager::snmpSharedMutex());
-            receiver->m_sharedLockHeld = true;
-        }
-        receiver->localiseUser(bytes, n);
+    std::memcpy(&addresses->remote_addr.sin, &datagram.sender, sizeof datagram.sender);
+    addresses->local_addr.sin = m_localAddress;
+    addresses->local_addr.sin.sin_addr = datagram.local;
+    addresses->if_index = datagram.ifIndex;
+    pdu->transport_data = addresses;
+    pdu->transport_data_length = sizeof(netsnmp_indexed_addr_pair);
+    pdu->tDomain = m_transport->domain;
+    pdu->tDomainLen = m_transport->domain_length;
+    const int result = snmp_parse(static_cast<session_list*>(m_session), m_sessionSettings, pdu, datagram.bytes,
+                                  static_cast<size_t>(datagram.size));
+    // Answers to requests of ours: this session sends none, so nothing waits for them.
+    if (result != SNMP_ERR_NOERROR || (pdu->flags & UCD_MSG_FLAG_RESPONSE_PDU)) {
+        freeSecurityState(pdu);
+        snmp_free_pdu(pdu);
+        return nullptr;
     }
-    return n;
+    return pdu;
+}
+
+const QString& CSnmpTrapReceiver::senderText(const sockaddr_in& from)
+{
+    static const QString none;
+    if (from.sin_family != AF_INET)
+        return none;
+    if (from.sin_addr.s_addr != m_lastSender || m_lastSenderText.isEmpty()) {
+        m_lastSender = from.sin_addr.s_addr;
+        m_lastSenderText = QHostAddress(ntohl(from.sin_addr.s_addr)).toString();
+    }
+    return m_lastSenderText;
 }
 
 void CSnmpTrapReceiver::localiseUser(const unsigned char* datagram, int size)
@@ -218,24 +248,27 @@ void CSnmpTrapReceiver::localiseUser(const unsigned char* datagram, int size)
 
 int CSnmpTrapReceiver::onPdu(int operation, snmp_session*, int, snmp_pdu* pdu, void* magic)
 {
-    if (auto* receiver = static_cast<CSnmpTrapReceiver*>(magic))
-        receiver->handlePdu(operation, pdu);
+    // Net-SNMP calls this itself only from inside the parser (a v3 message whose
+    // authentication failed is reported this way).
+    auto* receiver = static_cast<CSnmpTrapReceiver*>(magic);
+    if (receiver && receiver->handlePdu(operation, pdu))
+        receiver->deliver(*pdu, senderOf(*pdu));
     return 1;
 }
 
-void CSnmpTrapReceiver::handlePdu(int operation, snmp_pdu* pdu)
+bool CSnmpTrapReceiver::handlePdu(int operation, snmp_pdu* pdu)
 {
     if (operation != NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || !pdu) {
         noteSenderError(QStringLiteral("unknown trap received (%1): %2")
                             .arg(operation)
                             .arg(QStringLiteral("not a received message")));
-        return;
+        return false;
     }
     if (!snmptrap::isNotification(pdu->command)) {
         noteSenderError(QStringLiteral("unknown trap received (%1): %2")
                             .arg(pdu->command)
                             .arg(libraryText(snmp_pdu_type(pdu->command))));
-        return;
+        return false;
     }
     if (pdu->command == SNMP_MSG_INFORM) {
         // Net-SNMP leaves the answer to the application.
@@ -252,10 +285,18 @@ void CSnmpTrapReceiver::handlePdu(int operation, snmp_pdu* pdu)
         noteSenderError(QStringLiteral("trap contains error (%1): %2")
                             .arg(pdu->errstat)
                             .arg(libraryText(snmp_errstring(static_cast<int>(pdu->errstat)))));
-        return;
+        return false;
     }
-    if (CSnmpTrap* trap = snmptrap::buildRecord(*pdu, senderOf(*pdu)))
-        m_received.push_back(CSnmpTrapPtr(trap));
+    return true;
+}
+
+void CSnmpTrapReceiver::deliver(const snmp_pdu& pdu, const QString& sender)
+{
+    // No subscription can match a trap from any other sender: its texts are never made.
+    if (m_wanted && !m_wanted(sender))
+        return;
+    if (CSnmpTrap* trap = snmptrap::buildRecord(pdu, sender, &m_texts))
+        emit dataReceived(CSnmpTrapPtr(trap));
 }
 
 void CSnmpTrapReceiver::noteSenderError(const QString& text)

@@ -1,5 +1,7 @@
 #include "SnmpTrapRecordBuilder.h"
 
+#include "SnmpTrapTextCache.h"
+
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
@@ -18,11 +20,17 @@ bool isOid(const variable_list& v, const oid (&wanted)[N])
     return v.name && snmp_oid_compare(v.name, v.name_length, wanted, N) == 0;
 }
 
-QString objidValueText(const variable_list& v)
+QString objidValueText(const variable_list& v, SnmpTrapTextCache* texts)
 {
     if (v.type != ASN_OBJECT_ID || !v.val.objid)
         return QString();
-    return oidText(v.val.objid, v.val_len / sizeof(oid));
+    const size_t length = v.val_len / sizeof(oid);
+    return texts ? texts->oidText(v.val.objid, length) : oidText(v.val.objid, length);
+}
+
+QString nameText(const variable_list& v, SnmpTrapTextCache* texts)
+{
+    return texts ? texts->oidText(v.name, v.name_length) : oidText(v.name, v.name_length);
 }
 
 } // namespace
@@ -34,15 +42,31 @@ bool isNotification(int command)
 
 QString oidText(const unsigned long* name, size_t length)
 {
-    QString text;
     if (!name)
-        return text;
-    text.reserve(static_cast<int>(length) * 4);
-    for (size_t i = 0; i < length; ++i) {
-        text += QLatin1Char('.');
-        text += QString::number(name[i]);
+        return QString();
+    // Digits written backwards into a stack buffer, one conversion at the end.
+    char small[512];
+    QByteArray large;
+    const size_t most = length * 21;   // '.' and up to 20 digits a component
+    char* out = small;
+    if (most > sizeof small) {
+        large.resize(static_cast<int>(most));
+        out = large.data();
     }
-    return text;
+    size_t at = 0;
+    for (size_t i = 0; i < length; ++i) {
+        out[at++] = '.';
+        char digits[20];
+        int n = 0;
+        unsigned long v = name[i];
+        do {
+            digits[n++] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        } while (v != 0);
+        while (n > 0)
+            out[at++] = digits[--n];
+    }
+    return QString::fromLatin1(out, static_cast<int>(at));
 }
 
 QByteArray valueBytes(const variable_list& v)
@@ -68,7 +92,7 @@ QByteArray valueBytes(const variable_list& v)
     case ASN_NULL:
         return QByteArray("<null>");
     case ASN_OBJECT_ID:
-        return objidValueText(v).toUtf8();
+        return objidValueText(v, nullptr).toUtf8();
     case SNMP_NOSUCHOBJECT:
         return QByteArray("noSuchObject");
     case SNMP_NOSUCHINSTANCE:
@@ -84,7 +108,7 @@ QByteArray valueBytes(const variable_list& v)
     }
 }
 
-CSnmpTrap* buildRecord(const snmp_pdu& pdu, const QString& sender)
+CSnmpTrap* buildRecord(const snmp_pdu& pdu, const QString& sender, SnmpTrapTextCache* texts)
 {
     if (!isNotification(pdu.command))
         return nullptr;
@@ -93,16 +117,22 @@ CSnmpTrap* buildRecord(const snmp_pdu& pdu, const QString& sender)
     trap->version = pdu.version == SNMP_VERSION_1 ? 1 : pdu.version == SNMP_VERSION_2c ? 2 : 3;
     if (pdu.version == SNMP_VERSION_3) {
         trap->community = QStringLiteral("unknown");
-        if (pdu.securityName)
-            trap->securityName = QString::fromLatin1(pdu.securityName, static_cast<int>(qMin<size_t>(pdu.securityNameLen, 256)));
+        if (pdu.securityName) {
+            const auto* name = reinterpret_cast<const unsigned char*>(pdu.securityName);
+            const size_t length = qMin<size_t>(pdu.securityNameLen, 256);
+            trap->securityName = texts ? texts->latin1Text(name, length)
+                                       : QString::fromLatin1(pdu.securityName, static_cast<int>(length));
+        }
     } else if (pdu.community) {
-        trap->community = QString::fromUtf8(reinterpret_cast<const char*>(pdu.community),
-                                            static_cast<int>(qMin<size_t>(pdu.community_len, kMaxRawValue)));
+        const size_t length = qMin<size_t>(pdu.community_len, kMaxRawValue);
+        trap->community = texts ? texts->utf8Text(pdu.community, length)
+                                : QString::fromUtf8(reinterpret_cast<const char*>(pdu.community), static_cast<int>(length));
     } else {
         trap->community = QString(QLatin1String(""));
     }
     if (pdu.command == SNMP_MSG_TRAP) {
-        trap->enterprise = oidText(pdu.enterprise, pdu.enterprise_length);
+        trap->enterprise = texts ? texts->oidText(pdu.enterprise, pdu.enterprise_length)
+                                 : oidText(pdu.enterprise, pdu.enterprise_length);
         trap->timestamp = static_cast<int>(pdu.time);
         if (pdu.trap_type >= 0 && pdu.trap_type <= 5)
             trap->trapOid = QStringLiteral(".1.3.6.1.6.3.1.1.5.%1").arg(pdu.trap_type + 1);
@@ -117,13 +147,13 @@ CSnmpTrap* buildRecord(const snmp_pdu& pdu, const QString& sender)
                 continue;
             }
             if (isOid(*v, kSnmpTrapOid0)) {
-                trap->trapOid = objidValueText(*v);
+                trap->trapOid = objidValueText(*v, texts);
                 continue;
             }
             if (isOid(*v, kSnmpTrapEnterprise0))
-                trap->enterprise = objidValueText(*v);
+                trap->enterprise = objidValueText(*v, texts);
         }
-        trap->payload.insert(oidText(v->name, v->name_length), CSnmpTrapPayload(valueBytes(*v)));
+        trap->payload.insert(nameText(*v, texts), CSnmpTrapPayload(valueBytes(*v)));
     }
     return trap;
 }

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 
+class SnmpTrapTextCache;
 struct snmp_pdu;
 struct variable_list;
 
@@ -24,7 +25,8 @@ QString oidText(const unsigned long* name, size_t length);
 // leading ".", TimeTicks in hundredths, "<null>", raw bytes for strings and the rest.
 QByteArray valueBytes(const variable_list& binding);
 // The record; sender is the source address without port. Null for a PDU that is not a
-// notification.
-CSnmpTrap* buildRecord(const snmp_pdu& pdu, const QString& sender);
+// notification. With texts, the OIDs, the community and the user name come from that cache
+// (the same texts, shared).
+CSnmpTrap* buildRecord(const snmp_pdu& pdu, const QString& sender, SnmpTrapTextCache* texts = nullptr);
 
 } // namespace snmptrap

@@ -26,6 +26,23 @@ namespace {
 const QString kLinkDown = ".1.3.6.1.6.3.1.1.5.3";
 const QString kMarker = ".1.3.6.1.4.1.99999.0.1";
 
+// The PDU type and request id of a v1/v2c message with short lengths up to its PDU.
+std::pair<int, int> pduTypeAndRequestId(const QByteArray& m)
+{
+    auto at = [&](int i) { return i < m.size() ? int(uchar(m[i])) : -1; };
+    int i = 2 + ((at(1) & 0x80) ? (at(1) & 0x7f) : 0);   // the message sequence
+    i += 2 + at(i + 1);                                  // version
+    i += 2 + at(i + 1);                                  // community
+    const int type = at(i);
+    i += 2 + ((at(i + 1) & 0x80) ? (at(i + 1) & 0x7f) : 0);
+    if (at(i) != 0x02 || at(i + 1) < 1 || at(i + 1) > 4)
+        return {type, -1};
+    int id = 0;
+    for (int k = 0; k < at(i + 1); ++k)
+        id = (id << 8) | at(i + 2 + k);
+    return {type, id};
+}
+
 quint16 freeUdpPort()
 {
     QUdpSocket probe;
@@ -310,6 +327,42 @@ TEST(SnmpTrapReceiver, HostileDatagramsDeliverNothingAndBreakNothing)
     ASSERT_TRUE(r.settled());
     sendDatagram(r.port, valid);
     EXPECT_TRUE(r.events.waitFor("1 6 Received linkDown trap"));
+}
+
+TEST(SnmpTrapReceiver, InformsAreAnsweredFromTheAddressWrittenToAndOnlySubscribedSendersMakeEvents)
+{
+    TrapReceiver r(freeUdpPort());
+    ASSERT_TRUE(r.start());
+    r.manager->setFilter(1, {oidFilter(kLinkDown)}, 0, 0, 0);   // from 127.0.0.1 only
+    QUdpSocket peer;
+    ASSERT_TRUE(peer.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+    const QByteArray inform = v2cMessage(0xA6, "public", "1.3.6.1.6.3.1.1.5.3");
+    for (const QString& to : {QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.3")}) {
+        ASSERT_EQ(peer.writeDatagram(inform, QHostAddress(to), r.port), inform.size());
+        ASSERT_TRUE(peer.waitForReadyRead(5000)) << qPrintable(to);
+        QByteArray answer(static_cast<int>(peer.pendingDatagramSize()), '\0');
+        QHostAddress from;
+        peer.readDatagram(answer.data(), answer.size(), &from);
+        EXPECT_EQ(from.toString(), to);
+        // The Response PDU (0xA2) with the inform's request id.
+        EXPECT_EQ(pduTypeAndRequestId(answer), std::make_pair(0xA2, 77)) << answer.toHex().constData();
+    }
+    // The sender is named by no subscription: answered, but no event.
+    ASSERT_TRUE(r.settled());
+    EXPECT_EQ(r.events.texts(), QStringList());
+
+    // Once a monitor names it, its traps reach that monitor.
+    r.manager->setFilter(2, {trapFilter<CSnmpGenTrapFilterEvent>([](CSnmpGenTrapFilterEvent& f) {
+                             f.address = CIpAddressRange::fromHostName(QStringLiteral("127.0.0.2"), Optional<QHostAddress>());
+                             f.oid = kLinkDown;
+                         })},
+                         0, 0, 0);
+    ASSERT_EQ(peer.writeDatagram(inform, QHostAddress::LocalHost, r.port), inform.size());
+    CSnmpTrapPtr trap;
+    ASSERT_TRUE(r.events.waitFor("2 6 Received linkDown trap", &trap));
+    EXPECT_EQ(trap->sender, "127.0.0.2");
+    ASSERT_TRUE(r.settled(false));
+    EXPECT_EQ(r.events.texts(), QStringList{"2 6 Received linkDown trap"});
 }
 
 TEST(SnmpTrapReceiver, BusyPortIsReportedAndCredentialsWaitForNoListener)

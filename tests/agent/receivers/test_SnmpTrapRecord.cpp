@@ -1,6 +1,8 @@
-// The trap record's texts and tests, and records built from PDUs as Net-SNMP parses them.
+// The trap record's texts and tests, and records built from PDUs as Net-SNMP parses them,
+// with and without the receiver's text cache.
 #include "receivers/CSnmpTrap.h"
 #include "receivers/SnmpTrapRecordBuilder.h"
+#include "receivers/SnmpTrapTextCache.h"
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
@@ -217,4 +219,62 @@ TEST(SnmpTrapBuilder, V2NotificationsAndValueTexts)
     // Only notifications make records.
     for (int command : {int(SNMP_MSG_GET), int(SNMP_MSG_RESPONSE), int(SNMP_MSG_REPORT), int(SNMP_MSG_SET), 0})
         EXPECT_EQ(snmptrap::buildRecord(*makePdu(command, SNMP_VERSION_2c), "127.0.0.1"), nullptr) << command;
+}
+
+TEST(SnmpTrapBuilder, ATextCacheGivesTheSameRecords)
+{
+    auto streamForm = [](CSnmpTrap* t) {
+        QByteArray bytes;
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out << CSnmpTrapPtr(t);
+        return bytes;
+    };
+    // The longest OID, with the smallest and largest components.
+    std::vector<oid> longest(MAX_OID_LEN, ~oid(0));
+    longest[0] = 1;
+    longest[1] = 0;
+    EXPECT_EQ(snmptrap::oidText(longest.data(), 2), ".1.0");
+    EXPECT_EQ(snmptrap::oidText(longest.data(), 3), ".1.0." + QString::number(~qulonglong(0)));
+    EXPECT_EQ(snmptrap::oidText(longest.data(), 0), "");
+    EXPECT_FALSE(snmptrap::oidText(longest.data(), 0).isNull());
+
+    // More traps than the cache has slots, of every version, with texts it keeps and texts
+    // too long to keep, an empty community and no community at all.
+    std::vector<Pdu> pdus;
+    for (int i = 0; i < 3 * SnmpTrapTextCache::kSlots; ++i) {
+        const int kind = i % 4;
+        Pdu p = makePdu(kind == 0 ? SNMP_MSG_TRAP : SNMP_MSG_TRAP2,
+                        kind == 0 ? SNMP_VERSION_1 : kind == 3 ? SNMP_VERSION_3 : SNMP_VERSION_2c);
+        const QByteArray text = i % 5 == 0 ? QByteArray() : i % 7 == 0 ? QByteArray(600, 'c') : "c" + QByteArray::number(i % 40);
+        if (kind == 3) {
+            p->securityName = strdup(("user" + QByteArray::number(i % 9)).constData());
+            p->securityNameLen = strlen(p->securityName);
+        } else if (i % 11 != 0) {
+            p->community = static_cast<u_char*>(malloc(size_t(text.size()) + 1));
+            memcpy(p->community, text.constData(), size_t(text.size()));
+            p->community_len = size_t(text.size());
+        }
+        if (kind == 0) {
+            const std::vector<oid> ent = parseOid(("1.3.6.1.4.1." + QByteArray::number(i % 50)).constData());
+            p->enterprise = snmp_duplicate_objid(ent.data(), ent.size());
+            p->enterprise_length = ent.size();
+            p->trap_type = 6;
+            p->specific_type = i;
+        } else {
+            addOid(p.get(), "1.3.6.1.6.3.1.1.4.1.0", ("1.3.6.1.4.1.9.0." + QByteArray::number(i % 70)).constData());
+        }
+        addText(p.get(), ("1.3.6.1.4.1.9.9." + QByteArray::number(i)).constData(), text);
+        if (i % 13 == 0) {
+            ASSERT_TRUE(snmp_pdu_add_variable(p.get(), longest.data(), longest.size(), ASN_OCTET_STR, "v", 1));
+        }
+        pdus.push_back(std::move(p));
+    }
+    SnmpTrapTextCache cache;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (size_t k = 0; k < pdus.size(); ++k) {
+            const netsnmp_pdu& p = *pdus[pass == 0 ? k : pdus.size() - 1 - k];
+            EXPECT_EQ(streamForm(snmptrap::buildRecord(p, "10.0.0.5", &cache)), streamForm(snmptrap::buildRecord(p, "10.0.0.5")))
+                << pass << ' ' << k;
+        }
+    }
 }
