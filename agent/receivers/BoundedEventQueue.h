@@ -47,6 +47,31 @@ public:
         return Pushed;
     }
 
+    // Pushes each of items in order as push would, under one lock and with at most one
+    // wake-up; entry(item) is what is queued and cost(item) its bytes. Answers how many were
+    // kept.
+    template <class Items, class Entry, class Cost>
+    int pushAll(const Items& items, Entry entry, Cost cost)
+    {
+        QMutexLocker locker(&m_mutex);
+        if (!m_accepting)
+            return 0;
+        int kept = 0;
+        for (const auto& item : items) {
+            const int bytes = cost(item);
+            if (static_cast<int>(m_items.size()) >= m_maxItems || m_bytes + bytes > m_maxBytes) {
+                ++m_dropped;
+                continue;
+            }
+            m_items.push_back(entry(item));
+            m_bytes += bytes;
+            ++kept;
+        }
+        if (kept > 0 && m_waiting)
+            m_cond.wakeOne();
+        return kept;
+    }
+
     // Pushes a run of items that share what they hold (sharedBytes, charged once, and
     // itemCost each), under one lock and with at most one wake-up: when the bytes do not fit
     // all are dropped, otherwise each is kept while the item bound allows. The items are moved

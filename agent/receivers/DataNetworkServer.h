@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QEvent>
+#include <vector>
 
 // Owns one receiver, turns its signals into server events for the manager and reopens it on
 // another port on request.
@@ -15,7 +16,8 @@
 // server. Manager must implement IServerEventSink. Slots is the QObject class that declares
 // the slots.
 // Threads: built, used and destroyed on the connector thread; every post to the manager is
-// made from there.
+// made from there. A concrete server that posts with postLater calls flushPosts at the end of
+// each burst.
 // Ownership: the receiver is the server's QObject child; the manager is not owned.
 template <class Receiver, class Manager, class Slots>
 class DataNetworkServer : public Slots
@@ -29,6 +31,7 @@ public:
     }
     ~DataNetworkServer() override
     {
+        flushPosts();
         // The manager no longer accepts this at shutdown; it matters only to a port change.
         if (m_listening)
             post(new NetworkMsgServerListeningStoppedEvent);
@@ -70,9 +73,20 @@ protected:
         if (m_sink)
             m_sink->postServerEvent(ptr);
     }
+    // Held back until flushPosts, so a burst of received messages reaches the manager at once.
+    void postLater(NetworkMsgServerEvent* event) { m_later.emplace_back(event); }
+    void flushPosts()
+    {
+        if (m_later.empty())
+            return;
+        if (m_sink)
+            m_sink->postServerEvents(m_later);
+        m_later.clear();
+    }
     IServerEventSink* sink() const { return m_sink; }
 
 private:
+    std::vector<NetworkMsgServerEventPtr> m_later;
     Receiver* const m_receiver;
     IServerEventSink* const m_sink;
     bool m_listening = false;

@@ -3,6 +3,7 @@
 #include "NetworkMsgServerEvent.h"
 
 #include <QString>
+#include <vector>
 
 // Where a network server hands its events: the receiving manager's queue.
 // Threads: called on the connector thread; implementations lock what they share.
@@ -11,6 +12,12 @@ class IServerEventSink
 public:
     virtual ~IServerEventSink() = default;
     virtual void postServerEvent(const NetworkMsgServerEventPtr& event) = 0;
+    // A burst of events in their order, handed over at once.
+    virtual void postServerEvents(const std::vector<NetworkMsgServerEventPtr>& events)
+    {
+        for (const NetworkMsgServerEventPtr& event : events)
+            postServerEvent(event);
+    }
     // The datagrams of one read, each a message still to be read, handed over at once.
     virtual void postDatagrams(const DatagramBatchPtr& batch) = 0;
     // False when no subscription could accept a message from this sender, so the connector

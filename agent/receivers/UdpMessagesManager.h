@@ -134,6 +134,12 @@ public:
         if (event)
             m_queue.push(Queued{event, DatagramBatchPtr(), 0}, event->cost);
     }
+    void postServerEvents(const std::vector<NetworkMsgServerEventPtr>& events) override
+    {
+        m_queue.pushAll(
+            events, [](const NetworkMsgServerEventPtr& e) { return Queued{e, DatagramBatchPtr(), 0}; },
+            [](const NetworkMsgServerEventPtr& e) { return e ? e->cost : 0; });
+    }
     void postDatagrams(const DatagramBatchPtr& batch) override
     {
         if (!batch)
