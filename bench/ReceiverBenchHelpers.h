@@ -1,6 +1,7 @@
 #pragma once
 // What the receiver benchmarks share: a free loopback UDP port, CPU time of this thread and of
-// another process, and the waits for a peer's count to settle.
+// another process, a paced sender in a child process, and the waits for a peer's count to
+// settle.
 
 #include <QFile>
 #include <QHostAddress>
@@ -9,12 +10,52 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <functional>
 #include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace receiverbench {
+
+struct SendResult
+{
+    quint64 sent = 0;
+    double achieved = 0;   // datagrams per second the sender reached
+};
+
+// send (a paced sender filling in its result) in a child process of its own session. With the
+// scheduler's per-session groups (autogroup), a sender inside this process would share one
+// group's CPU with the agent's threads, while the peer daemon has a share to itself.
+inline SendResult sendFromChild(const std::function<void(SendResult&)>& send)
+{
+    SendResult result;
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return result;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::setsid();
+        SendResult r;
+        send(r);
+        const ssize_t written = ::write(fds[1], &r, sizeof r);
+        ::_exit(written == sizeof r ? 0 : 1);
+    }
+    ::close(fds[1]);
+    if (pid > 0) {
+        size_t got = 0;
+        char* out = reinterpret_cast<char*>(&result);
+        for (ssize_t n; got < sizeof result && (n = ::read(fds[0], out + got, sizeof result - got)) > 0;)
+            got += size_t(n);
+        ::waitpid(pid, nullptr, 0);
+        if (got != sizeof result)
+            result = SendResult();
+    }
+    ::close(fds[0]);
+    return result;
+}
 
 inline quint16 freePort()
 {

@@ -172,42 +172,11 @@ double pacedSend(quint16 port, int rate, int seconds, quint64& sent, double& ach
     return threadCpuSeconds() - before;
 }
 
-struct SendResult
-{
-    quint64 sent = 0;
-    double achieved = 0;
-};
+using receiverbench::SendResult;
 
-// pacedSend in a child process of its own session. With the scheduler's per-session groups
-// (autogroup), a sender spinning inside this process would share one group's CPU share with
-// the agent's threads, while rsyslogd, a daemon in its own session, has a share to itself.
 SendResult sendFromChild(quint16 port, int rate, int seconds)
 {
-    SendResult result;
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return result;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        ::setsid();
-        SendResult r;
-        pacedSend(port, rate, seconds, r.sent, r.achieved);
-        const ssize_t written = ::write(fds[1], &r, sizeof r);
-        ::_exit(written == sizeof r ? 0 : 1);
-    }
-    ::close(fds[1]);
-    if (pid > 0) {
-        size_t got = 0;
-        char* out = reinterpret_cast<char*>(&result);
-        for (ssize_t n; got < sizeof result && (n = ::read(fds[0], out + got, sizeof result - got)) > 0;)
-            got += size_t(n);
-        ::waitpid(pid, nullptr, 0);
-        if (got != sizeof result)
-            result = SendResult();
-    }
-    ::close(fds[0]);
-    return result;
+    return receiverbench::sendFromChild([&](SendResult& r) { pacedSend(port, rate, seconds, r.sent, r.achieved); });
 }
 
 // The rate a step counts for: the rate the sender reached, when nothing was lost (on a busy

@@ -257,42 +257,11 @@ void pacedSend(const QByteArray& datagram, quint16 port, int rate, int seconds, 
     ::close(fd);
 }
 
-struct SendResult
-{
-    quint64 sent = 0;
-    double achieved = 0;
-};
+using receiverbench::SendResult;
 
-// pacedSend in a child process of its own session. With the scheduler's per-session groups
-// (autogroup), a sender inside this process would share one group's CPU with the agent's
-// threads, while snmptrapd, a daemon in its own session, has a share to itself.
 SendResult sendFromChild(const QByteArray& datagram, quint16 port, int rate, int seconds)
 {
-    SendResult result;
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return result;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        ::setsid();
-        SendResult r;
-        pacedSend(datagram, port, rate, seconds, r.sent, r.achieved);
-        const ssize_t written = ::write(fds[1], &r, sizeof r);
-        ::_exit(written == sizeof r ? 0 : 1);
-    }
-    ::close(fds[1]);
-    if (pid > 0) {
-        size_t got = 0;
-        char* out = reinterpret_cast<char*>(&result);
-        for (ssize_t n; got < sizeof result && (n = ::read(fds[0], out + got, sizeof result - got)) > 0;)
-            got += size_t(n);
-        ::waitpid(pid, nullptr, 0);
-        if (got != sizeof result)
-            result = SendResult();
-    }
-    ::close(fds[0]);
-    return result;
+    return receiverbench::sendFromChild([&](SendResult& r) { pacedSend(datagram, port, rate, seconds, r.sent, r.achieved); });
 }
 
 double selfCpuSeconds()
