@@ -10,7 +10,6 @@
 
 #include <arpa/inet.h>
 #include <chrono>
-#include <functional>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -18,44 +17,6 @@
 #include <unistd.h>
 
 namespace receiverbench {
-
-struct SendResult
-{
-    quint64 sent = 0;
-    double achieved = 0;   // datagrams per second the sender reached
-};
-
-// send (a paced sender filling in its result) in a child process of its own session. With the
-// scheduler's per-session groups (autogroup), a sender inside this process would share one
-// group's CPU with the agent's threads, while the peer daemon has a share to itself.
-inline SendResult sendFromChild(const std::function<void(SendResult&)>& send)
-{
-    SendResult result;
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return result;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        ::setsid();
-        SendResult r;
-        send(r);
-        const ssize_t written = ::write(fds[1], &r, sizeof r);
-        ::_exit(written == sizeof r ? 0 : 1);
-    }
-    ::close(fds[1]);
-    if (pid > 0) {
-        size_t got = 0;
-        char* out = reinterpret_cast<char*>(&result);
-        for (ssize_t n; got < sizeof result && (n = ::read(fds[0], out + got, sizeof result - got)) > 0;)
-            got += size_t(n);
-        ::waitpid(pid, nullptr, 0);
-        if (got != sizeof result)
-            result = SendResult();
-    }
-    ::close(fds[0]);
-    return result;
-}
 
 inline quint16 freePort()
 {
@@ -77,6 +38,14 @@ inline double threadCpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_THREAD, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// This process's threads together (a paced sender runs in a child, whose time does not count).
+inline double selfCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
@@ -103,19 +72,102 @@ quint64 settle(Count count)
     return last;
 }
 
-// Lines a peer has written to its output file.
-inline quint64 fileLines(const QString& path)
+// Lines the peer has written so far, read on from where the last count stopped: the file
+// grows by millions of lines in a run, and reading it whole ten times a second would load
+// the machine the peer runs on.
+class LineCounter
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    quint64 n = 0;
-    char buffer[1 << 16];
-    qint64 got;
-    while ((got = f.read(buffer, sizeof buffer)) > 0)
-        for (qint64 i = 0; i < got; ++i)
-            n += buffer[i] == '\n';
-    return n;
+public:
+    explicit LineCounter(const QString& path) : m_file(path) {}
+    quint64 count()
+    {
+        if (!m_file.isOpen() && !m_file.open(QIODevice::ReadOnly))
+            return m_lines;
+        char buffer[1 << 16];
+        qint64 got;
+        while ((got = m_file.read(buffer, sizeof buffer)) > 0)
+            for (qint64 i = 0; i < got; ++i)
+                m_lines += buffer[i] == '\n';
+        return m_lines;
+    }
+
+private:
+    QFile m_file;
+    quint64 m_lines = 0;
+};
+
+struct SendResult
+{
+    quint64 sent = 0;
+    double achieved = 0;   // datagrams per second the sender reached
+};
+
+// Sends rate datagrams/s for seconds, each when it is due (the thread spins, or naps when well
+// ahead). A sender kept off the CPU catches up in bursts of at most kMaxBurst and lets the
+// rest of its backlog go, so a loaded machine measures the receiver, not the sender's own
+// scheduling.
+inline SendResult pacedSend(const QByteArray& datagram, quint16 port, int rate, int seconds)
+{
+    constexpr int kMaxBurst = 16;
+    using Clock = std::chrono::steady_clock;
+    SendResult r;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in to = loopback(port);
+    const auto start = Clock::now();
+    const auto end = start + std::chrono::seconds(seconds);
+    const std::chrono::duration<double> interval(1.0 / rate);
+    auto due = std::chrono::time_point_cast<Clock::duration>(start + interval);
+    for (;;) {
+        const auto now = Clock::now();
+        if (now >= end)
+            break;
+        if (due > now) {
+            if (due - now > std::chrono::microseconds(60))
+                std::this_thread::sleep_for(std::chrono::microseconds(20));
+            continue;
+        }
+        if (now - due > interval * kMaxBurst)
+            due = std::chrono::time_point_cast<Clock::duration>(now - interval * kMaxBurst);
+        for (int i = 0; i < kMaxBurst && due <= now; ++i) {
+            ::sendto(fd, datagram.constData(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+            ++r.sent;
+            due = std::chrono::time_point_cast<Clock::duration>(due + interval);
+        }
+    }
+    r.achieved = r.sent / std::chrono::duration<double>(Clock::now() - start).count();
+    ::close(fd);
+    return r;
+}
+
+// pacedSend in a child process of its own session. With the scheduler's per-session groups
+// (autogroup), a sender inside this process would share one group's CPU with the agent's
+// threads, while the peer daemon has a share to itself.
+inline SendResult sendFromChild(const QByteArray& datagram, quint16 port, int rate, int seconds)
+{
+    SendResult result;
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return result;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        ::setsid();
+        const SendResult r = pacedSend(datagram, port, rate, seconds);
+        const ssize_t written = ::write(fds[1], &r, sizeof r);
+        ::_exit(written == sizeof r ? 0 : 1);
+    }
+    ::close(fds[1]);
+    if (pid > 0) {
+        size_t got = 0;
+        char* out = reinterpret_cast<char*>(&result);
+        for (ssize_t n; got < sizeof result && (n = ::read(fds[0], out + got, sizeof result - got)) > 0;)
+            got += size_t(n);
+        ::waitpid(pid, nullptr, 0);
+        if (got != sizeof result)
+            result = SendResult();
+    }
+    ::close(fds[0]);
+    return result;
 }
 
 } // namespace receiverbench

@@ -124,59 +124,9 @@ void BM_SyslogReceiveToEvent(benchmark::State& state)
 }
 BENCHMARK(BM_SyslogReceiveToEvent)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// This process alone: the paced sender runs in a child, whose time must not count.
-double selfCpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// Sends rate lines/s for seconds, each line when it is due (the thread spins, or naps when
-// well ahead). A sender that was kept off the CPU catches up in bursts of at most kMaxBurst
-// lines and lets the rest of its backlog go: a backlog of hundreds of lines sent at once would
-// measure the sender's own scheduling, not the receiver. Answers the CPU the sender used;
-// achieved is the rate it really sent at.
-double pacedSend(quint16 port, int rate, int seconds, quint64& sent, double& achieved)
-{
-    constexpr int kMaxBurst = 16;
-    using Clock = std::chrono::steady_clock;
-    const QByteArray line = line128();
-    const int fd = udpSender();
-    const sockaddr_in to = loopback(port);
-    const double before = threadCpuSeconds();
-    const auto start = Clock::now();
-    const auto end = start + std::chrono::seconds(seconds);
-    const std::chrono::duration<double> interval(1.0 / rate);
-    auto due = std::chrono::time_point_cast<Clock::duration>(start + interval);
-    sent = 0;
-    for (;;) {
-        const auto now = Clock::now();
-        if (now >= end)
-            break;
-        if (due > now) {
-            if (due - now > std::chrono::microseconds(60))
-                std::this_thread::sleep_for(std::chrono::microseconds(20));
-            continue;
-        }
-        if (now - due > interval * kMaxBurst)
-            due = std::chrono::time_point_cast<Clock::duration>(now - interval * kMaxBurst);
-        for (int i = 0; i < kMaxBurst && due <= now; ++i) {
-            ::sendto(fd, line.constData(), line.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-            ++sent;
-            due = std::chrono::time_point_cast<Clock::duration>(due + interval);
-        }
-    }
-    achieved = sent / std::chrono::duration<double>(Clock::now() - start).count();
-    ::close(fd);
-    return threadCpuSeconds() - before;
-}
-
-using receiverbench::SendResult;
-
 SendResult sendFromChild(quint16 port, int rate, int seconds)
 {
-    return receiverbench::sendFromChild([&](SendResult& r) { pacedSend(port, rate, seconds, r.sent, r.achieved); });
+    return receiverbench::sendFromChild(line128(), port, rate, seconds);
 }
 
 // The rate a step counts for: the rate the sender reached, when nothing was lost (on a busy
@@ -195,6 +145,7 @@ int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid)
     const int rates[] = {10000, 25000, 50000, 75000, 100000, 150000, 200000, 300000, 400000};
     const int seconds = 3;
     int agentLossless = 0, rsyslogLossless = 0, agentNearly = 0, rsyslogNearly = 0;
+    LineCounter rsyslogLines(rsyslogOut);
     std::printf("cores: %ld; receive buffer: system default (net.core.rmem_default) for both\n", sysconf(_SC_NPROCESSORS_ONLN));
     std::printf("%-8s %8s %9s %10s %10s %8s %8s\n", "peer", "rate/s", "sent/s", "sent", "received", "lost", "cpu %");
     for (int rate : rates) {
@@ -212,12 +163,12 @@ int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid)
             agentNearly = std::max(agentNearly, creditedRate(achieved, sent, got, kNearlyLossless));
         }
         if (rsyslogPid > 0) {
-            const quint64 before = fileLines(rsyslogOut);
+            const quint64 before = rsyslogLines.count();
             const double cpu0 = pidCpuSeconds(rsyslogPid);
             const SendResult r = sendFromChild(rsyslogPort, rate, seconds);
             const quint64 sent = r.sent;
             const double achieved = r.achieved;
-            const quint64 got = settle([&] { return fileLines(rsyslogOut); }) - before;
+            const quint64 got = settle([&] { return rsyslogLines.count(); }) - before;
             const double cpu = pidCpuSeconds(rsyslogPid) - cpu0;
             std::printf("%-8s %8d %9.0f %10llu %10llu %8llu %8.1f\n", "rsyslog", rate, achieved, (unsigned long long)sent,
                         (unsigned long long)got, (unsigned long long)(sent > got ? sent - got : 0), 100.0 * cpu / seconds);

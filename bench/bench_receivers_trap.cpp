@@ -221,56 +221,6 @@ BENCHMARK(BM_TrapV2cReceiveToEvent)->Unit(benchmark::kMillisecond)->UseRealTime(
 BENCHMARK(BM_TrapV3AuthPrivReceiveToEvent)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TrapV2cWithV3SessionOpens)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Sends rate datagrams/s for seconds, each when it is due (the thread spins, or naps when well
-// ahead). A sender kept off the CPU catches up in bursts of at most kMaxBurst and lets the
-// rest of its backlog go, so a loaded machine measures the receiver, not the sender's own
-// scheduling. achieved is the rate it really sent at.
-void pacedSend(const QByteArray& datagram, quint16 port, int rate, int seconds, quint64& sent, double& achieved)
-{
-    constexpr int kMaxBurst = 16;
-    using Clock = std::chrono::steady_clock;
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    const sockaddr_in to = loopback(port);
-    const auto start = Clock::now();
-    const auto end = start + std::chrono::seconds(seconds);
-    const std::chrono::duration<double> interval(1.0 / rate);
-    auto due = std::chrono::time_point_cast<Clock::duration>(start + interval);
-    sent = 0;
-    for (;;) {
-        const auto now = Clock::now();
-        if (now >= end)
-            break;
-        if (due > now) {
-            if (due - now > std::chrono::microseconds(60))
-                std::this_thread::sleep_for(std::chrono::microseconds(20));
-            continue;
-        }
-        if (now - due > interval * kMaxBurst)
-            due = std::chrono::time_point_cast<Clock::duration>(now - interval * kMaxBurst);
-        for (int i = 0; i < kMaxBurst && due <= now; ++i) {
-            ::sendto(fd, datagram.constData(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-            ++sent;
-            due = std::chrono::time_point_cast<Clock::duration>(due + interval);
-        }
-    }
-    achieved = sent / std::chrono::duration<double>(Clock::now() - start).count();
-    ::close(fd);
-}
-
-using receiverbench::SendResult;
-
-SendResult sendFromChild(const QByteArray& datagram, quint16 port, int rate, int seconds)
-{
-    return receiverbench::sendFromChild([&](SendResult& r) { pacedSend(datagram, port, rate, seconds, r.sent, r.achieved); });
-}
-
-double selfCpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 // The kernel's view of a UDP socket on the port: its receive buffer and the datagrams it
 // dropped for want of room (ss, as root sees every process's sockets).
 struct SocketStats
@@ -416,30 +366,6 @@ Trial bareTrial(const QByteArray& datagram, int rate)
     t.drops = socketStats(reader.port()).drops - drops0;
     return t;
 }
-
-// Lines the peer has written so far, read on from where the last count stopped: the file
-// grows by millions of lines in a run, and reading it whole ten times a second would load
-// the machine the peer runs on.
-class LineCounter
-{
-public:
-    explicit LineCounter(const QString& path) : m_file(path) {}
-    quint64 count()
-    {
-        if (!m_file.isOpen() && !m_file.open(QIODevice::ReadOnly))
-            return m_lines;
-        char buffer[1 << 16];
-        qint64 got;
-        while ((got = m_file.read(buffer, sizeof buffer)) > 0)
-            for (qint64 i = 0; i < got; ++i)
-                m_lines += buffer[i] == '\n';
-        return m_lines;
-    }
-
-private:
-    QFile m_file;
-    quint64 m_lines = 0;
-};
 
 Trial peerTrial(const QByteArray& datagram, quint16 port, LineCounter& out, long pid, int rate)
 {

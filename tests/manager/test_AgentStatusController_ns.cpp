@@ -1,6 +1,7 @@
 // The manager's controller against a fake control-port peer on 127.0.0.1 (private network
 // namespace, private settings folder) and a fake init script.
 #include "FakeInitScript.h"
+#include "RecordingController.h"
 #include "app/AgentStatusController.h"
 
 #include "common/NotificationBase.h"
@@ -28,19 +29,6 @@ void writeControlPort(const QByteArray& port)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write("[AgentControlServer]\nPort=" + port + "\n" + QByteArray(++version, ';') + "\n");
 }
-
-// Counts the balloons instead of showing them.
-class RecordingController : public AgentStatusController
-{
-public:
-    using AgentStatusController::AgentStatusController;
-    QStringList balloons;
-    void showTrayMessage(const QString& title, const QString& text, int ms) override
-    {
-        balloons << title + ": " + text;
-        AgentStatusController::showTrayMessage(title, text, ms);
-    }
-};
 
 // The daemon's side of the control port: records what the manager sends.
 class FakeControlPeer

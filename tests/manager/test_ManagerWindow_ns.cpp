@@ -2,6 +2,7 @@
 // fake init script (no control-port peer: the link state is set on the controller).
 #include "FakeInitScript.h"
 #include "MessageBoxAnswerer.h"
+#include "RecordingController.h"
 #include "app/AgentStatusController.h"
 #include "app/ConfigureTab.h"
 #include "app/MainWindow.h"
@@ -48,19 +49,6 @@ QByteArray readIni()
 }
 
 QString iniValue(const char* key) { return QSettings(kIni, QSettings::IniFormat).value(key).toString(); }
-
-// Records the balloons instead of showing them.
-class RecordingController : public AgentStatusController
-{
-public:
-    using AgentStatusController::AgentStatusController;
-    QStringList balloons;
-    void showTrayMessage(const QString& title, const QString& text, int ms) override
-    {
-        balloons << title + ": " + text;
-        AgentStatusController::showTrayMessage(title, text, ms);
-    }
-};
 
 struct Window
 {

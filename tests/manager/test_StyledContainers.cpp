@@ -136,15 +136,26 @@ TEST_F(StyledContainers, GroupBoxStatesGiveStyleCodesAndColours)
     }
 }
 
-TEST_F(StyledContainers, GroupBoxHelpButtonTogglesItsHelp)
+// A 300x100 group box with a hidden help widget, shown.
+struct GroupBoxWithHelp
 {
     QWidget parent;
-    auto* box = new VektGroupBox("Group", &parent);
-    auto* help = new QWidget(&parent);
-    box->setGeometry(0, 0, 300, 100);
-    box->setHelpWidget(help);
-    help->hide();
-    parent.show();
+    VektGroupBox* box = new VektGroupBox("Group", &parent);
+    QWidget* help = new QWidget(&parent);
+    GroupBoxWithHelp()
+    {
+        box->setGeometry(0, 0, 300, 100);
+        box->setHelpWidget(help);
+        help->hide();
+        parent.show();
+    }
+};
+
+TEST_F(StyledContainers, GroupBoxHelpButtonTogglesItsHelp)
+{
+    GroupBoxWithHelp g;
+    VektGroupBox* box = g.box;
+    QWidget* help = g.help;
     EXPECT_EQ(box->helpButtonRect(), QRect(276, 6, 16, 16));
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(280, 10));
     EXPECT_TRUE(help->isVisible());
@@ -158,13 +169,9 @@ TEST_F(StyledContainers, GroupBoxHelpButtonTogglesItsHelp)
 // exactly around the rectangle that takes the clicks.
 TEST_F(StyledContainers, GroupBoxDrawsItsHelpButtonWhereItTakesClicks)
 {
-    QWidget parent;
-    auto* box = new VektGroupBox("Group", &parent);
-    auto* help = new QWidget(&parent);
-    box->setGeometry(0, 0, 300, 100);
-    box->setHelpWidget(help);
-    help->hide();
-    parent.show();
+    GroupBoxWithHelp g;
+    VektGroupBox* box = g.box;
+    QWidget* help = g.help;
     const QImage image = box->grab().toImage();
     const QRect r = box->helpButtonRect();
     const QRgb fill = themeColors().SettingGroupHdr_HelpButton_Bgr.rgb();

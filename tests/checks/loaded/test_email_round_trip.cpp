@@ -6,6 +6,7 @@
 
 #include <QString>
 #include "support/PluginTestHost.h"
+#include "support/SettableInterpreter.h"
 #include "support/TestServers.h"
 
 #include <QFile>
@@ -17,21 +18,6 @@
 namespace {
 
 constexpr unsigned kRoundTrip = 46;
-
-class SettableInterpreter : public IPluginGlobalSettings
-{
-public:
-    QString pythonPath() override { return path; }
-    QString path = QStringLiteral("/usr/bin/python3");
-};
-
-SettableInterpreter& interpreter()
-{
-    static SettableInterpreter settings;
-    return settings;
-}
-
-IPluginGlobalSettings* globalSettings() { return &interpreter(); }
 
 struct Mail
 {

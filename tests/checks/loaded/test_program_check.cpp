@@ -5,6 +5,7 @@
 
 #include <QString>
 #include "support/PluginTestHost.h"
+#include "support/SettableInterpreter.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,21 +18,6 @@
 namespace {
 
 enum : unsigned { kProgram = 14, kPython = 45 };
-
-class SettableInterpreter : public IPluginGlobalSettings
-{
-public:
-    QString pythonPath() override { return path; }
-    QString path = QStringLiteral("/usr/bin/python3");
-};
-
-SettableInterpreter& interpreter()
-{
-    static SettableInterpreter settings;
-    return settings;
-}
-
-IPluginGlobalSettings* globalSettings() { return &interpreter(); }
 
 class ProgramCheck : public ::testing::Test
 {
