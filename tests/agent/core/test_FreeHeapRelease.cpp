@@ -25,7 +25,7 @@ long residentKb()
 
 TEST(FreeHeapRelease, GivesAThreadsFreedArenaMemoryBack)
 {
-#if defined(__SANITIZE_ADDRESS__) || defined(ZAM_SANITIZE)
+#if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's allocator keeps its own heap";
 #endif
     constexpr int kBlocks = 12000;
