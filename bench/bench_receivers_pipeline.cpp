@@ -1,7 +1,7 @@
 // The syslog receiver end to end: datagrams on loopback through receive, parse, match, limit
 // and event, with 1 and 100 subscribed monitors (Google Benchmark; the sender waits whenever
 // 512 lines are outstanding, so nothing is lost and the rate is the pipeline's own).
-// With --paced PORT_RSYSLOG OUTFILE RSYSLOG_PID: a paced sender at 10k to 400k lines/s for 3 s
+// With --paced PORT_RSYSLOG OUTFILE RSYSLOG_PID: a paced sender at 10k to 800k lines/s for 3 s
 // each, first against this receiver, then against an rsyslog (imudp, one input thread, a
 // filter, omfile) on its own port; prints loss and CPU per rate and the ratio of the highest
 // lossless rates (the rate the sender reached in a step without loss). bench/bench_syslog_peers.sh starts rsyslog and runs this.
@@ -142,7 +142,7 @@ constexpr double kNearlyLossless = 0.001;
 
 int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid)
 {
-    const int rates[] = {10000, 25000, 50000, 75000, 100000, 150000, 200000, 300000, 400000};
+    const int rates[] = {10000, 25000, 50000, 100000, 200000, 300000, 400000, 500000, 600000, 800000};
     const int seconds = 3;
     int agentLossless = 0, rsyslogLossless = 0, agentNearly = 0, rsyslogNearly = 0;
     LineCounter rsyslogLines(rsyslogOut);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Syslog lines per second without loss: this agent's receiver beside rsyslog (imudp with one
 # input thread, a filter and omfile), same paced sender (a process of its own session, as
-# rsyslogd is), same 128-byte RFC 3164 lines, both on loopback with the system's default
-# receive buffer; one run, separate ports.
+# rsyslogd is), same 128-byte RFC 3164 lines, both on loopback with one receive buffer for both (the
+# system default, raised for the run: bench/receive-buffer.sh); one run, separate ports.
 # Needs root for the peer's install. Usage: bash bench/bench_syslog_peers.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +10,9 @@ BUILD=${1:-build}
 bash bench/install-peers.sh rsyslog
 
 T=$(mktemp -d)
-trap 'kill "$(cat "$T/rsyslog.pid" 2>/dev/null)" 2>/dev/null || true; rm -rf "$T"' EXIT
+source bench/receive-buffer.sh
+trap 'kill "$(cat "$T/rsyslog.pid" 2>/dev/null)" 2>/dev/null || true; rm -rf "$T"; restore_receive_buffer' EXIT
+raise_receive_buffer
 PORT=$(python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 cat > "$T/rsyslog.conf" <<CONF
 global(workDirectory="$T")

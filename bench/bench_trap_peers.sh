@@ -2,7 +2,8 @@
 # SNMP traps per second without loss: this agent's receiver beside snmptrapd (the v3 user
 # made for the sender's engine ID, one line per trap to a file), same paced sender (a child
 # process of its own session), same captured v2c and v3 authPriv (SHA/AES) datagrams, both on
-# loopback with the system's default receive buffer (the kernel's count of each socket's drops
+# loopback with one receive buffer for both (the system default, raised for the
+# run: bench/receive-buffer.sh) (the kernel's count of each socket's drops
 # beside the loss); one run, separate ports, rates in turn, then a search of each one's
 # lossless rate. A bare reader that only drains a socket shows the floor the machine's
 # scheduling sets. Then the pipeline's own rates, and the v2c rate while 8 threads open SNMPv3
@@ -14,7 +15,9 @@ BUILD=${1:-build}
 bash bench/install-peers.sh snmptrapd snmp
 
 T=$(mktemp -d)
-trap 'kill "$(cat "$T/snmptrapd.pid" 2>/dev/null)" 2>/dev/null || true; rm -rf "$T"' EXIT
+source bench/receive-buffer.sh
+trap 'kill "$(cat "$T/snmptrapd.pid" 2>/dev/null)" 2>/dev/null || true; rm -rf "$T"; restore_receive_buffer' EXIT
+raise_receive_buffer
 PORT=$(python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 # Logging a line per trap is all either side does: snmptrapd's in-memory notification log
 # table (its default, counted row by row for every trap) is off, as the agent keeps none.
