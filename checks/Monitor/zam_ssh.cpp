@@ -93,30 +93,39 @@ int invalidate_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonito
 namespace {
 
 // Prepares and runs the command on the bound client: 0 success, 1 failure.
-int runOnClient(stZamMonitor* mon, SshPluginData* data, CSshClient* client, bool runs, int execute, int howToRun,
-                const std::string& command, const std::string& scriptPath, const std::string& scriptBody,
-                const std::string& parameters, double divisor)
+// The monitor's settings of what runs and how its value is read.
+struct ScriptSettings
 {
-    if (runs) {
-        if (howToRun == 0) {
-            data->commandLine = slashes(command);
+    int execute = 2;    // 0 or 1 run a command or script; 2 only connects
+    int howToRun = 0;   // 0 command, 1 script file, 2 script text
+    std::string command, divisorText, scriptPath, scriptBody, parameters;
+    double divisor = 1.0;
+
+    bool runs() const { return execute == 0 || execute == 1; }
+};
+
+int runOnClient(stZamMonitor* mon, SshPluginData* data, CSshClient* client, const ScriptSettings& s)
+{
+    if (s.runs()) {
+        if (s.howToRun == 0) {
+            data->commandLine = slashes(s.command);
             data->scriptText.clear();
-        } else if (howToRun == 1) {
-            const QByteArray path = slashes(scriptPath);
+        } else if (s.howToRun == 1) {
+            const QByteArray path = slashes(s.scriptPath);
             const QDateTime modified = QFileInfo(QString::fromUtf8(path)).lastModified();
             if (!data->fileTime.isValid() || data->fileTime != modified) {
                 QByteArray text;
                 if (readScriptFromFile(mon, path, text) != 0)
                     return 1;
                 data->fileTime = modified;
-                parseAndSetScriptText(data, text, QByteArray::fromStdString(parameters));
+                parseAndSetScriptText(data, text, QByteArray::fromStdString(s.parameters));
             }
         } else {
-            parseAndSetScriptText(data, QByteArray::fromStdString(scriptBody), QByteArray::fromStdString(parameters));
+            parseAndSetScriptText(data, QByteArray::fromStdString(s.scriptBody), QByteArray::fromStdString(s.parameters));
         }
-        client->setScriptAndFile(static_cast<CSshClient::EExecScript>(execute), data->commandLine, data->scriptText);
+        client->setScriptAndFile(static_cast<CSshClient::EExecScript>(s.execute), data->commandLine, data->scriptText);
     }
-    client->setDivideBy(divisor);
+    client->setDivideBy(s.divisor);
     return client->exec();
 }
 
@@ -130,29 +139,27 @@ int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
 
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check settings"));
     SshConnectionSettings connection;
-    int execute = 2, howToRun = 0;
-    std::string command, divisorText, scriptPath, scriptBody, parameters;
+    ScriptSettings script;
     std::vector<PluginOption> options;
     connection.addOptions(options);
     options.insert(options.end(), {
-        {'e', "Execute Script", 0x200, &execute, nullptr, nullptr},
-        {'s', " Script to Execute", 0x400, nullptr, &command, nullptr},
-        {'s', "Divide returned value by", 0x800, nullptr, &divisorText, nullptr},
-        {'e', "How to run a script", 0x1000, &howToRun, nullptr, nullptr},
-        {'L', "Path to script", 0x2000, nullptr, &scriptPath, nullptr},
-        {'s', "Script body", 0x4000, nullptr, &scriptBody, nullptr},
-        {'s', "Script parameters", 0x8000, nullptr, &parameters, nullptr},
+        {'e', "Execute Script", 0x200, &script.execute, nullptr, nullptr},
+        {'s', " Script to Execute", 0x400, nullptr, &script.command, nullptr},
+        {'s', "Divide returned value by", 0x800, nullptr, &script.divisorText, nullptr},
+        {'e', "How to run a script", 0x1000, &script.howToRun, nullptr, nullptr},
+        {'L', "Path to script", 0x2000, nullptr, &script.scriptPath, nullptr},
+        {'s', "Script body", 0x4000, nullptr, &script.scriptBody, nullptr},
+        {'s', "Script parameters", 0x8000, nullptr, &script.parameters, nullptr},
         {'y', "Take delta", 0, nullptr, nullptr, nullptr},
         {'y', "Normalize by time", 0, nullptr, nullptr, nullptr},
         {0, nullptr, 0, nullptr, nullptr, nullptr},
     });
     int found = 0;
     const bool parsed = pluginParseSettings(&mon->settings, options.data(), &found) != 0;
-    const bool runs = execute == 0 || execute == 1;
-    const int needed = howToRun == 0 ? 0x400 : howToRun == 1 ? 0x2000 : howToRun == 2 ? 0x4000 : 0;
+    const int needed = script.howToRun == 0 ? 0x400 : script.howToRun == 1 ? 0x2000 : script.howToRun == 2 ? 0x4000 : 0;
     const bool valid = parsed && (found & 0xa1b) == 0xa1b && connection.consistent(found)
                        // a run needs a known way to run; a pooled client must never run an older command
-                       && (execute == 2 || (runs && needed != 0 && (found & needed)));
+                       && (script.execute == 2 || (script.runs() && needed != 0 && (found & needed)));
     if (!valid) {
         setMonFailReason(mon, "Incorrect monitor parameters");
         return setMonFailure(mon);
@@ -163,8 +170,7 @@ int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
         return setMonFailure(mon);
     }
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("check port ok"));
-    double divisor = 1.0;
-    if (!readPositiveDivisor(divisorText.c_str(), divisor)) {
+    if (!readPositiveDivisor(script.divisorText.c_str(), script.divisor)) {
         setMonFailReason(mon, "'Divide returned value by' must be a positive floating-point number");
         return setMonFailure(mon);
     }
@@ -178,7 +184,7 @@ int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
     const int port = connection.port;
     CSshClientPool* pool = CSshClientPool::instance();
     CSshClient* client = pool->acquireClient(address, port, connection.testHostKey == 0, connection.fingerprintBytes(),
-                                             connection.auth(), execute == 2, mon->timeout);
+                                             connection.auth(), script.execute == 2, mon->timeout);
     if (client == nullptr) {
         setMonFailReason(mon, "Failed to establish SSH session");
         return setMonFailure(mon);
@@ -186,8 +192,8 @@ int poll_ssh(stCoreZamContext*, stCoreZamThreadContext*, const stZamMonitorType*
     zamLogMonitorPlugin_QStr(mon, QStringLiteral("establish SSH session ok"));
     client->setMonitor(mon);
     try {
-        const int result = runOnClient(mon, data, client, runs, execute, howToRun, command, scriptPath, scriptBody, parameters, divisor);
-        pool->releaseClient(address, port, client, execute == 2 || result != 0);
+        const int result = runOnClient(mon, data, client, script);
+        pool->releaseClient(address, port, client, script.execute == 2 || result != 0);
         return result;
     } catch (...) {
         // the export's barrier reports it; the pool must not keep a client that no poll holds
