@@ -23,9 +23,10 @@ struct SResolveOne
 // reported with link value -1. A plug-in's request whose previous answer is what the same
 // lookup gave a moment ago is served at once on the caller's thread (CRecentLookups): polls
 // repeat their host every few milliseconds, and such a lookup would report nothing.
-// Threads: postAddForLookup from any thread (queue mutex, recent answers' mutex); the pending map and list belong to
-// the resolver's own thread. Each lookup runs on a helper thread and is given up after the
-// lookup time-out, so a resolver that never answers holds up nothing for ever.
+// Threads: postAddForLookup from any thread (queue mutex, the recent answers' own mutex); the
+// pending map and list belong to the resolver's own thread. Each lookup runs on a helper thread
+// and is given up after the lookup time-out, so a resolver that never answers holds up nothing
+// for ever.
 // Configure (setLookups, setReporter, setLookupTimeoutMs, setMaxAbandonedLookups) before start.
 class CAsyncResolver : public CNetMonSysLight
 {
