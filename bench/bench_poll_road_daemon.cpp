@@ -11,11 +11,12 @@
 // The road of one poll (type 5/6 in, type 7 out), thread by thread: link thread (decode, open
 // the transaction, post) -> task manager thread (pending list, pick a worker, enqueue) -> task
 // thread (check, result) -> link thread (answer), and the task thread -> task manager thread
-// again (worker free): 3 hops and 4 wake-ups per poll, 2 of them through a thread that only
-// passes the task on. Measured (8 cores, load 3-6): 15.0 context switches per TCP poll at 1 in
-// flight, 4.2 at 8. Besides the hops, the checks library's background name lookup of every
-// poll takes about 6 context switches per poll at 1 in flight (the resolver thread and its
-// lookup helper). Each wake costs a scheduler round trip (tens of microseconds on a loaded
+// again (worker free; workers that finish meanwhile share one wake-up): 3 hops and up to 4
+// wake-ups per poll, 2 of them through a thread that only passes the task on. The checks
+// library's background name lookup of every poll cost about 6 context switches per poll at 1 in
+// flight (the resolver thread and its lookup helper) until a repeat holding the answer of a
+// lookup made within the last second was served on the task thread. Measured (8 cores, load
+// 4-6): 8-10 context switches per TCP poll at 1 in flight (15 before), 2.6 at 8 (4-5 before). Each wake costs a scheduler round trip (tens of microseconds on a loaded
 // machine); the link's Nagle wait cost up to 40 ms per answer before the link sockets sent at
 // once.
 // Runs itself in private namespaces (root) unless ZAM_DAEMON_BENCH_INSIDE is set by a caller

@@ -34,6 +34,9 @@ void CAsyncResolver::setReporter(const ReportFn& report)
 void CAsyncResolver::postAddForLookup(SResolveReqId requestId, bool addressFlag, const QString& text,
                                       const QString& previousAnswer)
 {
+    // Only a plug-in's request: the service waits for an answer to its own.
+    if (resolveServiceRequestId(requestId) == 0 && m_recent.knows(addressFlag, text, previousAnswer))
+        return;
     using Payload = TaskData4<SResolveReqId, bool, QString, QString, SAddForLookup>;
     ARTask<Payload>::post(m_queue, this, Payload{requestId, addressFlag, text, previousAnswer});
 }
@@ -101,7 +104,10 @@ void CAsyncResolver::handleTask(const SResolveOne&)
     const ResolveRequestPtr request = m_pendingOrder.takeFirst();
     m_pending.remove(request->key());
 
-    const QString answer = lookUp(*request);
+    bool answered = false;
+    const QString answer = lookUp(*request, &answered);
+    if (answered)
+        m_recent.remember(request->addressFlag, request->text, answer);
     if (answer.isEmpty() || answer == request->previousAnswer)
         return;
     if (request->addressFlag) {
@@ -116,8 +122,9 @@ void CAsyncResolver::handleTask(const SResolveOne&)
         report(request->requestId, false, request->text, addressText);
 }
 
-QString CAsyncResolver::lookUp(const ResolveRequest& request)
+QString CAsyncResolver::lookUp(const ResolveRequest& request, bool* answered)
 {
+    *answered = false;
     const LookupFn fn = request.addressFlag ? m_nameOfAddress : m_addressOfName;
     if (!fn)
         return QString();
@@ -126,6 +133,7 @@ QString CAsyncResolver::lookUp(const ResolveRequest& request)
     QString answer;
     switch (m_lookup.run([fn, text, previous] { return fn(text, previous); }, m_lookupTimeoutMs, answer)) {
     case CBoundedLookup::Answered:
+        *answered = true;
         return answer;
     case CBoundedLookup::TimedOut:
         qWarning("asynchronous resolver: no answer for %s within %d ms, lookup given up", qUtf8Printable(text),

@@ -2,6 +2,7 @@
 #include "core/CNetMonSysLight.h"
 #include "core/TaskAliases.h"
 #include "engine/CBoundedLookup.h"
+#include "engine/CRecentLookups.h"
 #include "engine/ResolveRequest.h"
 
 #include <QList>
@@ -19,10 +20,13 @@ struct SResolveOne
 // Resolves host names and addresses of monitors in the background ("asynchronous resolver"),
 // so that neither a poll nor the agent link waits for DNS. Requests for the same text wait as
 // one lookup; lookups run one at a time; an answer that differs from what the caller knew is
-// reported with link value -1.
-// Threads: postAddForLookup from any thread (queue mutex); the pending map and list belong to
-// the resolver's own thread. Each lookup runs on a helper thread and is given up after the
-// lookup time-out, so a resolver that never answers holds up nothing for ever.
+// reported with link value -1. A plug-in's request whose previous answer is what the same
+// lookup gave a moment ago is served at once on the caller's thread (CRecentLookups): polls
+// repeat their host every few milliseconds, and such a lookup would report nothing.
+// Threads: postAddForLookup from any thread (queue mutex, the recent answers' own mutex); the
+// pending map and list belong to the resolver's own thread. Each lookup runs on a helper thread
+// and is given up after the lookup time-out, so a resolver that never answers holds up nothing
+// for ever.
 // Configure (setLookups, setReporter, setLookupTimeoutMs, setMaxAbandonedLookups) before start.
 class CAsyncResolver : public CNetMonSysLight
 {
@@ -39,7 +43,8 @@ public:
     explicit CAsyncResolver(QObject* parent = nullptr);
     ~CAsyncResolver() override;
 
-    // Queues a lookup while the queue accepts; dropped silently after stop.
+    // Queues a lookup while the queue accepts; dropped silently after stop. Served without a
+    // lookup when a recent answer shows it would report nothing.
     void postAddForLookup(SResolveReqId requestId, bool addressFlag, const QString& text,
                           const QString& previousAnswer);
 
@@ -49,6 +54,8 @@ public:
     void setReporter(const ReportFn& report);
     void setLookupTimeoutMs(int ms) { m_lookupTimeoutMs = ms; }
     void setMaxAbandonedLookups(int count) { m_lookup.setMaxAbandoned(count); }
+    // How long an answer serves a plug-in's repeated request (0: every request is looked up).
+    void setAnswerReuseMs(int ms) { m_recent.setReuseMs(ms); }
 
     void terminateThread() override { terminateNow(); }
 
@@ -66,7 +73,7 @@ protected:
 
 private:
     // The lookup with the time limit; empty answer when it failed, timed out or was refused.
-    QString lookUp(const ResolveRequest& request);
+    QString lookUp(const ResolveRequest& request, bool* answered);
     void report(SResolveReqId requestId, bool addressFlag, const QString& text, const QString& answer);
 
     ProtectedQueue<BasicTaskPtr<CAsyncResolver>> m_queue{QStringLiteral("AR")};
@@ -77,4 +84,5 @@ private:
     ReportFn m_report;
     int m_lookupTimeoutMs = kDefaultLookupTimeoutMs;
     CBoundedLookup m_lookup{kDefaultMaxAbandonedLookups};
+    CRecentLookups m_recent;
 };

@@ -52,7 +52,17 @@ void CTaskManager::postSchedulerWake()
 
 void CTaskManager::postThreadFinished(CTaskThread* thread)
 {
-    TMTask<CTaskThread*>::post(m_queue, this, thread);
+    {
+        QMutexLocker locker(&m_finishedMutex);
+        m_finished.push_back(thread);
+        if (m_finished.size() > 1)
+            return;   // a post is on its way and takes this one too
+    }
+    if (!TMTask<SFinishedThreadsTask>::post(m_queue, this, SFinishedThreadsTask())) {
+        // Stopping: nothing takes threads back any more, as with the post it replaces.
+        QMutexLocker locker(&m_finishedMutex);
+        m_finished.clear();
+    }
 }
 
 void CTaskManager::postSetLimits(int threads, int cpuLoadLimit)
@@ -225,11 +235,17 @@ void CTaskManager::dispatchPending()
         m_scheduler->setNextTaskManagerWake(CTaskClock::current()->now().addMSecs(kRetryMs));
 }
 
-void CTaskManager::threadFinished(CTaskThread* thread)
+void CTaskManager::threadsFinished()
 {
+    std::vector<CTaskThread*> finished;
+    {
+        QMutexLocker locker(&m_finishedMutex);
+        finished.swap(m_finished);
+    }
     if (!m_pool)
         return;
-    m_pool->threadDone(thread);
+    for (CTaskThread* thread : finished)
+        m_pool->threadDone(thread);
     dispatchPending();
 }
 
@@ -257,6 +273,10 @@ void CTaskManager::shutdown()
     m_queue.setServing(false);
     m_pending.clear();
     m_queue.clear();
+    {
+        QMutexLocker locker(&m_finishedMutex);
+        m_finished.clear();
+    }
     if (m_pool) {
         m_pool->stopAll();
         m_pool->waitAll();

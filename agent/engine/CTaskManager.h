@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QMutex>
+#include <vector>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -20,11 +21,16 @@ class CTaskThreadsPool;
 
 ZAM_TASK_KIND_NAME(CTaskPtr, "CTaskPtr");
 ZAM_TASK_KIND_NAME(CTaskManagerScheduler*, "CTaskManagerScheduler*");
-ZAM_TASK_KIND_NAME(CTaskThread*, "CTaskThread*");
 ZAM_TASK_KIND(SetLimitsTask);
 ZAM_TASK_KIND(SetWtmLimitTask);
 ZAM_TASK_KIND(GetCommonPluginTask);
 ZAM_TASK_KIND(SetNextScheduleManagerReschedulingTask);
+
+// Posted to itself: take back the task threads that have finished since.
+struct SFinishedThreadsTask
+{
+    static const char* kindName() { return "SFinishedThreadsTask"; }
+};
 
 // The task manager ("task manager", bit 4): accepts tasks from every component, keeps those
 // that wait for a thread in arrival order and hands them to the pool of task threads. Its init
@@ -92,7 +98,7 @@ public:
     // Handlers (this component's thread).
     void handleTask(const CTaskPtr& task) { addTask(task); }
     void handleTask(CTaskManagerScheduler*) { dispatchPending(); }
-    void handleTask(CTaskThread* thread) { threadFinished(thread); }
+    void handleTask(const SFinishedThreadsTask&) { threadsFinished(); }
     void handleTask(SetLimitsTask, int threads, int cpuLoadLimit);
     void handleTask(SetWtmLimitTask, int) {}
     void handleTask(GetCommonPluginTask, int transactionId, int pluginId);
@@ -111,7 +117,7 @@ protected:
 private:
     void addTask(const CTaskPtr& task);
     void dispatchPending();
-    void threadFinished(CTaskThread* thread);
+    void threadsFinished();
     void rescheduleDue();
     // Ends the scheduler, the plug-in manager and the resolver, each joined within waitMs
     // (-1: no limit); the pool's task threads have been asked to end before.
@@ -124,6 +130,11 @@ private:
     OwnedHelperThread<CPluginManager> m_pluginManager;
     OwnedHelperThread<CAsyncResolver> m_resolver;
     QList<CTaskPtr> m_pending;
+
+    // Threads that finished a task and wait to be taken back: one post wakes this thread for
+    // all that finish meanwhile, so a busy pool costs no post per task.
+    QMutex m_finishedMutex;   // guards m_finished
+    std::vector<CTaskThread*> m_finished;
 
     QMutex m_resolveMutex;   // guards m_asyncResolve and is held while it runs
     AsyncResolveHandler m_asyncResolve;

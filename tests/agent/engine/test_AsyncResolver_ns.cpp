@@ -252,6 +252,51 @@ TEST_F(AsyncResolver, OnlyNewUsableAnswersAreReported)
     EXPECT_EQ(reports->all(), expected);
 }
 
+struct RepeatStep
+{
+    const char* label;
+    SResolveReqId id;
+    const char* previous;
+    int reuseMs;
+    const char* answer;    // what the lookup gives now
+    bool lookedUp;
+    const char* reported;  // empty: nothing
+};
+
+TEST_F(AsyncResolver, ARepeatWithTheRecentAnswerIsServedWithoutALookup)
+{
+    // Steps in order, on one text; each starts from the answers the steps before it left.
+    const std::vector<RepeatStep> steps = {
+        {"first request", kPlugin, "", 60000, "127.0.0.30", true, "127.0.0.30"},
+        {"repeat holding the answer", kPlugin, "127.0.0.30", 60000, "127.0.0.30", false, ""},
+        {"repeat holding an older answer", kPlugin, "127.0.0.29", 60000, "127.0.0.30", true, "127.0.0.30"},
+        {"the service's request", 12, "127.0.0.30", 60000, "127.0.0.30", true, ""},
+        {"answer changed, window passed", kPlugin, "127.0.0.30", 0, "127.0.0.31", true, "127.0.0.31"},
+        {"repeat holding the changed answer", kPlugin, "127.0.0.31", 60000, "127.0.0.31", false, ""},
+    };
+    const QString text = QStringLiteral("repeat.test");
+    resolver->start();
+    int lookups = 0;
+    std::vector<Report> expected;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const RepeatStep& step = steps[i];
+        resolver->setAnswerReuseMs(step.reuseMs);
+        fakes->setAnswer(text, QString::fromUtf8(step.answer));
+        resolver->postAddForLookup(step.id, false, text, QString::fromUtf8(step.previous));
+        // Lookups run in order: once this step's sentinel is reported, the step is decided.
+        const QString sentinel = QStringLiteral("sentinel%1.test").arg(i);
+        fakes->setAnswer(sentinel, QStringLiteral("127.0.1.%1").arg(i));
+        resolver->postAddForLookup(kPlugin, false, sentinel, QString());
+        ASSERT_TRUE(waitUntil([&] { return reports->hasText(sentinel); })) << step.label;
+        lookups += step.lookedUp ? 1 : 0;
+        EXPECT_EQ(fakes->callsOf(text), lookups) << step.label;
+        if (*step.reported)
+            expected.push_back({-1, step.id, false, text, QString::fromUtf8(step.reported)});
+        expected.push_back({-1, kPlugin, false, sentinel, QStringLiteral("127.0.1.%1").arg(i)});
+    }
+    EXPECT_EQ(reports->all(), expected);
+}
+
 TEST_F(AsyncResolver, HangingLookupsAreGivenUpWithBoundedThreads)
 {
     CapturedMessages messages;
