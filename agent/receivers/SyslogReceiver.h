@@ -38,7 +38,7 @@ public:
     // buffer for a stall of this thread), its bounds, and how long one readyRead may gather.
     // The longest pause fills a quarter of a 208 KiB buffer (256 short datagrams) only at 160k
     // datagrams a second.
-    static constexpr int kGatherTarget = 32;
+    static constexpr int kGatherTarget = 64;
     static constexpr long kMinGatherPauseNs = 50000;
     static constexpr long kMaxGatherPauseNs = 400000;
     static constexpr long kGatherLimitNs = 1000000;
