@@ -3,6 +3,7 @@
 // and the lowest rate it lost at: the receiver benches that set the agent beside a peer
 // daemon run one of these per receiver, the same rates for each.
 
+#include <QString>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -22,6 +23,7 @@ struct Trial
     quint64 drops = 0;
     double achieved = 0;
     double cpuPercent = 0;
+    QString detail;   // printed after the row when set
     quint64 lost() const { return sent > got ? sent - got : 0; }
 };
 
@@ -52,6 +54,8 @@ public:
         std::printf("%-6s %-10s %8d %9.0f %10llu %10llu %8llu %8llu %8.1f\n", m_kind, m_name, t.rate, t.achieved,
                     (unsigned long long)t.sent, (unsigned long long)t.got, (unsigned long long)t.lost(),
                     (unsigned long long)t.drops, t.cpuPercent);
+        if (!t.detail.isEmpty())
+            std::printf("%-6s %-10s   %s\n", "", "", qPrintable(t.detail));
         std::fflush(stdout);
         if (t.sent > 0 && t.lost() == 0) {
             m_lossless = std::max(m_lossless, static_cast<int>(t.achieved));

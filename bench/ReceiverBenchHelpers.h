@@ -3,6 +3,7 @@
 // another process, the kernel's view of a socket, a paced sender in child processes, and the
 // waits for a peer's count to settle.
 
+#include <QDir>
 #include <QFile>
 #include <QHostAddress>
 #include <QList>
@@ -63,6 +64,25 @@ inline double pidCpuSeconds(long pid)
         return 0;
     const QList<QByteArray> fields = f.readAll().split(')').value(1).trimmed().split(' ');
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
+}
+
+// CPU seconds of this process's threads whose name starts with prefix, summed.
+inline double threadsCpuSeconds(const QByteArray& prefix)
+{
+    double total = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(tasks.filePath(tid + QStringLiteral("/stat")));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray stat = f.readAll();
+        const int open = stat.indexOf('('), close = stat.lastIndexOf(')');
+        if (open < 0 || close < open || !stat.mid(open + 1, close - open - 1).startsWith(prefix))
+            continue;
+        const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+        total += (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
+    }
+    return total;
 }
 
 // Waits until the count stops growing for 500 ms (at most 20 s).

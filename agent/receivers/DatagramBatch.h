@@ -32,7 +32,16 @@ public:
         m_bytes.append(bytes, size);
     }
 
+    // Room for bytes of datagrams, so a batch as large as the last grows no more.
+    void reserveBytes(int bytes)
+    {
+        if (bytes > m_bytes.capacity())
+            m_bytes.reserve(bytes);
+    }
+
     int count() const { return static_cast<int>(m_entries.size()); }
+    // The bytes of all datagrams.
+    int byteCount() const { return m_bytes.size(); }
     // The bytes the buffer holds on to (its capacity).
     qint64 bufferBytes() const { return m_bytes.capacity(); }
     // Datagram i as bytes valid while the batch lives: never null, empty for an empty datagram.

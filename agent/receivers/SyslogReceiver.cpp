@@ -57,8 +57,10 @@ void SyslogReceiver::readyRead()
                 const QString& sender = m_socket->sender(i);
                 if (m_wanted && !m_wanted(sender))
                     continue;
-                if (!batch)
+                if (!batch) {
                     batch = new DatagramBatch;
+                    batch->reserveBytes(m_lastBatchBytes);
+                }
                 batch->append(m_socket->bytes(i), m_socket->size(i), sender);
             }
             total += got;
@@ -93,6 +95,8 @@ void SyslogReceiver::readyRead()
         ::nanosleep(&pause, nullptr);
         paused = true;
     }
-    if (batch)
-        emit datagramsReceived(DatagramBatchPtr(batch.data()));
+    if (!batch)
+        return;
+    m_lastBatchBytes = qMin(batch->byteCount(), kMaxReservedBytes);
+    emit datagramsReceived(DatagramBatchPtr(batch.data()));
 }
