@@ -1,17 +1,22 @@
 #pragma once
 // What the receiver benchmarks share: a free loopback UDP port, CPU time of this thread and of
-// another process, a paced sender in a child process, and the waits for a peer's count to
-// settle.
+// another process, the kernel's view of a socket, a paced sender in child processes, and the
+// waits for a peer's count to settle.
 
+#include <QDir>
 #include <QFile>
 #include <QHostAddress>
 #include <QList>
+#include <QProcess>
+#include <QRegExp>
 #include <QUdpSocket>
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
+#include <ctime>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -61,6 +66,25 @@ inline double pidCpuSeconds(long pid)
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
 }
 
+// CPU seconds of this process's threads whose name starts with prefix, summed.
+inline double threadsCpuSeconds(const QByteArray& prefix)
+{
+    double total = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(tasks.filePath(tid + QStringLiteral("/stat")));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray stat = f.readAll();
+        const int open = stat.indexOf('('), close = stat.lastIndexOf(')');
+        if (open < 0 || close < open || !stat.mid(open + 1, close - open - 1).startsWith(prefix))
+            continue;
+        const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+        total += (fields.value(11).toDouble() + fields.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
+    }
+    return total;
+}
+
 // Waits until the count stops growing for 500 ms (at most 20 s).
 template <class Count>
 quint64 settle(Count count)
@@ -105,47 +129,84 @@ struct SendResult
     double achieved = 0;   // datagrams per second the sender reached
 };
 
-// Sends rate datagrams/s for seconds, each when it is due (the thread spins, or naps when well
-// ahead), those due together in one sendmmsg. A sender kept off the CPU catches up in bursts of
-// at most kMaxBurst and lets the rest of its backlog go, so a loaded machine measures the
-// receiver, not the sender's own scheduling.
+// The kernel's view of a UDP socket on the port: its receive buffer and the datagrams it
+// dropped for want of room (ss, as root sees every process's sockets).
+struct SocketStats
+{
+    long receiveBuffer = -1;
+    quint64 drops = 0;
+};
+
+inline SocketStats socketStats(quint16 port)
+{
+    QProcess ss;
+    ss.start(QStringLiteral("ss"), {"-H", "-uamn", QStringLiteral("sport = :%1").arg(port)});
+    SocketStats stats;
+    if (!ss.waitForFinished(5000))
+        return stats;
+    const QString out = QString::fromLatin1(ss.readAllStandardOutput());
+    QRegExp rb(QStringLiteral("rb(\\d+)")), d(QStringLiteral(",d(\\d+)\\)"));
+    if (rb.indexIn(out) >= 0)
+        stats.receiveBuffer = rb.cap(1).toLong();
+    if (d.indexIn(out) >= 0)
+        stats.drops = d.cap(1).toULongLong();
+    return stats;
+}
+
+inline qint64 monotonicNs()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_MONOTONIC, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// Sends rate datagrams/s for seconds: sleeps until kBurst datagrams are due (with a timer
+// slack of 1 us, so it wakes on time), then sends those due in one sendmmsg. A sender that
+// spins on the clock between datagrams holds a core for nothing, and at a million datagrams a
+// second the senders would take the cores both receivers need. A sender kept off the CPU
+// catches up by at most kMaxBacklog and lets the rest of its backlog go, so a loaded machine
+// measures the receiver, not the sender's own scheduling.
 inline SendResult pacedSend(const QByteArray& datagram, quint16 port, int rate, int seconds)
 {
-    constexpr int kMaxBurst = 16;
-    using Clock = std::chrono::steady_clock;
+    constexpr int kBurst = 32;
+    constexpr int kMaxBacklog = 64;
+    ::prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
     SendResult r;
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in to = loopback(port);
     iovec iov{const_cast<char*>(datagram.constData()), size_t(datagram.size())};
-    mmsghdr burst[kMaxBurst]{};
+    mmsghdr burst[kMaxBacklog]{};
     for (mmsghdr& m : burst) {
         m.msg_hdr.msg_name = &to;
         m.msg_hdr.msg_namelen = sizeof to;
         m.msg_hdr.msg_iov = &iov;
         m.msg_hdr.msg_iovlen = 1;
     }
-    const auto start = Clock::now();
-    const auto end = start + std::chrono::seconds(seconds);
-    const std::chrono::duration<double> interval(1.0 / rate);
-    auto due = std::chrono::time_point_cast<Clock::duration>(start + interval);
+    const qint64 start = monotonicNs();
+    const qint64 end = start + qint64(seconds) * 1000000000;
+    const double interval = 1e9 / rate;
+    // Datagram k (from 0) is due at start + (k + 1) * interval; next is the first not yet sent.
+    qint64 next = 0;
+    auto dueAt = [&](qint64 k) { return start + qint64((k + 1) * interval); };
     for (;;) {
-        const auto now = Clock::now();
+        const qint64 now = monotonicNs();
         if (now >= end)
             break;
-        if (due > now) {
-            if (due - now > std::chrono::microseconds(60))
-                std::this_thread::sleep_for(std::chrono::microseconds(20));
+        const qint64 due = qint64((now - start) / interval);   // datagrams due by now
+        if (due - next < kBurst) {
+            const qint64 wake = std::min(dueAt(next + kBurst - 1), end);
+            const timespec at{time_t(wake / 1000000000), long(wake % 1000000000)};
+            ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
             continue;
         }
-        if (now - due > interval * kMaxBurst)
-            due = std::chrono::time_point_cast<Clock::duration>(now - interval * kMaxBurst);
-        int n = 0;
-        for (; n < kMaxBurst && due <= now; ++n)
-            due = std::chrono::time_point_cast<Clock::duration>(due + interval);
+        if (due - next > kMaxBacklog)
+            next = due - kMaxBacklog;
+        const int n = int(std::min<qint64>(due - next, kMaxBacklog));
         const int sent = ::sendmmsg(fd, burst, unsigned(n), 0);
         r.sent += sent > 0 ? quint64(sent) : 0;
+        next += n;
     }
-    r.achieved = r.sent / std::chrono::duration<double>(Clock::now() - start).count();
+    r.achieved = r.sent / ((monotonicNs() - start) / 1e9);
     ::close(fd);
     return r;
 }

@@ -1,16 +1,22 @@
 // The syslog receiver end to end: datagrams on loopback through receive, parse, match, limit
 // and event, with 1 and 100 subscribed monitors (Google Benchmark; the sender waits whenever
-// 512 lines are outstanding, so nothing is lost and the rate is the pipeline's own).
-// With --paced PORT_RSYSLOG OUTFILE RSYSLOG_PID: a paced sender at 10k to 800k lines/s for 3 s
-// each, first against this receiver, then against an rsyslog (imudp, one input thread, a
-// filter, omfile) on its own port; prints loss and CPU per rate and the ratio of the highest
-// lossless rates (the rate the sender reached in a step without loss). bench/bench_syslog_peers.sh starts rsyslog and runs this.
+// 128 lines are outstanding, so nothing is lost and the rate is the pipeline's own), and the
+// manager thread's share alone (no socket).
+// With --paced PORT_RSYSLOG OUTFILE RSYSLOG_PID [RATES]: paced senders (child processes) at
+// 100k to 1.4M lines/s (or the comma-separated RATES) for 3 s each, against this receiver, an
+// rsyslog (imudp, one input thread, a filter, omfile) on its own port and a bare reader in
+// turn, then a search between each one's best lossless rate and the lowest rate it lost at;
+// prints loss, the kernel's drops on each socket and CPU per rate, and the ratios of the
+// highest lossless rates (the rate the sender reached in a step without loss).
+// bench/bench_syslog_peers.sh starts rsyslog and runs this.
 #include "agent/engine/ComponentRunner.h"
 #include "receivers/SyslogLineManager.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QUdpSocket>
+#include "BareReader.h"
+#include "RateSearch.h"
 #include "ReceiverBenchHelpers.h"
 
 #include <benchmark/benchmark.h>
@@ -40,6 +46,19 @@ QByteArray line128()
     return line;
 }
 
+// Lines from loopback at severity CRIT whose message holds "bench": the test rsyslog's filter
+// makes too.
+SyslogLineFilter* benchFilter()
+{
+    auto* f = new SyslogLineFilter;
+    f->address = CIpAddressRange::fromHostName(QStringLiteral("127.0.0.1"), Optional<QHostAddress>());
+    f->m_severityMask = 1 << 2;
+    f->appNameText = QString();
+    f->messagePattern = QRegExp(QStringLiteral("bench"));
+    f->checkMessage = true;
+    return f;
+}
+
 struct Pipeline
 {
     explicit Pipeline(int monitors)
@@ -56,16 +75,8 @@ struct Pipeline
         };
         hooks.engineReady = [] { return true; };
         manager->setHooks(hooks);
-        for (int id = 1; id <= monitors; ++id) {
-            auto* f = new SyslogLineFilter;
-            f->address = CIpAddressRange::fromHostName(QStringLiteral("127.0.0.1"), Optional<QHostAddress>());
-            f->m_severityMask = 1 << 2;
-            f->appNameText = QString();
-            // the message test rsyslog's filter makes too
-            f->messagePattern = QRegExp(QStringLiteral("bench"));
-            f->checkMessage = true;
-            manager->setFilter(id, {f}, 1, 1000000000, 60);   // a limit that never trips, still counted
-        }
+        for (int id = 1; id <= monitors; ++id)
+            manager->setFilter(id, {benchFilter()}, 1, 1000000000, 60);   // a limit that never trips, still counted
         runner.start();
         while (!started)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -124,67 +135,149 @@ void BM_SyslogReceiveToEvent(benchmark::State& state)
 }
 BENCHMARK(BM_SyslogReceiveToEvent)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The manager thread's share alone: batches of 256 lines through parse, match, limit and
+// event, with no socket and no connector thread. What it reaches bounds the lossless rate.
+class ManagerOnly : public SyslogLineManager
+{
+public:
+    using SyslogLineManager::SyslogLineManager;
+    using SyslogLineManager::handleDatagram;
+};
+
+void BM_SyslogManagerLines(benchmark::State& state)
+{
+    const int monitors = static_cast<int>(state.range(0));
+    ManagerOnly manager(nullptr, QStringLiteral("syslog lines manager"), 64, 0);
+    quint64 events = 0;
+    UdpReceiverHooks hooks;
+    hooks.sendMonitorEvent = [&](int, const CMonitorEventPtr& e) { events += e->typeId() == 7; };
+    manager.setHooks(hooks);
+    for (int id = 1; id <= monitors; ++id)
+        manager.setFilter(id, {benchFilter()}, 1, 1000000000, 60);
+    const QByteArray line = line128();
+    const QString sender = QStringLiteral("127.0.0.1");
+    QExplicitlySharedDataPointer<DatagramBatch> batch(new DatagramBatch);
+    for (int i = 0; i < 256; ++i)
+        batch->append(line, sender);
+    for (auto _ : state)
+        for (int i = 0; i < batch->count(); ++i)
+            manager.handleDatagram(batch->datagram(i), batch->sender(i));
+    state.SetItemsProcessed(state.iterations() * batch->count());
+    if (events != quint64(state.iterations()) * batch->count() * monitors)
+        state.SkipWithError("a line made no event");
+}
+BENCHMARK(BM_SyslogManagerLines)->Arg(1)->Arg(100);
+
 SendResult sendFromChild(quint16 port, int rate, int seconds)
 {
     return receiverbench::sendFromChild(line128(), port, rate, seconds);
 }
 
-// The rate a step counts for: the rate the sender reached, when nothing was lost (on a busy
-// machine the sender falls short of the nominal rate, and both peers get what it sent).
-int creditedRate(double achieved, quint64 sent, quint64 got, double lossAllowed = 0)
+constexpr int kSeconds = 3;
+
+Trial agentTrial(int rate)
 {
-    return got >= sent || double(sent - got) <= lossAllowed * sent ? static_cast<int>(achieved) : 0;
+    Pipeline p(1);
+    const quint64 drops0 = socketStats(p.port).drops;
+    const double cpu0 = selfCpuSeconds();
+    // the connector thread's name, then the manager's (thread names keep 15 bytes)
+    const double reader0 = threadsCpuSeconds("udp messages ma"), manager0 = threadsCpuSeconds("syslog lines ma");
+    const SendResult r = sendFromChild(p.port, rate, kSeconds);
+    Trial t;
+    t.rate = rate;
+    t.sent = r.sent;
+    t.achieved = r.achieved;
+    t.got = settle([&] { return p.events.load(); });
+    t.cpuPercent = 100.0 * (selfCpuSeconds() - cpu0) / kSeconds;
+    t.drops = socketStats(p.port).drops - drops0;
+    t.detail = QStringLiteral("cpu %: connector thread %1, manager thread %2")
+                   .arg(100.0 * (threadsCpuSeconds("udp messages ma") - reader0) / kSeconds, 0, 'f', 1)
+                   .arg(100.0 * (threadsCpuSeconds("syslog lines ma") - manager0) / kSeconds, 0, 'f', 1);
+    return t;
 }
 
-// A loaded machine keeps a receiver off the CPU for longer than its socket buffer lasts now
-// and then; beside the lossless rates, the rates with at most this share lost show the trend.
-constexpr double kNearlyLossless = 0.001;
-
-int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid)
+Trial peerTrial(quint16 port, LineCounter& out, long pid, int rate)
 {
-    const int rates[] = {10000, 25000, 50000, 100000, 200000, 300000, 400000, 500000, 600000, 800000};
-    const int seconds = 3;
-    int agentLossless = 0, rsyslogLossless = 0, agentNearly = 0, rsyslogNearly = 0;
+    const quint64 before = out.count();
+    const quint64 drops0 = socketStats(port).drops;
+    const double cpu0 = pidCpuSeconds(pid);
+    const SendResult r = sendFromChild(port, rate, kSeconds);
+    Trial t;
+    t.rate = rate;
+    t.sent = r.sent;
+    t.achieved = r.achieved;
+    t.got = settle([&] { return out.count(); }) - before;
+    t.cpuPercent = 100.0 * (pidCpuSeconds(pid) - cpu0) / kSeconds;
+    t.drops = socketStats(port).drops - drops0;
+    return t;
+}
+
+Trial bareTrial(int rate)
+{
+    BareReader reader;
+    const quint64 drops0 = socketStats(reader.port()).drops;
+    const double cpu0 = selfCpuSeconds();
+    const SendResult r = sendFromChild(reader.port(), rate, kSeconds);
+    Trial t;
+    t.rate = rate;
+    t.sent = r.sent;
+    t.achieved = r.achieved;
+    t.got = settle([&] { return reader.count(); });
+    t.cpuPercent = 100.0 * (selfCpuSeconds() - cpu0) / kSeconds;
+    t.drops = socketStats(reader.port()).drops - drops0;
+    return t;
+}
+
+QString loadAverage()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2) : QString();
+}
+
+void printRatio(const char* what, int agent, int peer, long cores)
+{
+    std::printf("%s: agent %d/s, rsyslog %d/s", what, agent, peer);
+    if (peer > 0)
+        std::printf(", ratio %.2f (%ld cores)\n", double(agent) / peer, cores);
+    else
+        std::printf(", rsyslog reached none (%ld cores)\n", cores);
+}
+
+int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid, const std::vector<int>& rates)
+{
+    const int kSearchSteps = 3;
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     LineCounter rsyslogLines(rsyslogOut);
-    std::printf("cores: %ld; receive buffer: system default (net.core.rmem_default) for both\n", sysconf(_SC_NPROCESSORS_ONLN));
-    std::printf("%-8s %8s %9s %10s %10s %8s %8s\n", "peer", "rate/s", "sent/s", "sent", "received", "lost", "cpu %");
-    for (int rate : rates) {
-        {
-            Pipeline p(1);
-            const double cpu0 = selfCpuSeconds();
-            const SendResult r = sendFromChild(p.port, rate, seconds);
-            const quint64 sent = r.sent;
-            const double achieved = r.achieved;
-            const quint64 got = settle([&] { return p.events.load(); });
-            const double cpu = selfCpuSeconds() - cpu0;
-            std::printf("%-8s %8d %9.0f %10llu %10llu %8llu %8.1f\n", "agent", rate, achieved, (unsigned long long)sent,
-                        (unsigned long long)got, (unsigned long long)(sent > got ? sent - got : 0), 100.0 * cpu / seconds);
-            agentLossless = std::max(agentLossless, creditedRate(achieved, sent, got));
-            agentNearly = std::max(agentNearly, creditedRate(achieved, sent, got, kNearlyLossless));
-        }
-        if (rsyslogPid > 0) {
-            const quint64 before = rsyslogLines.count();
-            const double cpu0 = pidCpuSeconds(rsyslogPid);
-            const SendResult r = sendFromChild(rsyslogPort, rate, seconds);
-            const quint64 sent = r.sent;
-            const double achieved = r.achieved;
-            const quint64 got = settle([&] { return rsyslogLines.count(); }) - before;
-            const double cpu = pidCpuSeconds(rsyslogPid) - cpu0;
-            std::printf("%-8s %8d %9.0f %10llu %10llu %8llu %8.1f\n", "rsyslog", rate, achieved, (unsigned long long)sent,
-                        (unsigned long long)got, (unsigned long long)(sent > got ? sent - got : 0), 100.0 * cpu / seconds);
-            rsyslogLossless = std::max(rsyslogLossless, creditedRate(achieved, sent, got));
-            rsyslogNearly = std::max(rsyslogNearly, creditedRate(achieved, sent, got, kNearlyLossless));
-        }
-        std::fflush(stdout);
+    {
+        Pipeline p(1);
+        std::printf("cores: %ld; load average %s; %d-byte lines, %d s a rate; receive buffer: agent %ld bytes, rsyslog %ld "
+                    "bytes\n",
+                    cores, qPrintable(loadAverage()), line128().size(), kSeconds, socketStats(p.port).receiveBuffer,
+                    rsyslogPid > 0 ? socketStats(rsyslogPort).receiveBuffer : -1L);
     }
-    std::printf("highest lossless rate: agent %d/s, rsyslog %d/s", agentLossless, rsyslogLossless);
-    if (rsyslogLossless > 0)
-        std::printf(", ratio %.2f (%ld cores)", double(agentLossless) / rsyslogLossless, sysconf(_SC_NPROCESSORS_ONLN));
-    std::printf("\nhighest rate with at most %.1f%% lost: agent %d/s, rsyslog %d/s", 100 * kNearlyLossless, agentNearly,
-                rsyslogNearly);
-    if (rsyslogNearly > 0)
-        std::printf(", ratio %.2f", double(agentNearly) / rsyslogNearly);
-    std::printf("\n");
+    RateSearch::printHeader();
+    RateSearch agent("syslog", "agent", kSeconds, [](int rate) { return agentTrial(rate); });
+    RateSearch peer("syslog", "rsyslog", kSeconds,
+                    [&](int rate) { return peerTrial(rsyslogPort, rsyslogLines, rsyslogPid, rate); });
+    RateSearch bare("syslog", "bare-read", kSeconds, [](int rate) { return bareTrial(rate); });
+    std::vector<RateSearch*> receivers{&agent, &bare};
+    if (rsyslogPid > 0)
+        receivers.insert(receivers.begin() + 1, &peer);
+    for (int rate : rates)
+        for (RateSearch* r : receivers)
+            r->tryRate(rate);
+    for (int step = 0; step < kSearchSteps; ++step)
+        for (RateSearch* r : receivers)
+            if (const int rate = r->nextSearchRate())
+                r->tryRate(rate);
+    std::printf("load average at the end %s\n", qPrintable(loadAverage()));
+    printRatio("highest lossless rate", agent.lossless(), peer.lossless(), cores);
+    char nearly[64];
+    std::snprintf(nearly, sizeof nearly, "highest rate with at most %.1f%% lost", 100 * kNearlyLossless);
+    printRatio(nearly, agent.nearlyLossless(), peer.nearlyLossless(), cores);
+    printRatio("most lines delivered a second (losing or not)", agent.delivered(), peer.delivered(), cores);
+    std::printf("bare-read (no processing, same buffer): lossless up to %d/s, at most %.1f%% lost up to %d/s\n",
+                bare.lossless(), 100 * kNearlyLossless, bare.nearlyLossless());
     return 0;
 }
 
@@ -197,7 +290,14 @@ int main(int argc, char** argv)
         const quint16 port = argc > 2 ? quint16(atoi(argv[2])) : 0;
         const QString out = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
         const long pid = argc > 4 ? atol(argv[4]) : 0;
-        return runPaced(port, out, pid);
+        std::vector<int> rates{100000, 200000, 300000, 400000, 500000, 600000, 700000,
+                               800000, 900000, 1000000, 1100000, 1200000, 1400000};
+        if (argc > 5) {
+            rates.clear();
+            for (const QByteArray& r : QByteArray(argv[5]).split(','))
+                rates.push_back(r.toInt());
+        }
+        return runPaced(port, out, pid, rates);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -24,6 +24,8 @@
 #include <QProcess>
 #include <QRegExp>
 #include <QUdpSocket>
+#include "BareReader.h"
+#include "RateSearch.h"
 #include "ReceiverBenchHelpers.h"
 
 #include <benchmark/benchmark.h>
@@ -221,44 +223,6 @@ BENCHMARK(BM_TrapV2cReceiveToEvent)->Unit(benchmark::kMillisecond)->UseRealTime(
 BENCHMARK(BM_TrapV3AuthPrivReceiveToEvent)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TrapV2cWithV3SessionOpens)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The kernel's view of a UDP socket on the port: its receive buffer and the datagrams it
-// dropped for want of room (ss, as root sees every process's sockets).
-struct SocketStats
-{
-    long receiveBuffer = -1;
-    quint64 drops = 0;
-};
-
-SocketStats socketStats(quint16 port)
-{
-    QProcess ss;
-    ss.start(QStringLiteral("ss"), {"-H", "-uamn", QStringLiteral("sport = :%1").arg(port)});
-    SocketStats stats;
-    if (!ss.waitForFinished(5000))
-        return stats;
-    const QString out = QString::fromLatin1(ss.readAllStandardOutput());
-    QRegExp rb(QStringLiteral("rb(\\d+)")), d(QStringLiteral(",d(\\d+)\\)"));
-    if (rb.indexIn(out) >= 0)
-        stats.receiveBuffer = rb.cap(1).toLong();
-    if (d.indexIn(out) >= 0)
-        stats.drops = d.cap(1).toULongLong();
-    return stats;
-}
-
-struct Trial
-{
-    int rate = 0;
-    quint64 sent = 0;
-    quint64 got = 0;
-    quint64 drops = 0;
-    double achieved = 0;
-    double cpuPercent = 0;
-    quint64 lost() const { return sent > got ? sent - got : 0; }
-};
-
-// A loaded machine keeps a receiver off the CPU for longer than its socket buffer lasts now
-// and then; beside the lossless rates, the rates with at most this share lost show the trend.
-constexpr double kNearlyLossless = 0.001;
 constexpr int kSeconds = 3;
 
 Trial agentTrial(const QByteArray& datagram, bool v3, int rate)
@@ -283,73 +247,6 @@ Trial agentTrial(const QByteArray& datagram, bool v3, int rate)
     t.drops = socketStats(p.port).drops - drops0;
     return t;
 }
-
-// The floor under both: a thread that only drains a socket of the same receive buffer and
-// counts (poll, then recvmmsg until empty, with a 100 us pause between drains while
-// datagrams keep coming, as the agent's reader does). What it loses, a receiver that sleeps
-// between datagrams on this machine loses: its thread was not woken in time.
-class BareReader
-{
-public:
-    BareReader() : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_in local = loopback(0);
-        ::bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
-        socklen_t length = sizeof local;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length);
-        m_port = ntohs(local.sin_port);
-        m_thread = std::thread([this] { run(); });
-    }
-    ~BareReader()
-    {
-        m_stop = true;
-        m_thread.join();
-        ::close(m_fd);
-    }
-    quint16 port() const { return m_port; }
-    quint64 count() const { return m_count.load(); }
-
-private:
-    int drain()
-    {
-        constexpr int kBatch = 32;
-        static thread_local char buffers[kBatch][2048];
-        mmsghdr headers[kBatch];
-        iovec vectors[kBatch];
-        int total = 0;
-        for (;;) {
-            for (int i = 0; i < kBatch; ++i) {
-                vectors[i] = {buffers[i], sizeof buffers[i]};
-                std::memset(&headers[i], 0, sizeof headers[i]);
-                headers[i].msg_hdr.msg_iov = &vectors[i];
-                headers[i].msg_hdr.msg_iovlen = 1;
-            }
-            const int got = ::recvmmsg(m_fd, headers, kBatch, MSG_DONTWAIT, nullptr);
-            if (got <= 0)
-                return total;
-            m_count.fetch_add(quint64(got));
-            total += got;
-            if (got < kBatch)
-                return total;
-        }
-    }
-    void run()
-    {
-        pollfd p{m_fd, POLLIN, 0};
-        while (!m_stop) {
-            if (::poll(&p, 1, 50) <= 0)
-                continue;
-            while (!m_stop && drain() > 0)
-                std::this_thread::sleep_for(std::chrono::microseconds(100));
-        }
-    }
-
-    int m_fd;
-    quint16 m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::atomic<quint64> m_count{0};
-    std::thread m_thread;
-};
 
 Trial bareTrial(const QByteArray& datagram, int rate)
 {
@@ -383,60 +280,6 @@ Trial peerTrial(const QByteArray& datagram, quint16 port, LineCounter& out, long
     return t;
 }
 
-// One receiver's trials at rising rates, then a search between its best lossless rate and
-// the lowest rate it lost at.
-class RateSearch
-{
-public:
-    RateSearch(const char* kind, const char* name, std::function<Trial(int)> run) : m_kind(kind), m_name(name), m_run(run) {}
-
-    void tryRate(int rate)
-    {
-        if (rate > m_ceiling)
-            return;   // more than half lost at a lower rate
-        const Trial t = m_run(rate);
-        std::printf("%-6s %-10s %8d %9.0f %10llu %10llu %8llu %8llu %8.1f\n", m_kind, m_name, t.rate, t.achieved,
-                    (unsigned long long)t.sent, (unsigned long long)t.got, (unsigned long long)t.lost(),
-                    (unsigned long long)t.drops, t.cpuPercent);
-        std::fflush(stdout);
-        if (t.sent > 0 && t.lost() == 0) {
-            m_lossless = std::max(m_lossless, static_cast<int>(t.achieved));
-            m_bestRate = std::max(m_bestRate, rate);
-        } else if (rate > m_bestRate) {
-            m_lowestLossy = std::min(m_lowestLossy, rate);
-        }
-        if (t.sent > 0 && double(t.lost()) <= kNearlyLossless * t.sent)
-            m_nearly = std::max(m_nearly, static_cast<int>(t.achieved));
-        m_delivered = std::max(m_delivered, static_cast<int>(t.got / kSeconds));
-        if (t.got * 2 < t.sent)
-            m_ceiling = std::min(m_ceiling, rate);
-    }
-    // The next rate to try between the best lossless and the lowest lossy one; 0 when the
-    // gap is within a step.
-    int nextSearchRate() const
-    {
-        if (m_lowestLossy == INT_MAX || m_lowestLossy - m_bestRate <= kStep)
-            return 0;
-        return (m_bestRate + m_lowestLossy) / 2 / kStep * kStep;
-    }
-    int lossless() const { return m_lossless; }
-    int nearlyLossless() const { return m_nearly; }
-    // Traps a second it passed on at its best, lost ones or not.
-    int delivered() const { return m_delivered; }
-
-private:
-    static constexpr int kStep = 1000;
-    const char* m_kind;
-    const char* m_name;
-    std::function<Trial(int)> m_run;
-    int m_lossless = 0;
-    int m_nearly = 0;
-    int m_delivered = 0;
-    int m_bestRate = 0;
-    int m_lowestLossy = INT_MAX;
-    int m_ceiling = INT_MAX;
-};
-
 void printRatio(const char* kind, const char* what, int agent, int peer, long cores)
 {
     std::printf("%s %s: agent %d/s, snmptrapd %d/s", kind, what, agent, peer);
@@ -466,11 +309,10 @@ int runPaced(quint16 peerPort, const QString& peerOut, long peerPid)
                         datagram.size(), socketStats(p.port).receiveBuffer,
                         peerPid > 0 ? socketStats(peerPort).receiveBuffer : -1L);
         }
-        std::printf("%-6s %-10s %8s %9s %10s %10s %8s %8s %8s\n", "kind", "peer", "rate/s", "sent/s", "sent",
-                    "received", "lost", "drops", "cpu %");
-        RateSearch agent(kind, "agent", [&](int rate) { return agentTrial(datagram, v3, rate); });
-        RateSearch peer(kind, "snmptrapd", [&](int rate) { return peerTrial(datagram, peerPort, peerLines, peerPid, rate); });
-        RateSearch bare(kind, "bare-read", [&](int rate) { return bareTrial(datagram, rate); });
+        RateSearch::printHeader();
+        RateSearch agent(kind, "agent", kSeconds, [&](int rate) { return agentTrial(datagram, v3, rate); });
+        RateSearch peer(kind, "snmptrapd", kSeconds, [&](int rate) { return peerTrial(datagram, peerPort, peerLines, peerPid, rate); });
+        RateSearch bare(kind, "bare-read", kSeconds, [&](int rate) { return bareTrial(datagram, rate); });
         std::vector<RateSearch*> receivers{&agent, &bare};
         if (peerPid > 0)
             receivers.insert(receivers.begin() + 1, &peer);

@@ -16,17 +16,32 @@ public:
     // Bytes reserved at the first datagram: a few short ones fit without growing.
     static constexpr int kInitialBytes = 2048;
 
-    void append(const QByteArray& datagram, const QString& sender)
+    // Entries reserved at the first datagram: a receiver's read of up to this many grows none.
+    static constexpr int kInitialEntries = 256;
+
+    void append(const QByteArray& datagram, const QString& sender) { append(datagram.constData(), datagram.size(), sender); }
+    void append(const char* bytes, int size, const QString& sender)
     {
-        if (m_entries.empty())
+        if (m_entries.empty()) {
             m_bytes.reserve(kInitialBytes);
+            m_entries.reserve(kInitialEntries);
+        }
         if (m_senders.isEmpty() || m_senders.constLast() != sender)
             m_senders.append(sender);
-        m_entries.push_back({m_bytes.size(), datagram.size(), m_senders.size() - 1});
-        m_bytes.append(datagram.constData(), datagram.size());
+        m_entries.push_back({m_bytes.size(), size, m_senders.size() - 1});
+        m_bytes.append(bytes, size);
+    }
+
+    // Room for bytes of datagrams, so a batch as large as the last grows no more.
+    void reserveBytes(int bytes)
+    {
+        if (bytes > m_bytes.capacity())
+            m_bytes.reserve(bytes);
     }
 
     int count() const { return static_cast<int>(m_entries.size()); }
+    // The bytes of all datagrams.
+    int byteCount() const { return m_bytes.size(); }
     // The bytes the buffer holds on to (its capacity).
     qint64 bufferBytes() const { return m_bytes.capacity(); }
     // Datagram i as bytes valid while the batch lives: never null, empty for an empty datagram.

@@ -7,7 +7,8 @@
 
 // The sender addresses some monitor's filters are filed under, published by the manager when
 // its subscriptions change and asked by the connector thread for every datagram. The reader
-// keeps its own copy and takes the lock only when a newer set was published.
+// keeps its own copy and takes the lock only when a newer set was published, and keeps its
+// last answer.
 // Threads: publish on any thread (the manager calls it under its mutex); contains on one
 // reader thread only.
 class SubscribedSenders
@@ -27,8 +28,14 @@ public:
             QMutexLocker locker(&m_mutex);
             m_local = m_published;
             m_seen = generation;
+            m_lastSender = QString();
         }
-        return m_local.contains(sender);
+        // Datagrams come in runs from one sender: the last answer stands until the set changes.
+        if (m_lastSender.isNull() || m_lastSender != sender) {
+            m_lastSender = sender;
+            m_lastAnswer = m_local.contains(sender);
+        }
+        return m_lastAnswer;
     }
 
 private:
@@ -38,4 +45,6 @@ private:
     // the reader's own
     quint64 m_seen = 0;
     QSet<QString> m_local;
+    QString m_lastSender;   // null: none asked since the set changed
+    bool m_lastAnswer = false;
 };

@@ -36,7 +36,9 @@ public:
     bool parse(const QByteArray& datagram, const QString& senderAddress);
 
     // The raw text with its priority as "facility.SEVERITY: ".
-    QString displayText() const;
+    QString displayText() const { return displayText(QLatin1String()); }
+    // The same after prefix, made in one allocation.
+    QString displayText(QLatin1String prefix) const;
     // "facility.SEVERITY: appName".
     QString shortText() const;
     // Elements and parameters in ascending order: [id name="value"]...

@@ -2,6 +2,54 @@
 
 #include "engine/CMonitorEvent.h"
 
+#include <cstring>
+
+namespace {
+
+// Whether the sender's address text is one of the filter's (an inline compare: the list
+// is one or two short texts, asked for every line).
+bool containsText(const QStringList& texts, const QString& text)
+{
+    for (const QString& t : texts)
+        if (t.size() == text.size() && std::memcmp(t.constData(), text.constData(), size_t(text.size()) * sizeof(QChar)) == 0)
+            return true;
+    return false;
+}
+
+// A case-sensitive pattern without a metacharacter finds what a substring search finds, at a
+// fraction of the cost of QRegExp's own search (a quarter of a line's handling otherwise).
+bool isLiteral(const QRegExp& re, const QString& pattern)
+{
+    if (re.caseSensitivity() != Qt::CaseSensitive)
+        return false;
+    switch (re.patternSyntax()) {
+    case QRegExp::FixedString:
+        return true;
+    case QRegExp::RegExp:
+    case QRegExp::RegExp2:
+        for (const QChar c : pattern) {
+            const ushort u = c.unicode();
+            switch (u) {
+            case '\\': case '^': case '$': case '.': case '|': case '?': case '*':
+            case '+': case '(': case ')': case '[': case ']': case '{': case '}':
+                return false;
+            default:
+                break;
+            }
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool found(const QRegExp& re, const QString& pattern, const QString& text)
+{
+    return isLiteral(re, pattern) ? text.contains(pattern) : re.indexIn(text) >= 0;
+}
+
+} // namespace
+
 SyslogLineFilter::SyslogLineFilter()
     : address(CIpAddressRange::fromHostName(QString(), Optional<QHostAddress>()))
 {
@@ -42,7 +90,7 @@ void SyslogLineFilter::write(QDataStream& out) const
 
 bool SyslogLineFilter::matches(const SyslogLine& line) const
 {
-    if (!m_senderAddresses.contains(line.sender))
+    if (!containsText(m_senderAddresses, line.sender))
         return false;
     if (m_severityMask != 0 && ((1 << (line.priority & 7)) & m_severityMask) == 0)
         return false;
@@ -62,15 +110,15 @@ bool SyslogLineFilter::matches(const SyslogLine& line) const
 
 bool SyslogLineFilter::matchesMessage(const SyslogLine& line) const
 {
-    const bool noInclude = messagePattern.pattern().isEmpty();
-    const bool noExclude = excludePattern.pattern().isEmpty();
-    if (noInclude && noExclude)
+    const QString include = messagePattern.pattern();
+    const QString exclude = excludePattern.pattern();
+    if (include.isEmpty() && exclude.isEmpty())
         return true;
-    if (!noExclude && excludePattern.indexIn(line.message) >= 0)
+    if (!exclude.isEmpty() && found(excludePattern, exclude, line.message))
         return false;
-    if (noInclude)
+    if (include.isEmpty())
         return false;
-    return messagePattern.indexIn(line.message) >= 0;
+    return found(messagePattern, include, line.message);
 }
 
 bool SyslogLineFilter::matchesStructuredData(const SyslogLine& line) const
@@ -117,9 +165,18 @@ SyslogLineFilter::makeStatusEvent(const QExplicitlySharedDataPointer<const Syslo
     };
     thread_local Last last;
     if (last.line != line || !last.event) {
-        const QString text = QLatin1String("Syslog message: ") + line->displayText();
-        const SMonitorStatus status(1, 0, 0, SStatusValue(), QString(), text, QStringList(), QDateTime(), 0);
-        last.event = QExplicitlySharedDataPointer<CMonitorEvent>(new SyslogMonitorEventSetStatus(status, line));
+        // Built in place, the status as SMonitorStatus(1, 0, 0, none, null text, the text, no
+        // list, null time, 0) makes it: one allocation for the text, no copies.
+        auto* event = new SyslogMonitorEventSetStatus;
+        SMonitorStatus& status = event->status;
+        status.built = 1;
+        status.status = 1;
+        status.second = 0;
+        status.third = 0;
+        status.text = QString();
+        status.secondText = line->displayText(QLatin1String("Syslog message: "));
+        event->payload = line;
+        last.event = QExplicitlySharedDataPointer<CMonitorEvent>(event);
         last.line = line;
     }
     return last.event;

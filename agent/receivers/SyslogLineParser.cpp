@@ -57,7 +57,7 @@ bool plainAscii(const char* p, int n)
     return true;
 }
 
-// The datagram's fields, split at every space as QByteArray::split would.
+// The datagram's first fields, split at every space as QByteArray::split would.
 class Fields
 {
 public:
@@ -65,19 +65,23 @@ public:
 
     explicit Fields(const QByteArray& datagram) : m_data(datagram.constData()), m_size(datagram.size())
     {
+        // Past the kept fields only whether there are more matters: the scan stops there.
         int start = 0;
-        for (;;) {
-            const void* space = std::memchr(m_data + start, ' ', static_cast<size_t>(m_size - start));
-            const int end = space ? static_cast<int>(static_cast<const char*>(space) - m_data) : m_size;
-            if (m_count < kKept)
-                m_fields[m_count] = Span{m_data + start, end - start};
-            ++m_count;
-            if (!space)
+        for (int i = 0;; ++i) {
+            if (i < m_size && m_data[i] != ' ')
+                continue;
+            m_fields[m_count++] = Span{m_data + start, i - start};
+            if (i == m_size)
                 break;
-            start = end + 1;
+            if (m_count == kKept) {
+                ++m_count;
+                break;
+            }
+            start = i + 1;
         }
     }
 
+    // The number of fields, up to kKept + 1 (more count as kKept + 1).
     int count() const { return m_count; }
     const Span& operator[](int i) const { return m_fields[i]; }
     // The byte offset where field i starts.
@@ -322,14 +326,15 @@ const QString kSeverityNames[] = {QStringLiteral("EMERG"),   QStringLiteral("ALE
                                   QStringLiteral("INFO"),    QStringLiteral("DEBUG")};
 
 // The name of a one-bit mask from a table of count names; empty for anything else.
-QString bitName(int mask, const QString* names, int count)
+const QString& bitName(int mask, const QString* names, int count)
 {
+    static const QString none;
     if (mask <= 0 || (mask & (mask - 1)) != 0)
-        return QString();
+        return none;
     int bit = 0;
     while ((1 << bit) != mask)
         ++bit;
-    return bit < count ? names[bit] : QString();
+    return bit < count ? names[bit] : none;
 }
 
 // The start of the first field: where its "<digits>" ends and what follows. ASCII bytes are
@@ -687,15 +692,16 @@ bool SyslogLine::parse(const QByteArray& datagram, const QString& senderAddress)
     return true;
 }
 
-QString SyslogLine::displayText() const
+QString SyslogLine::displayText(QLatin1String prefix) const
 {
     const int end = priorityEnd(rawText);
     if (end < 0)
-        return rawText;
+        return prefix.size() == 0 ? rawText : prefix + rawText;
     QString text;
-    const QString facilityName = bitName(facility, kFacilityNames, 24);
-    const QString severityName = bitName(severity, kSeverityNames, 8);
-    text.reserve(facilityName.size() + severityName.size() + 3 + rawText.size() - end);
+    const QString& facilityName = bitName(facility, kFacilityNames, 24);
+    const QString& severityName = bitName(severity, kSeverityNames, 8);
+    text.reserve(prefix.size() + facilityName.size() + severityName.size() + 3 + rawText.size() - end);
+    text += prefix;
     text += facilityName;
     text += QLatin1Char('.');
     text += severityName;

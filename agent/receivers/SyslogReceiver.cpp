@@ -46,12 +46,28 @@ void SyslogReceiver::readyRead()
     // Every pending datagram up to a bound: one signal per datagram would leave the socket's
     // buffer to overflow under load; the bound keeps the thread's other events flowing.
     QExplicitlySharedDataPointer<DatagramBatch> batch;
-    const auto keep = [this, &batch](const QByteArray& datagram, const QString& sender) {
-        if (m_wanted && !m_wanted(sender))
-            return;
-        if (!batch)
-            batch = new DatagramBatch;
-        batch->append(datagram, sender);
+    // Reads what is pending, up to max, into the batch: the bytes go from the socket's buffers
+    // straight into it.
+    const auto readPending = [this, &batch](int max) {
+        int total = 0;
+        while (total < max) {
+            const int want = qMin(int(UdpDatagramSocket::kBatch), max - total);
+            const int got = m_socket->receive(want);
+            for (int i = 0; i < got; ++i) {
+                const QString& sender = m_socket->sender(i);
+                if (m_wanted && !m_wanted(sender))
+                    continue;
+                if (!batch) {
+                    batch = new DatagramBatch;
+                    batch->reserveBytes(m_lastBatchBytes);
+                }
+                batch->append(m_socket->bytes(i), m_socket->size(i), sender);
+            }
+            total += got;
+            if (got < want)
+                break;
+        }
+        return total;
     };
     // While lines keep coming, a pause between reads lets them gather: a thread woken for each
     // datagram of a steady stream spends more on waking than on the lines. The pause follows
@@ -63,7 +79,7 @@ void SyslogReceiver::readyRead()
     timespec start{};
     ::clock_gettime(CLOCK_MONOTONIC, &start);
     for (;;) {
-        const int got = m_socket->readPending(kMaxDatagramsPerRead - total, keep);
+        const int got = readPending(kMaxDatagramsPerRead - total);
         total += got;
         // a read takes all that is pending: after a pause, what came during it
         if (paused && got > 0)
@@ -79,6 +95,8 @@ void SyslogReceiver::readyRead()
         ::nanosleep(&pause, nullptr);
         paused = true;
     }
-    if (batch)
-        emit datagramsReceived(DatagramBatchPtr(batch.data()));
+    if (!batch)
+        return;
+    m_lastBatchBytes = qMin(batch->byteCount(), kMaxReservedBytes);
+    emit datagramsReceived(DatagramBatchPtr(batch.data()));
 }

@@ -94,6 +94,7 @@ bool UdpDatagramSocket::bind(quint16 port)
     if (m_buffers.empty()) {
         m_buffers.resize(size_t(kBatch) * kMaxDatagram);
         m_senders.resize(kBatch);
+        m_sizes.resize(kBatch);
     }
     m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &UdpDatagramSocket::readyRead);
@@ -123,23 +124,23 @@ quint16 UdpDatagramSocket::localPort() const
 const QString& UdpDatagramSocket::senderText(const sockaddr_storage& from)
 {
     // the address without its port: one sender sends from many ports
-    QByteArray key;
+    SenderKey key{};
+    key.family = from.ss_family;
     if (from.ss_family == AF_INET6) {
         const auto& a6 = reinterpret_cast<const sockaddr_in6&>(from);
-        key = QByteArray::fromRawData(reinterpret_cast<const char*>(&a6.sin6_addr), sizeof a6.sin6_addr);
-        if (a6.sin6_scope_id != 0)
-            key = key + QByteArray::number(a6.sin6_scope_id);
+        std::memcpy(key.address, &a6.sin6_addr, sizeof a6.sin6_addr);
+        key.scope = a6.sin6_scope_id;
     } else if (from.ss_family == AF_INET) {
         const auto& a4 = reinterpret_cast<const sockaddr_in&>(from);
-        key = QByteArray::fromRawData(reinterpret_cast<const char*>(&a4.sin_addr), sizeof a4.sin_addr);
+        std::memcpy(key.address, &a4.sin_addr, sizeof a4.sin_addr);
     } else {
-        m_lastSenderKey.clear();
+        m_lastSenderKey = SenderKey{};
         m_lastSenderText.clear();
         return m_lastSenderText;
     }
-    if (key == m_lastSenderKey && !m_lastSenderText.isEmpty())
+    if (std::memcmp(&key, &m_lastSenderKey, sizeof key) == 0 && !m_lastSenderText.isEmpty())
         return m_lastSenderText;
-    m_lastSenderKey = QByteArray(key.constData(), key.size());
+    m_lastSenderKey = key;
     QHostAddress address(reinterpret_cast<const sockaddr*>(&from));
     bool isV4 = false;
     const quint32 v4 = address.toIPv4Address(&isV4);
@@ -156,32 +157,43 @@ const QString& UdpDatagramSocket::senderText(const sockaddr_storage& from)
     return m_lastSenderText;
 }
 
+int UdpDatagramSocket::receive(int max)
+{
+    const int want = qMin(kBatch, max);
+    if (m_fd < 0 || want <= 0)
+        return 0;
+    mmsghdr headers[kBatch];
+    iovec vectors[kBatch];
+    for (int i = 0; i < want; ++i) {
+        vectors[i].iov_base = m_buffers.data() + size_t(i) * kMaxDatagram;
+        vectors[i].iov_len = kMaxDatagram;
+        std::memset(&headers[i], 0, sizeof headers[i]);
+        headers[i].msg_hdr.msg_iov = &vectors[i];
+        headers[i].msg_hdr.msg_iovlen = 1;
+        headers[i].msg_hdr.msg_name = &m_senders[size_t(i)];
+        headers[i].msg_hdr.msg_namelen = sizeof(sockaddr_storage);
+    }
+    int got;
+    do {
+        got = ::recvmmsg(m_fd, headers, static_cast<unsigned>(want), MSG_DONTWAIT, nullptr);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0)
+        return 0;
+    for (int i = 0; i < got; ++i)
+        m_sizes[size_t(i)] = static_cast<int>(headers[i].msg_len);
+    return got;
+}
+
 int UdpDatagramSocket::readPending(int max, const std::function<void(const QByteArray&, const QString&)>& fn)
 {
     int total = 0;
-    mmsghdr headers[kBatch];
-    iovec vectors[kBatch];
     while (m_fd >= 0 && total < max) {
         const int want = qMin(kBatch, max - total);
-        for (int i = 0; i < want; ++i) {
-            vectors[i].iov_base = m_buffers.data() + size_t(i) * kMaxDatagram;
-            vectors[i].iov_len = kMaxDatagram;
-            std::memset(&headers[i], 0, sizeof headers[i]);
-            headers[i].msg_hdr.msg_iov = &vectors[i];
-            headers[i].msg_hdr.msg_iovlen = 1;
-            headers[i].msg_hdr.msg_name = &m_senders[size_t(i)];
-            headers[i].msg_hdr.msg_namelen = sizeof(sockaddr_storage);
-        }
-        const int got = ::recvmmsg(m_fd, headers, static_cast<unsigned>(want), MSG_DONTWAIT, nullptr);
-        if (got < 0 && errno == EINTR)
-            continue;
+        const int got = receive(want);
         if (got <= 0)
             break;
-        for (int i = 0; i < got && m_fd >= 0; ++i) {
-            const QByteArray datagram = QByteArray::fromRawData(static_cast<const char*>(vectors[i].iov_base),
-                                                                static_cast<int>(headers[i].msg_len));
-            fn(datagram, senderText(m_senders[size_t(i)]));
-        }
+        for (int i = 0; i < got && m_fd >= 0; ++i)
+            fn(QByteArray::fromRawData(bytes(i), size(i)), sender(i));
         total += got;
         if (got < want)
             break;

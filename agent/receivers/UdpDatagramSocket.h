@@ -43,6 +43,16 @@ public:
     // sender's address text (IPv4-mapped addresses written as IPv4). Answers the count read.
     int readPending(int max, const std::function<void(const QByteArray& datagram, const QString& sender)>& fn);
 
+    // One system call's worth: reads up to max (at most kBatch) pending datagrams into the
+    // socket's buffers, without waiting; answers how many (0 when none, or on failure). They
+    // stay readable through bytes, size and sender until the next receive.
+    int receive(int max);
+    const char* bytes(int i) const { return m_buffers.data() + size_t(i) * kMaxDatagram; }
+    int size(int i) const { return m_sizes[size_t(i)]; }
+    // The sender's address text (IPv4-mapped addresses written as IPv4); datagram i's is
+    // valid until the next call.
+    const QString& sender(int i) { return senderText(m_senders[size_t(i)]); }
+
 signals:
     void readyRead();
 
@@ -54,6 +64,14 @@ private:
     QAbstractSocket::SocketError m_error = QAbstractSocket::UnknownSocketError;
     std::vector<char> m_buffers;
     std::vector<sockaddr_storage> m_senders;
-    QByteArray m_lastSenderKey;
+    std::vector<int> m_sizes;
+    // A sender's address as compared: family, address bytes, IPv6 scope (no padding between).
+    struct SenderKey
+    {
+        quint32 family;
+        quint32 scope;
+        unsigned char address[16];
+    };
+    SenderKey m_lastSenderKey{};
     QString m_lastSenderText;
 };

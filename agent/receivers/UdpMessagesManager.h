@@ -132,20 +132,21 @@ public:
     void postServerEvent(const NetworkMsgServerEventPtr& event) override
     {
         if (event)
-            m_queue.push(Queued{event, DatagramBatchPtr(), 0}, event->cost);
+            m_queue.push(Queued{event, DatagramBatchPtr(), nullptr, 0}, event->cost);
     }
     void postServerEvents(const std::vector<NetworkMsgServerEventPtr>& events) override
     {
         m_queue.pushAll(
-            events, [](const NetworkMsgServerEventPtr& e) { return Queued{e, DatagramBatchPtr(), 0}; },
+            events, [](const NetworkMsgServerEventPtr& e) { return Queued{e, DatagramBatchPtr(), nullptr, 0}; },
             [](const NetworkMsgServerEventPtr& e) { return e ? e->cost : 0; });
     }
     void postDatagrams(const DatagramBatchPtr& batch) override
     {
         if (!batch)
             return;
-        for (int i = 0; i < batch->count(); ++i)
-            m_posting.push_back(Queued{NetworkMsgServerEventPtr(), batch, i});
+        m_posting.push_back(Queued{NetworkMsgServerEventPtr(), batch, batch.data(), 0});
+        for (int i = 1; i < batch->count(); ++i)
+            m_posting.push_back(Queued{NetworkMsgServerEventPtr(), DatagramBatchPtr(), batch.data(), i});
         // Any datagram kept holds the whole batch: its bytes count once, whole.
         m_queue.pushShared(m_posting, kDatagramOverhead, batch->bufferBytes());
     }
@@ -283,8 +284,8 @@ protected:
             for (const Queued& q : batch) {
                 if (q.event)
                     handleServerEvent(q.event);
-                else if (q.batch)
-                    handleDatagram(q.batch->datagram(q.index), q.batch->sender(q.index));
+                else if (q.datagrams)
+                    handleDatagram(q.datagrams->datagram(q.index), q.datagrams->sender(q.index));
             }
             batch.clear();
             reportDrops(false);
@@ -342,7 +343,11 @@ private:
     struct Queued
     {
         NetworkMsgServerEventPtr event;
+        // A batch's first datagram holds the batch and the others point into it (one
+        // reference a batch, not one a datagram): the queue keeps a batch's datagrams as a
+        // leading run and hands them over together, so the holder outlives the rest.
         DatagramBatchPtr batch;
+        const DatagramBatch* datagrams;
         int index;
     };
 

@@ -40,6 +40,12 @@ TEST(SyslogFilter, TestsEachConditionInOrder)
             f.excludePattern = QRegExp(exclude);
         };
     };
+    auto withPattern = [](const QRegExp& include) {
+        return [include](SyslogLineFilter& f) {
+            f.checkMessage = true;
+            f.messagePattern = include;
+        };
+    };
     const FilterCase cases[] = {
         {"sender equal", k3164, "127.0.0.1", [](SyslogLineFilter&) {}, true},
         {"sender other", k3164, "127.0.0.2", [](SyslogLineFilter&) {}, false},
@@ -79,6 +85,19 @@ TEST(SyslogFilter, TestsEachConditionInOrder)
         {"message: exclude only", k5424, "127.0.0.1", pattern("", "bye"), false},
         {"message: unchecked", k5424, "127.0.0.1",
          [](SyslogLineFilter& f) { f.messagePattern = QRegExp("bye"); }, true},
+        // Patterns without metacharacters take a substring search: the same answers as QRegExp.
+        {"message: literal include across a space", k5424, "127.0.0.1", pattern("lo wo", ""), true},
+        {"message: literal include is case-sensitive", k5424, "127.0.0.1", pattern("Hello", ""), false},
+        {"message: literal exclude found", k5424, "127.0.0.1", pattern("hello", "orl"), false},
+        {"message: dot is any character", k5424, "127.0.0.1", pattern("hel.o", ""), true},
+        {"message: anchored", k5424, "127.0.0.1", pattern("^world", ""), false},
+        {"message: fixed string takes a dot as a dot", k5424, "127.0.0.1",
+         withPattern(QRegExp("hel.o", Qt::CaseSensitive, QRegExp::FixedString)), false},
+        {"message: fixed string found", k5424, "127.0.0.1",
+         withPattern(QRegExp("o w", Qt::CaseSensitive, QRegExp::FixedString)), true},
+        {"message: case-insensitive literal", k5424, "127.0.0.1", withPattern(QRegExp("HELLO", Qt::CaseInsensitive)), true},
+        {"message: wildcard", k5424, "127.0.0.1",
+         withPattern(QRegExp("*wor?d", Qt::CaseSensitive, QRegExp::Wildcard)), true},
     };
     for (const FilterCase& c : cases) {
         SyslogLineFilter f;
@@ -99,6 +118,21 @@ TEST(SyslogFilter, StatusEventCarriesTheDisplayTextAndTheLine)
     EXPECT_EQ(status->status.status, 1);
     EXPECT_EQ(status->status.secondText, QStringLiteral("Syslog message: auth.CRIT: Oct 11 22:14:15 host1 su: denied"));
     EXPECT_EQ(status->payload.data(), line.data());
+    // Field for field what SMonitorStatus(1, 0, 0, none, null text, the text, ...) makes: the
+    // stream forms agree byte for byte.
+    const SyslogMonitorEventSetStatus expected(
+        SMonitorStatus(1, 0, 0, SStatusValue(), QString(), status->status.secondText, QStringList(), QDateTime(), 0), line);
+    for (bool wide : {false, true}) {
+        QByteArray made, want;
+        QDataStream madeOut(&made, QIODevice::WriteOnly), wantOut(&want, QIODevice::WriteOnly);
+        status->write(madeOut, wide);
+        expected.write(wantOut, wide);
+        EXPECT_EQ(made.toHex(), want.toHex()) << wide;
+    }
+    EXPECT_TRUE(status->status.text.isNull());
+    EXPECT_EQ(status->status.built, expected.status.built);
+    EXPECT_EQ(status->status.time, expected.status.time);
+    EXPECT_EQ(status->status.flags, expected.status.flags);
 
     // Every monitor the line matched gets that one event; the next line its own.
     SyslogLineFilter other;

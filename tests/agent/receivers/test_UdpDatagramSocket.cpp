@@ -48,6 +48,19 @@ TEST(UdpDatagramSocket, ReadsBurstsWholeUpToTheBound)
     EXPECT_EQ(got.back().datagram, "99");
     EXPECT_EQ(socket.readPending(10, keep), 0);
 
+    // Senders taking turns: each datagram is written with its own.
+    QUdpSocket second;
+    ASSERT_TRUE(second.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+    sender.writeDatagram("a", QHostAddress::LocalHost, port);
+    second.writeDatagram("b", QHostAddress::LocalHost, port);
+    second.writeDatagram("c", QHostAddress::LocalHost, port);
+    sender.writeDatagram("d", QHostAddress::LocalHost, port);
+    got.clear();
+    while (got.size() < 4u)
+        ASSERT_TRUE(waitUntil([&] { return socket.readPending(10, keep) > 0; }));
+    const QStringList senders = {got[0].sender, got[1].sender, got[2].sender, got[3].sender};
+    EXPECT_EQ(senders, QStringList({"127.0.0.1", "127.0.0.2", "127.0.0.2", "127.0.0.1"}));
+
     QUdpSocket v6;
     if (v6.bind(QHostAddress(QHostAddress::LocalHostIPv6), 0)) {
         v6.writeDatagram("six", QHostAddress::LocalHostIPv6, port);
