@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <unistd.h>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 namespace receiverbench {
 
@@ -95,5 +97,39 @@ private:
     int m_lowestLossy = INT_MAX;
     int m_ceiling = INT_MAX;
 };
+
+// The agent, the peer daemon (when it runs) and a bare reader through the same rates, then
+// the searches of each one's edge, in turns; then the ratios, each line led by prefix.
+inline void compareReceivers(RateSearch& agent, RateSearch* peer, RateSearch& bare, const std::vector<int>& rates,
+                             const char* prefix, const char* peerName, const char* unitsName)
+{
+    constexpr int kSearchSteps = 3;
+    std::vector<RateSearch*> receivers{&agent, &bare};
+    if (peer)
+        receivers.insert(receivers.begin() + 1, peer);
+    for (int rate : rates)
+        for (RateSearch* r : receivers)
+            r->tryRate(rate);
+    for (int step = 0; step < kSearchSteps; ++step)
+        for (RateSearch* r : receivers)
+            if (const int rate = r->nextSearchRate())
+                r->tryRate(rate);
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    const auto ratio = [&](const char* what, int a, int p) {
+        std::printf("%s%s: agent %d/s, %s %d/s", prefix, what, a, peerName, p);
+        if (p > 0)
+            std::printf(", ratio %.2f (%ld cores)\n", double(a) / p, cores);
+        else
+            std::printf(", %s reached none (%ld cores)\n", peerName, cores);
+    };
+    ratio("highest lossless rate", agent.lossless(), peer ? peer->lossless() : 0);
+    char text[96];
+    std::snprintf(text, sizeof text, "highest rate with at most %.1f%% lost", 100 * kNearlyLossless);
+    ratio(text, agent.nearlyLossless(), peer ? peer->nearlyLossless() : 0);
+    std::snprintf(text, sizeof text, "most %s delivered a second (losing or not)", unitsName);
+    ratio(text, agent.delivered(), peer ? peer->delivered() : 0);
+    std::printf("%sbare-read (no processing, same buffer): lossless up to %d/s, at most %.1f%% lost up to %d/s\n", prefix,
+                bare.lossless(), 100 * kNearlyLossless, bare.nearlyLossless());
+}
 
 } // namespace receiverbench

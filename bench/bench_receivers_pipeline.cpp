@@ -234,18 +234,8 @@ QString loadAverage()
     return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2) : QString();
 }
 
-void printRatio(const char* what, int agent, int peer, long cores)
-{
-    std::printf("%s: agent %d/s, rsyslog %d/s", what, agent, peer);
-    if (peer > 0)
-        std::printf(", ratio %.2f (%ld cores)\n", double(agent) / peer, cores);
-    else
-        std::printf(", rsyslog reached none (%ld cores)\n", cores);
-}
-
 int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid, const std::vector<int>& rates)
 {
-    const int kSearchSteps = 3;
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     LineCounter rsyslogLines(rsyslogOut);
     {
@@ -260,24 +250,8 @@ int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid, co
     RateSearch peer("syslog", "rsyslog", kSeconds,
                     [&](int rate) { return peerTrial(rsyslogPort, rsyslogLines, rsyslogPid, rate); });
     RateSearch bare("syslog", "bare-read", kSeconds, [](int rate) { return bareTrial(rate); });
-    std::vector<RateSearch*> receivers{&agent, &bare};
-    if (rsyslogPid > 0)
-        receivers.insert(receivers.begin() + 1, &peer);
-    for (int rate : rates)
-        for (RateSearch* r : receivers)
-            r->tryRate(rate);
-    for (int step = 0; step < kSearchSteps; ++step)
-        for (RateSearch* r : receivers)
-            if (const int rate = r->nextSearchRate())
-                r->tryRate(rate);
     std::printf("load average at the end %s\n", qPrintable(loadAverage()));
-    printRatio("highest lossless rate", agent.lossless(), peer.lossless(), cores);
-    char nearly[64];
-    std::snprintf(nearly, sizeof nearly, "highest rate with at most %.1f%% lost", 100 * kNearlyLossless);
-    printRatio(nearly, agent.nearlyLossless(), peer.nearlyLossless(), cores);
-    printRatio("most lines delivered a second (losing or not)", agent.delivered(), peer.delivered(), cores);
-    std::printf("bare-read (no processing, same buffer): lossless up to %d/s, at most %.1f%% lost up to %d/s\n",
-                bare.lossless(), 100 * kNearlyLossless, bare.nearlyLossless());
+    compareReceivers(agent, rsyslogPid > 0 ? &peer : nullptr, bare, rates, "", "rsyslog", "lines");
     return 0;
 }
 

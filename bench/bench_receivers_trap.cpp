@@ -280,22 +280,12 @@ Trial peerTrial(const QByteArray& datagram, quint16 port, LineCounter& out, long
     return t;
 }
 
-void printRatio(const char* kind, const char* what, int agent, int peer, long cores)
-{
-    std::printf("%s %s: agent %d/s, snmptrapd %d/s", kind, what, agent, peer);
-    if (peer > 0)
-        std::printf(", ratio %.2f (%ld cores)\n", double(agent) / peer, cores);
-    else
-        std::printf(", snmptrapd reached none (%ld cores)\n", cores);
-}
-
 int runPaced(quint16 peerPort, const QString& peerOut, long peerPid)
 {
-    const int rates[] = {5000, 10000, 20000, 50000, 100000, 200000, 300000, 400000};
-    const int kSearchSteps = 3;
+    const std::vector<int> rates{5000, 10000, 20000, 50000, 100000, 200000, 300000, 400000};
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     LineCounter peerLines(peerOut);
-    std::printf("cores: %ld; senders: a child process of their own session; %d s a rate\n", cores, kSeconds);
+    std::printf("cores: %ld; senders: child processes of their own sessions; %d s a rate\n", cores, kSeconds);
     for (bool v3 : {false, true}) {
         const char* kind = v3 ? "v3" : "v2c";
         const QByteArray datagram = capturedTrap(v3);
@@ -313,23 +303,9 @@ int runPaced(quint16 peerPort, const QString& peerOut, long peerPid)
         RateSearch agent(kind, "agent", kSeconds, [&](int rate) { return agentTrial(datagram, v3, rate); });
         RateSearch peer(kind, "snmptrapd", kSeconds, [&](int rate) { return peerTrial(datagram, peerPort, peerLines, peerPid, rate); });
         RateSearch bare(kind, "bare-read", kSeconds, [&](int rate) { return bareTrial(datagram, rate); });
-        std::vector<RateSearch*> receivers{&agent, &bare};
-        if (peerPid > 0)
-            receivers.insert(receivers.begin() + 1, &peer);
-        for (int rate : rates)
-            for (RateSearch* r : receivers)
-                r->tryRate(rate);
-        for (int step = 0; step < kSearchSteps; ++step)
-            for (RateSearch* r : receivers)
-                if (const int rate = r->nextSearchRate())
-                    r->tryRate(rate);
-        printRatio(kind, "highest lossless rate", agent.lossless(), peer.lossless(), cores);
-        char nearly[64];
-        std::snprintf(nearly, sizeof nearly, "highest rate with at most %.1f%% lost", 100 * kNearlyLossless);
-        printRatio(kind, nearly, agent.nearlyLossless(), peer.nearlyLossless(), cores);
-        printRatio(kind, "most traps delivered a second (losing or not)", agent.delivered(), peer.delivered(), cores);
-        std::printf("%s bare-read (no processing, same buffer): lossless up to %d/s, at most %.1f%% lost up to %d/s\n",
-                    kind, bare.lossless(), 100 * kNearlyLossless, bare.nearlyLossless());
+        const QByteArray prefix = QByteArray(kind) + ' ';
+        compareReceivers(agent, peerPid > 0 ? &peer : nullptr, bare, rates,
+                         prefix.constData(), "snmptrapd", "traps");
     }
     return 0;
 }
