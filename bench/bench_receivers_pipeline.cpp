@@ -15,9 +15,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QUdpSocket>
-#include "BareReader.h"
-#include "RateSearch.h"
-#include "ReceiverBenchHelpers.h"
+#include "ReceiverTrials.h"
 
 #include <benchmark/benchmark.h>
 
@@ -196,38 +194,6 @@ Trial agentTrial(int rate)
     return t;
 }
 
-Trial peerTrial(quint16 port, LineCounter& out, long pid, int rate)
-{
-    const quint64 before = out.count();
-    const quint64 drops0 = socketStats(port).drops;
-    const double cpu0 = pidCpuSeconds(pid);
-    const SendResult r = sendFromChild(port, rate, kSeconds);
-    Trial t;
-    t.rate = rate;
-    t.sent = r.sent;
-    t.achieved = r.achieved;
-    t.got = settle([&] { return out.count(); }) - before;
-    t.cpuPercent = 100.0 * (pidCpuSeconds(pid) - cpu0) / kSeconds;
-    t.drops = socketStats(port).drops - drops0;
-    return t;
-}
-
-Trial bareTrial(int rate)
-{
-    BareReader reader;
-    const quint64 drops0 = socketStats(reader.port()).drops;
-    const double cpu0 = selfCpuSeconds();
-    const SendResult r = sendFromChild(reader.port(), rate, kSeconds);
-    Trial t;
-    t.rate = rate;
-    t.sent = r.sent;
-    t.achieved = r.achieved;
-    t.got = settle([&] { return reader.count(); });
-    t.cpuPercent = 100.0 * (selfCpuSeconds() - cpu0) / kSeconds;
-    t.drops = socketStats(reader.port()).drops - drops0;
-    return t;
-}
-
 QString loadAverage()
 {
     QFile f(QStringLiteral("/proc/loadavg"));
@@ -248,8 +214,8 @@ int runPaced(quint16 rsyslogPort, const QString& rsyslogOut, long rsyslogPid, co
     RateSearch::printHeader();
     RateSearch agent("syslog", "agent", kSeconds, [](int rate) { return agentTrial(rate); });
     RateSearch peer("syslog", "rsyslog", kSeconds,
-                    [&](int rate) { return peerTrial(rsyslogPort, rsyslogLines, rsyslogPid, rate); });
-    RateSearch bare("syslog", "bare-read", kSeconds, [](int rate) { return bareTrial(rate); });
+                    [&](int rate) { return peerTrial(line128(), rsyslogPort, rsyslogLines, rsyslogPid, rate, kSeconds); });
+    RateSearch bare("syslog", "bare-read", kSeconds, [](int rate) { return bareTrial(line128(), rate, kSeconds); });
     std::printf("load average at the end %s\n", qPrintable(loadAverage()));
     compareReceivers(agent, rsyslogPid > 0 ? &peer : nullptr, bare, rates, "", "rsyslog", "lines");
     return 0;

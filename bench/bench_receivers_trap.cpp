@@ -24,9 +24,7 @@
 #include <QProcess>
 #include <QRegExp>
 #include <QUdpSocket>
-#include "BareReader.h"
-#include "RateSearch.h"
-#include "ReceiverBenchHelpers.h"
+#include "ReceiverTrials.h"
 
 #include <benchmark/benchmark.h>
 
@@ -248,38 +246,6 @@ Trial agentTrial(const QByteArray& datagram, bool v3, int rate)
     return t;
 }
 
-Trial bareTrial(const QByteArray& datagram, int rate)
-{
-    BareReader reader;
-    const quint64 drops0 = socketStats(reader.port()).drops;
-    const double cpu0 = selfCpuSeconds();
-    const SendResult r = sendFromChild(datagram, reader.port(), rate, kSeconds);
-    Trial t;
-    t.rate = rate;
-    t.sent = r.sent;
-    t.achieved = r.achieved;
-    t.got = settle([&] { return reader.count(); });
-    t.cpuPercent = 100.0 * (selfCpuSeconds() - cpu0) / kSeconds;
-    t.drops = socketStats(reader.port()).drops - drops0;
-    return t;
-}
-
-Trial peerTrial(const QByteArray& datagram, quint16 port, LineCounter& out, long pid, int rate)
-{
-    const quint64 before = out.count();
-    const quint64 drops0 = socketStats(port).drops;
-    const double cpu0 = pidCpuSeconds(pid);
-    const SendResult r = sendFromChild(datagram, port, rate, kSeconds);
-    Trial t;
-    t.rate = rate;
-    t.sent = r.sent;
-    t.achieved = r.achieved;
-    t.got = settle([&] { return out.count(); }) - before;
-    t.cpuPercent = 100.0 * (pidCpuSeconds(pid) - cpu0) / kSeconds;
-    t.drops = socketStats(port).drops - drops0;
-    return t;
-}
-
 int runPaced(quint16 peerPort, const QString& peerOut, long peerPid)
 {
     const std::vector<int> rates{5000, 10000, 20000, 50000, 100000, 200000, 300000, 400000};
@@ -301,8 +267,8 @@ int runPaced(quint16 peerPort, const QString& peerOut, long peerPid)
         }
         RateSearch::printHeader();
         RateSearch agent(kind, "agent", kSeconds, [&](int rate) { return agentTrial(datagram, v3, rate); });
-        RateSearch peer(kind, "snmptrapd", kSeconds, [&](int rate) { return peerTrial(datagram, peerPort, peerLines, peerPid, rate); });
-        RateSearch bare(kind, "bare-read", kSeconds, [&](int rate) { return bareTrial(datagram, rate); });
+        RateSearch peer(kind, "snmptrapd", kSeconds, [&](int rate) { return peerTrial(datagram, peerPort, peerLines, peerPid, rate, kSeconds); });
+        RateSearch bare(kind, "bare-read", kSeconds, [&](int rate) { return bareTrial(datagram, rate, kSeconds); });
         const QByteArray prefix = QByteArray(kind) + ' ';
         compareReceivers(agent, peerPid > 0 ? &peer : nullptr, bare, rates,
                          prefix.constData(), "snmptrapd", "traps");
