@@ -14,6 +14,7 @@
 #include <QSpacerItem>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace {
 constexpr int kRestartStopWaitMs = 19999;
@@ -135,8 +136,23 @@ void ManageTab::restartAgent()
     connect(&service, &CServiceManager::stopFinished, &wait, quitWhenStopped);
     QTimer::singleShot(zam::scaledMs(kRestartStopWaitMs), &wait, &QEventLoop::quit);
     wait.exec();
-    service.startService();
-    m_restarting = false;
+    if (!service.isStopping()) {
+        service.startService();
+        m_restarting = false;
+        return;
+    }
+    // The stop outlasted the wait (a daemon slow to end): a start now would find that daemon
+    // still running and launch none, leaving the agent stopped once it ends. The start waits
+    // for the stop's end instead, without holding the window.
+    CServiceManager* manager = &service;
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(manager, &CServiceManager::stopFinished, this, [this, manager, once] {
+        if (manager->isStopping())
+            return;
+        QObject::disconnect(*once);
+        manager->startService();
+        m_restarting = false;
+    });
 }
 
 void ManageTab::onSettingsAppliedToINIFile(bool _askToRestart)

@@ -37,6 +37,21 @@ int runScript(const QString& option)
     return result.answer;
 }
 
+// What a failed wait has to go on: the init script's view, the daemons alive, and the end of
+// the daemon's log (a crash or an exit on start-up leaves its reason there).
+QString daemonState()
+{
+    const InitScriptResult status = runInitScript(scriptPath(), QStringLiteral("-status"), 60000);
+    QProcess pgrep;
+    pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-a"), QStringLiteral("netagentd")});
+    pgrep.waitForFinished(10000);
+    QFile log(QStringLiteral("/var/log/corvane-agent/agent.log"));
+    const QByteArray tail = log.open(QIODevice::ReadOnly) ? log.readAll().right(3000) : QByteArray("(no log)");
+    return QStringLiteral("\n-status: %1 %2\npgrep: %3\nlog:\n%4")
+        .arg(status.answer)
+        .arg(status.error, QString::fromLocal8Bit(pgrep.readAllStandardOutput()), QString::fromLocal8Bit(tail));
+}
+
 class DaemonInitialization : public ::testing::Test
 {
 protected:
@@ -151,7 +166,7 @@ TEST_F(DaemonInitialization, ANewUsersFirstPortChangeThroughTheWindow)
         if (controller.connectionState() != 1)
             controller.onSockTimer(); // the three-second tick, sooner
         return session && status() == "Agent is started, connected";
-    }, 20000)) << qPrintable(status());
+    }, 20000)) << qPrintable(status() + daemonState());
 
     window->findChild<QPushButton*>("bStop")->click();
     EXPECT_TRUE(waitUntil([&] { return controller.runningState() == 0; }, 30000));

@@ -120,15 +120,25 @@ TEST(ManagerWindow, StartStopAndRestartRunTheScript)
     ASSERT_TRUE(waitUntil([&] { return w.controller->runningState() == 0; }));
 }
 
-TEST(ManagerWindow, RestartStartsEvenWhenTheStopIsNeverSeen)
+// A daemon slower to end than the restart waits for: the window is given back at the wait's
+// end, and the start follows the stop's end (a start beside the stop would find the old daemon
+// still running, launch none, and leave the agent stopped).
+TEST(ManagerWindow, RestartStartsAfterAStopThatOutlastsItsWait)
 {
     writeIni("");
     Window w("1");
     ASSERT_TRUE(waitUntil([&] { return w.controller->runningState() == 1; }));
-    w.script.setHanging(true); // "-stop" never ends within its bound; the wait ends at its own
-    w.child<QPushButton>("bRestart")->click();
-    w.script.setHanging(false);
-    EXPECT_TRUE(waitUntil([&] { return w.script.calls().contains("-start"); }, 20000));
+    w.script.setHanging(true, "-stop");
+    w.child<QPushButton>("bRestart")->click();   // returns once the wait has run out
+    EXPECT_TRUE(w.script.calls().contains("-stop"));
+    // no start while the stop runs (a start beside it would show well within this)
+    EXPECT_FALSE(waitUntil([&] { return w.script.calls().contains("-start"); }, 1000))
+        << qPrintable(w.script.calls().join(" "));
+    w.script.setHanging(false, "-stop");
+    ASSERT_TRUE(waitUntil([&] { return w.script.calls().contains("-start"); }, 20000));
+    const QStringList calls = w.script.calls();
+    EXPECT_LT(calls.indexOf("-stop done"), calls.indexOf("-start")) << qPrintable(calls.join(" "));
+    EXPECT_EQ(w.script.count("-start"), 1);
 }
 
 // A status run that timed out reads as stopped while the daemon still runs; the restart's stop
