@@ -1,9 +1,10 @@
 #pragma once
-// A loopback listener whose thread accepts every connection and closes it at once: a TCP
-// check's own cost without a web server's limits. Listens from construction; the destructor
-// shuts the socket down and joins the thread.
+// A loopback listener whose thread accepts every connection and hands it to serve, which
+// closes it; by default it closes it at once: a TCP check's own cost without a web server's
+// limits. Listens from construction; the destructor shuts the socket down and joins the thread.
 #include <arpa/inet.h>
 #include <cerrno>
+#include <functional>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -12,7 +13,7 @@
 class ClosingAcceptor
 {
 public:
-    ClosingAcceptor()
+    explicit ClosingAcceptor(std::function<void(int connection)> serve = [](int c) { ::close(c); })
     {
         m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in sa{};
@@ -23,11 +24,11 @@ public:
         ::listen(m_fd, 4096);
         ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&sa), &len);
         m_port = ntohs(sa.sin_port);
-        m_thread = std::thread([this] {
+        m_thread = std::thread([this, serve] {
             for (;;) {
                 const int c = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
                 if (c >= 0)
-                    ::close(c);
+                    serve(c);
                 else if (errno != EINTR && errno != ECONNABORTED)
                     return;
             }

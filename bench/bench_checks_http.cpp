@@ -3,13 +3,11 @@
 // bash scripts/test-servers.sh start. bench/bench_http_peers.sh runs the peers beside it.
 
 #include "BenchPluginHost.h"
+#include "ClosingAcceptor.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -34,44 +32,17 @@ void BM_HttpPollNginx(benchmark::State& state)
 BENCHMARK(BM_HttpPollNginx)->Threads(1)->Threads(8)->UseRealTime();
 
 // Serves one 50 MB response per connection.
-struct BigBodyServer {
-    int fd = -1;
-    int port = 0;
-    std::thread thread;
-    BigBodyServer()
-    {
-        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof sa;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-        ::listen(fd, 16);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-        port = ntohs(sa.sin_port);
-        thread = std::thread([this] {
-            const std::string block(65536, 'b');
-            for (;;) {
-                const int c = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-                if (c < 0)
-                    return;
-                char buf[4096];
-                (void)::recv(c, buf, sizeof buf, 0);
-                const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 52428800\r\nConnection: close\r\n\r\n";
-                bool ok = ::send(c, head.data(), head.size(), MSG_NOSIGNAL) > 0;
-                for (int i = 0; ok && i < 800; ++i)
-                    ok = ::send(c, block.data(), block.size(), MSG_NOSIGNAL) > 0;
-                ::close(c);
-            }
-        });
-    }
-    ~BigBodyServer()
-    {
-        ::shutdown(fd, SHUT_RDWR);
-        thread.join();
-        ::close(fd);
-    }
-};
+void sendBigBody(int c)
+{
+    static const std::string block(65536, 'b');
+    char buf[4096];
+    (void)::recv(c, buf, sizeof buf, 0);
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 52428800\r\nConnection: close\r\n\r\n";
+    bool ok = ::send(c, head.data(), head.size(), MSG_NOSIGNAL) > 0;
+    for (int i = 0; ok && i < 800; ++i)
+        ok = ::send(c, block.data(), block.size(), MSG_NOSIGNAL) > 0;
+    ::close(c);
+}
 
 long maxRssKb()
 {
@@ -82,8 +53,8 @@ long maxRssKb()
 
 void BM_HttpPoll50MBRegexRule(benchmark::State& state)
 {
-    BigBodyServer server;
-    HttpMonitor m("http://127.0.0.1:" + std::to_string(server.port) + "/big");
+    ClosingAcceptor server(sendBigBody);
+    HttpMonitor m("http://127.0.0.1:" + std::to_string(server.port()) + "/big");
     m.mon.validation[0].flags = 0x11;
     m.mon.validation[0].text = "never-there";
     stCoreZamContext* ctx = BenchPluginHost::current().ctx();

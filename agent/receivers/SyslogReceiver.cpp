@@ -48,27 +48,16 @@ void SyslogReceiver::readyRead()
     QExplicitlySharedDataPointer<DatagramBatch> batch;
     // Reads what is pending, up to max, into the batch: the bytes go from the socket's buffers
     // straight into it.
-    const auto readPending = [this, &batch](int max) {
-        int total = 0;
-        while (total < max) {
-            const int want = qMin(int(UdpDatagramSocket::kBatch), max - total);
-            const int got = m_socket->receive(want);
-            for (int i = 0; i < got; ++i) {
-                const QString& sender = m_socket->sender(i);
-                if (m_wanted && !m_wanted(sender))
-                    continue;
-                if (!batch) {
-                    batch = new DatagramBatch;
-                    batch->reserveBytes(m_lastBatchBytes);
-                }
-                batch->append(m_socket->bytes(i), m_socket->size(i), sender);
-            }
-            total += got;
-            if (got < want)
-                break;
+    const auto keep = [this, &batch](const char* bytes, int size, const QString& sender) {
+        if (m_wanted && !m_wanted(sender))
+            return;
+        if (!batch) {
+            batch = new DatagramBatch;
+            batch->reserveBytes(m_lastBatchBytes);
         }
-        return total;
+        batch->append(bytes, size, sender);
     };
+    const auto readPending = [this, &keep](int max) { return m_socket->readPending(max, keep); };
     // While lines keep coming, a pause between reads lets them gather: a thread woken for each
     // datagram of a steady stream spends more on waking than on the lines. The pause follows
     // the stream so that about kGatherTarget datagrams gather in it, and stays far shorter

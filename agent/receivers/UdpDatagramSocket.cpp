@@ -186,6 +186,13 @@ int UdpDatagramSocket::receive(int max)
 
 int UdpDatagramSocket::readPending(int max, const std::function<void(const QByteArray&, const QString&)>& fn)
 {
+    return readPending(max, [&fn](const char* bytes, int size, const QString& sender) {
+        fn(QByteArray::fromRawData(bytes, size), sender);
+    });
+}
+
+int UdpDatagramSocket::readPending(int max, const std::function<void(const char*, int, const QString&)>& fn)
+{
     int total = 0;
     while (m_fd >= 0 && total < max) {
         const int want = qMin(kBatch, max - total);
@@ -193,7 +200,7 @@ int UdpDatagramSocket::readPending(int max, const std::function<void(const QByte
         if (got <= 0)
             break;
         for (int i = 0; i < got && m_fd >= 0; ++i)
-            fn(QByteArray::fromRawData(bytes(i), size(i)), sender(i));
+            fn(bytes(i), size(i), sender(i));
         total += got;
         if (got < want)
             break;

@@ -42,6 +42,8 @@ public:
     // the bytes (valid during the call only; never null, empty for an empty datagram) and the
     // sender's address text (IPv4-mapped addresses written as IPv4). Answers the count read.
     int readPending(int max, const std::function<void(const QByteArray& datagram, const QString& sender)>& fn);
+    // The same with the bytes as they lie in the socket's buffers (valid during the call only).
+    int readPending(int max, const std::function<void(const char* bytes, int size, const QString& sender)>& fn);
 
     // One system call's worth: reads up to max (at most kBatch) pending datagrams into the
     // socket's buffers, without waiting; answers how many (0 when none, or on failure). They
