@@ -104,10 +104,10 @@ void CAsyncResolver::handleTask(const SResolveOne&)
     const ResolveRequestPtr request = m_pendingOrder.takeFirst();
     m_pending.remove(request->key());
 
-    bool answered = false;
-    const QString answer = lookUp(*request, &answered);
-    if (answered)
-        m_recent.remember(request->addressFlag, request->text, answer);
+    const std::optional<QString> looked = lookUp(*request);
+    if (looked)
+        m_recent.remember(request->addressFlag, request->text, *looked);
+    const QString answer = looked.value_or(QString());
     if (answer.isEmpty() || answer == request->previousAnswer)
         return;
     if (request->addressFlag) {
@@ -122,18 +122,16 @@ void CAsyncResolver::handleTask(const SResolveOne&)
         report(request->requestId, false, request->text, addressText);
 }
 
-QString CAsyncResolver::lookUp(const ResolveRequest& request, bool* answered)
+std::optional<QString> CAsyncResolver::lookUp(const ResolveRequest& request)
 {
-    *answered = false;
     const LookupFn fn = request.addressFlag ? m_nameOfAddress : m_addressOfName;
     if (!fn)
-        return QString();
+        return std::nullopt;
     const QString text = request.text;
     const QString previous = request.previousAnswer;
     QString answer;
     switch (m_lookup.run([fn, text, previous] { return fn(text, previous); }, m_lookupTimeoutMs, answer)) {
     case CBoundedLookup::Answered:
-        *answered = true;
         return answer;
     case CBoundedLookup::TimedOut:
         qWarning("asynchronous resolver: no answer for %s within %d ms, lookup given up", qUtf8Printable(text),
@@ -146,7 +144,7 @@ QString CAsyncResolver::lookUp(const ResolveRequest& request, bool* answered)
     case CBoundedLookup::Cancelled:
         break;
     }
-    return QString();
+    return std::nullopt;
 }
 
 void CAsyncResolver::report(SResolveReqId requestId, bool addressFlag, const QString& text, const QString& answer)

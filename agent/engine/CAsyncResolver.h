@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMap>
 #include <functional>
+#include <optional>
 
 ZAM_TASK_KIND(SAddForLookup);
 
@@ -72,8 +73,9 @@ protected:
     void onTerminate() override;
 
 private:
-    // The lookup with the time limit; empty answer when it failed, timed out or was refused.
-    QString lookUp(const ResolveRequest& request, bool* answered);
+    // The lookup with the time limit; none when it timed out, was refused or cancelled (an
+    // answer that is empty is a lookup that returned no name or address).
+    std::optional<QString> lookUp(const ResolveRequest& request);
     void report(SResolveReqId requestId, bool addressFlag, const QString& text, const QString& answer);
 
     ProtectedQueue<BasicTaskPtr<CAsyncResolver>> m_queue{QStringLiteral("AR")};
