@@ -13,6 +13,7 @@ N=${BENCH_SNMP_REQUESTS:-400}
 AGENT="127.0.0.1:$ZAM_TS_SNMP_PORT"
 OID=.1.3.6.1.2.1.1.3.0
 
+. bench/snmp-exporter.sh
 bash bench/install-peers.sh prometheus-snmp-exporter snmp curl
 
 T=$(mktemp -d)
@@ -40,35 +41,17 @@ uptime_v3:
     priv_password: $ZAM_TS_SNMP_V3_PRIV_PASSWORD
   metrics: *uptime
 CONF
-EXP_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-prometheus-snmp-exporter --config.file="$T/snmp.yml" --web.listen-address="127.0.0.1:$EXP_PORT" \
-  > "$T/exporter.log" 2>&1 &
-EXP_PID=$!
-for _ in $(seq 50); do
-  curl -s -o /dev/null "http://127.0.0.1:$EXP_PORT/" && break
-  sleep 0.1
-done
+start_snmp_exporter "$T/snmp.yml" "$T/exporter.log"
 
-rate() { # workers command... -> GETs per second over N requests
-  local workers=$1; shift
-  local start end
-  start=$(date +%s.%N)
-  for w in $(seq "$workers"); do
-    ( for _ in $(seq $((N / workers))); do "$@" > /dev/null 2>&1; done ) &
-  done
-  wait
-  end=$(date +%s.%N)
-  awk -v n="$N" -v a="$start" -v b="$end" 'BEGIN { printf "%.0f", n / (b - a) }'
-}
 
 declare -A peer
 for w in 1 8; do
-  peer[snmpget_v2c_$w]=$(rate "$w" snmpget -v2c -c "$ZAM_TS_SNMP_COMMUNITY" -On "$AGENT" $OID)
-  peer[snmpget_v3_$w]=$(rate "$w" snmpget -v3 -l authPriv -u "$ZAM_TS_SNMP_V3_USER" \
+  peer[snmpget_v2c_$w]=$(command_rate "$w" snmpget -v2c -c "$ZAM_TS_SNMP_COMMUNITY" -On "$AGENT" $OID)
+  peer[snmpget_v3_$w]=$(command_rate "$w" snmpget -v3 -l authPriv -u "$ZAM_TS_SNMP_V3_USER" \
     -a "$ZAM_TS_SNMP_V3_AUTH_PROTOCOL" -A "$ZAM_TS_SNMP_V3_AUTH_PASSWORD" \
     -x "$ZAM_TS_SNMP_V3_PRIV_PROTOCOL" -X "$ZAM_TS_SNMP_V3_PRIV_PASSWORD" -On "$AGENT" $OID)
-  peer[exporter_v2c_$w]=$(rate "$w" curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=uptime_v2c")
-  peer[exporter_v3_$w]=$(rate "$w" curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=uptime_v3")
+  peer[exporter_v2c_$w]=$(command_rate "$w" curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=uptime_v2c")
+  peer[exporter_v3_$w]=$(command_rate "$w" curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=uptime_v3")
 done
 
 json=$("$BUILD/bench/bench_checks_snmp" --benchmark_filter='BM_SnmpGet' --benchmark_format=json 2>/dev/null)

@@ -14,6 +14,7 @@ N=${BENCH_SNMP_TABLE_READS:-20}
 AGENT="127.0.0.1:$ZAM_TS_SNMP_FIXTURE_PORT"
 C=$ZAM_TS_SNMP_FIX_COMMUNITY
 
+. bench/snmp-exporter.sh
 bash bench/install-peers.sh prometheus-snmp-exporter snmp curl
 
 T=$(mktemp -d)
@@ -34,30 +35,16 @@ processes:
     - {name: hrSWRunPerfCPU, oid: 1.3.6.1.2.1.25.5.1.1.1, type: gauge, indexes: [{labelname: i, type: gauge}]}
     - {name: hrSWRunPerfMem, oid: 1.3.6.1.2.1.25.5.1.1.2, type: gauge, indexes: [{labelname: i, type: gauge}]}
 CONF
-EXP_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-prometheus-snmp-exporter --config.file="$T/snmp.yml" --web.listen-address="127.0.0.1:$EXP_PORT" \
-  > "$T/exporter.log" 2>&1 &
-EXP_PID=$!
-for _ in $(seq 50); do
-  curl -s -o /dev/null "http://127.0.0.1:$EXP_PORT/" && break
-  sleep 0.1
-done
+start_snmp_exporter "$T/snmp.yml" "$T/exporter.log"
 curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=processes" | grep -q hrSWRunName \
   || { echo "exporter read no process table (see $T/exporter.log)" >&2; cat "$T/exporter.log" >&2; exit 1; }
 
-rate() { # command... -> full reads per second over N reads
-  local start end
-  start=$(date +%s.%N)
-  for _ in $(seq "$N"); do "$@" > /dev/null 2>&1; done
-  end=$(date +%s.%N)
-  awk -v n="$N" -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", n / (b - a) }'
-}
 bulkwalk() {
   SNMPCONFPATH=/nonexistent snmpbulkwalk -v2c -c "$C" -On "$AGENT" .1.3.6.1.2.1.25.4.2
   SNMPCONFPATH=/nonexistent snmpbulkwalk -v2c -c "$C" -On "$AGENT" .1.3.6.1.2.1.25.5.1
 }
-exporter=$(rate curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=processes")
-walk=$(rate bulkwalk)
+exporter=$(command_rate 1 curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=processes")
+walk=$(command_rate 1 bulkwalk)
 json=$("$BUILD/bench/bench_checks_snmp_resources" --benchmark_filter='BM_ProcessTableRead|BM_ProcessMonitors50Cached' \
   --benchmark_format=json 2>/dev/null)
 ours=$(python3 -c 'import json,sys; d=json.load(sys.stdin); print("%.2f" % [b for b in d["benchmarks"] if b["name"].startswith("BM_ProcessTableRead")][0]["reads/s"])' <<< "$json")

@@ -11,6 +11,7 @@ BUILD=${1:-build}
 N=${BENCH_SNMP_REQUESTS:-400}
 AGENT="127.0.0.1:$ZAM_TS_SNMP_PORT"
 
+. bench/snmp-exporter.sh
 bash bench/install-peers.sh prometheus-snmp-exporter curl
 
 T=$(mktemp -d)
@@ -35,36 +36,18 @@ traffic:
       type: counter
       indexes: [{labelname: ifIndex, type: gauge}]
 CONF
-EXP_PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-prometheus-snmp-exporter --config.file="$T/snmp.yml" --web.listen-address="127.0.0.1:$EXP_PORT" \
-  > "$T/exporter.log" 2>&1 &
-EXP_PID=$!
-for _ in $(seq 50); do
-  curl -s -o /dev/null "http://127.0.0.1:$EXP_PORT/" && break
-  sleep 0.1
-done
+start_snmp_exporter "$T/snmp.yml" "$T/exporter.log"
 curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=traffic" | grep -q '^ifHCInOctets{' \
   || { echo "snmp_exporter does not read the counters:"; cat "$T/exporter.log"; exit 1; }
 
-rate() { # workers command... -> requests per second over N requests
-  local workers=$1; shift
-  local start end
-  start=$(date +%s.%N)
-  for w in $(seq "$workers"); do
-    ( for _ in $(seq $((N / workers))); do "$@" > /dev/null 2>&1; done ) &
-  done
-  wait
-  end=$(date +%s.%N)
-  awk -v n="$N" -v a="$start" -v b="$end" 'BEGIN { printf "%.0f", n / (b - a) }'
-}
 
 declare -A peer
 for w in 1 8; do
-  peer[$w]=$(rate "$w" curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=traffic")
+  peer[$w]=$(command_rate "$w" curl -sf "http://127.0.0.1:$EXP_PORT/snmp?target=$AGENT&module=traffic")
 done
 
 # Interface discovery against the walk a script would do: IF-MIB's ifTable and ifXTable in bulk.
-walks=$(rate 1 sh -c "snmpbulkwalk -v2c -c $ZAM_TS_SNMP_COMMUNITY $AGENT .1.3.6.1.2.1.2.2 && snmpbulkwalk -v2c -c $ZAM_TS_SNMP_COMMUNITY $AGENT .1.3.6.1.2.1.31.1.1")
+walks=$(command_rate 1 sh -c "snmpbulkwalk -v2c -c $ZAM_TS_SNMP_COMMUNITY $AGENT .1.3.6.1.2.1.2.2 && snmpbulkwalk -v2c -c $ZAM_TS_SNMP_COMMUNITY $AGENT .1.3.6.1.2.1.31.1.1")
 
 json=$("$BUILD/bench/bench_checks_snmp_traffic" --benchmark_format=json 2>/dev/null)
 ours() { # benchmark name -> polls per second
