@@ -5,13 +5,13 @@
 
 #include "VMware/VMwareClient.h"
 #include "VMware/VMwareMetrics.h"
+#include "support/CapturedMessages.h"
 #include "support/PluginTestHost.h"
 #include "support/PluginTestRecord.h"
 #include "support/VMwareStandIn.h"
 
 #include <gtest/gtest.h>
 
-#include <QMutex>
 #include <QThread>
 
 #include <cstdlib>
@@ -321,12 +321,7 @@ TEST_F(VMwareClientTest, MissingCookieAndBrokenListing)
 
 TEST_F(VMwareClientTest, PollsFromTwoThreadsWithoutQtWarnings)
 {
-    static QMutex messagesMutex;
-    static QStringList messages;
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
-        QMutexLocker lock(&messagesMutex);
-        messages.append(text);
-    });
+    CapturedMessages messages;
     std::unique_ptr<VMwareClient> client;
     qint64 first = 0, second = 0;
     // the first task thread makes and connects the client, the second one polls it
@@ -344,10 +339,8 @@ TEST_F(VMwareClientTest, PollsFromTwoThreadsWithoutQtWarnings)
     std::unique_ptr<QThread> c(QThread::create([&] { client.reset(); }));
     c->start();
     ASSERT_TRUE(c->wait(20000));
-    qInstallMessageHandler(previous);
     EXPECT_TRUE(server.operations().endsWith(QStringLiteral("Logout")));
-    QMutexLocker lock(&messagesMutex);
-    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(CapturedMessages::lines().isEmpty()) << qPrintable(CapturedMessages::lines().join('\n'));
 }
 
 TEST_F(VMwareClientTest, DroppedClientLogsOutWhenTheServerAnswered)

@@ -1,4 +1,5 @@
 #include "common/AgentSettings.h"
+#include "support/CapturedMessages.h"
 
 #include <QFile>
 #include <QSettings>
@@ -76,15 +77,6 @@ TEST_F(AgentSettingsTest, ValuesAreReadAndANonNumberKeepsTheDefault)
     EXPECT_EQ(settingsFileDir(reread), dir.path() + QLatin1Char('/'));
 }
 
-namespace {
-QStringList g_warnings;
-void keepWarning(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    if (type == QtWarningMsg)
-        g_warnings << text;
-}
-}
-
 // A stored value that is not a whole decimal number, or a port outside 1-65535, gives the
 // default and one warning that names the key; a good value gives no warning.
 TEST_F(AgentSettingsTest, MalformedNumbersGiveTheDefaultWithOneWarning)
@@ -97,24 +89,23 @@ TEST_F(AgentSettingsTest, MalformedNumbersGiveTheDefaultWithOneWarning)
         {"abc", 7, 3457}, {"", 7, 3457}, {" 5 ", 5, 5}, {"70000", 70000, 3457}, {"-1", -1, 3457},
         {"0x10", 7, 3457}, {"0", 0, 3457}, {"65535", 65535, 65535}, {"99999999999", 7, 3457}, {"1.5", 7, 3457},
     };
-    const QtMessageHandler previous = qInstallMessageHandler(&keepWarning);
+    CapturedMessages messages;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);
         auto s = settingsWith(QByteArray("[SNMP]\nUDPProxyPort=\"") + c.stored + "\"\n");
         const QString key = QStringLiteral("SNMP/UDPProxyPort");
-        g_warnings.clear();
+        CapturedMessages::clear();
         EXPECT_EQ(readSettingInt(*s, key, 7), c.asInt);
-        EXPECT_EQ(g_warnings.filter(key).size(), c.asInt == 7 ? 1 : 0);
-        g_warnings.clear();
+        EXPECT_EQ(CapturedMessages::texts(QtWarningMsg).filter(key).size(), c.asInt == 7 ? 1 : 0);
+        CapturedMessages::clear();
         EXPECT_EQ(readSettingPort(*s, key, 3457), c.asPort);
-        EXPECT_EQ(g_warnings.filter(key).size(), c.asPort == 3457 ? 1 : 0);
+        EXPECT_EQ(CapturedMessages::texts(QtWarningMsg).filter(key).size(), c.asPort == 3457 ? 1 : 0);
     }
     // An absent key is no fault.
-    g_warnings.clear();
+    CapturedMessages::clear();
     auto empty = settingsWith("");
     EXPECT_EQ(readSettingPort(*empty, QStringLiteral("AgentControlServer/Port"), 3456), 3456);
-    EXPECT_TRUE(g_warnings.isEmpty());
-    qInstallMessageHandler(previous);
+    EXPECT_TRUE(CapturedMessages::texts(QtWarningMsg).isEmpty());
 }
 
 TEST(AgentSettingsParsing, TransportAndModeTexts)

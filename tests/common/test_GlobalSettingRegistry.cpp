@@ -1,5 +1,6 @@
 #include "common/CDbException.h"
 #include "common/GlobalSettingRegistry.h"
+#include "support/CapturedMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -8,21 +9,6 @@
 
 #include <atomic>
 #include <vector>
-
-namespace {
-
-QStringList& warnings()
-{
-    static QStringList w;
-    return w;
-}
-
-void captureWarnings(QtMsgType, const QMessageLogContext&, const QString& msg)
-{
-    warnings() << msg;
-}
-
-} // namespace
 
 TEST(GlobalSettingRegistry, KnownNamesBothWays)
 {
@@ -66,22 +52,19 @@ TEST(GlobalSettingRegistry, UnknownIdThrows)
 // One test adds names, so the ids it sees are the first ones given out in this process.
 TEST(GlobalSettingRegistry, NewNamesGetIdsFrom174WithOneWarningEach)
 {
-    warnings().clear();
-    const auto old = qInstallMessageHandler(captureWarnings);
+    CapturedMessages capture;
     const int first = globalSettingId(QStringLiteral("Custom/First"));
     const int second = globalSettingId(QStringLiteral("Custom\\Second"));
     const int again = globalSettingId(QStringLiteral("Custom\\First"));
-    qInstallMessageHandler(old);
     EXPECT_EQ(174, first);
     EXPECT_EQ(175, second);
     EXPECT_EQ(174, again);
     EXPECT_EQ(QStringList({"adding new global setting Custom/First", "adding new global setting Custom\\Second"}),
-              warnings());
+              capture.texts(QtWarningMsg));
     EXPECT_EQ(QStringLiteral("Custom\\First"), globalSettingName(174));
 
     // Concurrent additions of the same new names give each name exactly one id.
-    qInstallMessageHandler(captureWarnings);
-    warnings().clear();
+    CapturedMessages::clear();
     std::vector<std::vector<int>> seen(8);
     std::vector<QThread*> threads;
     for (int t = 0; t < 8; ++t)
@@ -95,10 +78,9 @@ TEST(GlobalSettingRegistry, NewNamesGetIdsFrom174WithOneWarningEach)
         th->wait();
         delete th;
     }
-    qInstallMessageHandler(old);
     for (int t = 1; t < 8; ++t)
         EXPECT_EQ(seen[0], seen[t]);
-    EXPECT_EQ(50, warnings().size());
+    EXPECT_EQ(50, capture.texts(QtWarningMsg).size());
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(QStringLiteral("Race\\%1").arg(i), globalSettingName(seen[0][i]));
 }
@@ -117,7 +99,7 @@ TEST(PackText, RoundTripAndBounds)
     // Known form: 4-byte big-endian size, then the zlib stream, all Base64.
     EXPECT_EQ(QByteArray::fromHex("00000001"), QByteArray::fromBase64(packText("a").toLatin1()).left(4));
 
-    const auto old = qInstallMessageHandler(captureWarnings);
+    CapturedMessages capture;
     // Not Base64 of a zlib stream; truncated stream; a header claiming 4 GiB; a small header on
     // a stream that inflates beyond the cap.
     QByteArray bomb = qCompress(QByteArray(kMaxUnpackedTextBytes + 1024, 'a'), 9);
@@ -131,5 +113,4 @@ TEST(PackText, RoundTripAndBounds)
     };
     for (const QString& b : bad)
         EXPECT_TRUE(unpackText(b).isEmpty()) << qPrintable(b.left(40));
-    qInstallMessageHandler(old);
 }

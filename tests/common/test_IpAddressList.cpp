@@ -1,4 +1,5 @@
 #include "common/IpAddressList.h"
+#include "support/CapturedMessages.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -11,25 +12,6 @@
 #include <vector>
 
 namespace {
-
-// Collects warnings written while it lives.
-class WarningCapture
-{
-public:
-    WarningCapture()
-    {
-        s_lines.clear();
-        m_previous = qInstallMessageHandler(&WarningCapture::handler);
-    }
-    ~WarningCapture() { qInstallMessageHandler(m_previous); }
-    const QStringList& lines() const { return s_lines; }
-
-private:
-    static void handler(QtMsgType, const QMessageLogContext&, const QString& msg) { s_lines << msg; }
-    static QStringList s_lines;
-    QtMessageHandler m_previous;
-};
-QStringList WarningCapture::s_lines;
 
 CIpAddressRange parsed(const QString& text)
 {
@@ -156,12 +138,12 @@ TEST(IpAddressList, RefusesBadAddressesAndMasksWithTheirTexts)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(qPrintable(c.text));
-        WarningCapture warnings;
+        CapturedMessages warnings;
         QString error;
         const Optional<CIpAddressRange> r = parseIpAddressRange(c.text, &error);
         EXPECT_TRUE(r.isUnset());
         EXPECT_EQ(error, c.error);
-        EXPECT_EQ(warnings.lines(), QStringList{c.error});
+        EXPECT_EQ(warnings.texts(QtWarningMsg), QStringList{c.error});
     }
 }
 
@@ -355,12 +337,12 @@ TEST(IpAddressList, StreamWithNeitherBitReadsAsNeitherValueNorUnset)
 {
     // Host-name field with (false, false): neither a host name nor unset, no warning on read.
     const QByteArray bytes = QByteArray::fromHex("000000000004006100" "62") + QByteArray::fromHex("0001ff0001ff0001ff");
-    WarningCapture warnings;
+    CapturedMessages warnings;
     const CIpAddressRange r = unstreamed(bytes);
     EXPECT_FALSE(r.isHostName());
     EXPECT_FALSE(r.isRange());
     EXPECT_EQ(r.hostName(), "ab");
-    EXPECT_TRUE(warnings.lines().isEmpty());
+    EXPECT_TRUE(warnings.texts(QtWarningMsg).isEmpty());
     EXPECT_NE(r, CIpAddressRange());
 }
 
@@ -376,11 +358,11 @@ TEST(IpAddressList, TruncatedStreamsFailCleanly)
 
 TEST(IpAddressList, ReadingAbsentFieldsWarns)
 {
-    WarningCapture warnings;
+    CapturedMessages warnings;
     const CIpAddressRange r = parsed("10.0.0.1");
     EXPECT_EQ(r.hostName(), QString());
     EXPECT_TRUE(CIpAddressRange().firstAddress().isNull());
-    EXPECT_EQ(warnings.lines(), (QStringList{"attempt to get null value from Optional<>",
+    EXPECT_EQ(warnings.texts(QtWarningMsg), (QStringList{"attempt to get null value from Optional<>",
                                              "attempt to get null value from Optional<>"}));
 }
 

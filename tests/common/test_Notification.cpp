@@ -1,4 +1,4 @@
-#include "../agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 
 #include "common/NotificationBase.h"
 #include "common/NotificationFixedSize.h"

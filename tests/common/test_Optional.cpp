@@ -1,5 +1,6 @@
 #include "common/Optional.h"
 #include "common/TemplateAttachment.h"
+#include "support/CapturedMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -30,17 +31,6 @@ QDataStream::Status read(const QByteArray& bytes, T& v)
     s.setVersion(7);
     s >> v;
     return s.status();
-}
-
-QStringList& warnings()
-{
-    static QStringList w;
-    return w;
-}
-
-void captureWarnings(QtMsgType, const QMessageLogContext&, const QString& msg)
-{
-    warnings() << msg;
 }
 
 STemplateAttachmentData sampleRecord()
@@ -94,19 +84,17 @@ TEST(Optional, StatesAndStreamForm)
 
 TEST(Optional, AbsentValueWarnsAndGivesEmptyValue)
 {
-    warnings().clear();
-    const auto old = qInstallMessageHandler(captureWarnings);
+    CapturedMessages capture;
     // A null state read from a stream still carried a value; it must not leak out.
     Optional<QString> nullWithPayload;
     read(QByteArray::fromHex("010100000004") + QByteArray::fromHex("00780079"), nullWithPayload);
     const QString got = nullWithPayload.value();
     const int unsetValue = Optional<int>().value();
-    qInstallMessageHandler(old);
     EXPECT_TRUE(nullWithPayload.isNull());
     EXPECT_TRUE(got.isEmpty());
     EXPECT_EQ(0, unsetValue);
     EXPECT_EQ(QStringList({"attempt to get null value from Optional<>", "attempt to get null value from Optional<>"}),
-              warnings());
+              capture.texts(QtWarningMsg));
     EXPECT_EQ(QStringLiteral("xy"), nullWithPayload.valueOr(QStringLiteral("xy")));
     EXPECT_EQ(QStringLiteral("a"), Optional<QString>(QStringLiteral("a")).value());
 }

@@ -1,4 +1,4 @@
-#include "CapturedMessages.h"
+#include "support/CapturedMessages.h"
 
 #include "core/BasicTask.h"
 #include "core/CNetMonSysLight.h"

@@ -1,4 +1,4 @@
-#include "CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "support/EventLoopWait.h"
 #include "support/TestCertificates.h"
 #include "support/TestPaths.h"

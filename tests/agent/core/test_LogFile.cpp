@@ -1,4 +1,4 @@
-#include "CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "core/LogFile.h"
 #include "core/ProcessOptions.h"
 #include "support/EventLoopWait.h"

@@ -1,4 +1,4 @@
-#include "CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "TestComponents.h"
 
 #include "engine/CConfigManagerAgent.h"

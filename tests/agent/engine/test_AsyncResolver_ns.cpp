@@ -3,7 +3,7 @@
 // that hangs is given up and costs a bounded number of threads, errors are logged and do not
 // stop the resolver, and stop does not wait for a hanging lookup. Runs with its own /etc/hosts.
 
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "support/EventLoopWait.h"
 #include "support/PrivateNameFiles.h"
 #include "engine/CAsyncResolver.h"

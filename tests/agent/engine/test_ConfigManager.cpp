@@ -1,6 +1,6 @@
 #include "ComponentRunner.h"
 #include "MonitorRecordFixtures.h"
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "engine/CConfigManagerAgent.h"
 #include "engine/CMonitorCommonData.h"
 #include "engine/CPluginLibrary.h"

@@ -1,6 +1,6 @@
 #include "MonitorRecordFixtures.h"
 #include "engine/PluginResultMemory.h"
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>

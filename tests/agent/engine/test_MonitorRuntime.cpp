@@ -2,7 +2,7 @@
 // invalidations it is asked for and a hand-driven clock.
 #include "MonitorRecordFixtures.h"
 #include "ManualClock.h"
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "engine/CConfigManagerAgent.h"
 #include "engine/CMonitorRuntimeRegistry.h"
 

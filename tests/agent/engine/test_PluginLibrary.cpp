@@ -1,6 +1,6 @@
 // Loading, guarding and error paths of one loaded library, shown with stand-in libraries.
 #include "FakePlugin.h"
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "core/LogFile.h"
 #include "engine/CPluginLibrary.h"
 #include "engine/CPluginManager.h"

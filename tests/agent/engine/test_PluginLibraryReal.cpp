@@ -1,5 +1,5 @@
 // The daemon's binding on the real checks library from the build's plugins folder.
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "engine/CPluginLibrary.h"
 #include "engine/CPluginThreadInstance.h"
 

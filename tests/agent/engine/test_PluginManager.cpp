@@ -1,6 +1,6 @@
 // The plug-in manager: one loaded copy per file, per-thread contexts, failed loads, services.
 #include "FakePlugin.h"
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "core/ProcessOptions.h"
 #include "engine/CPluginManager.h"
 #include "support/EventLoopWait.h"

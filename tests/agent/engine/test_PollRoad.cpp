@@ -2,7 +2,7 @@
 // library (the real one or a stand-in) and the poll result that reaches the agent manager.
 #include "MonitorRecordFixtures.h"
 #include "PollRoadHarness.h"
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "engine/CPollTaskAgentWithSettings.h"
 #include "engine/CSyncResolveTask.h"
 #include "engine/PollRequestTasks.h"

@@ -8,6 +8,7 @@
 #include "engine/CScheduleInfoWeekDays.h"
 #include "engine/CTask.h"
 #include "engine/SWeeklyMaintenanceSetting.h"
+#include "support/CapturedMessages.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -23,24 +24,6 @@ QDateTime at(const char* text)
     t.setTimeSpec(Qt::UTC);
     return t;
 }
-
-class WarningCapture
-{
-public:
-    WarningCapture()
-    {
-        s_lines.clear();
-        m_previous = qInstallMessageHandler(&WarningCapture::handler);
-    }
-    ~WarningCapture() { qInstallMessageHandler(m_previous); }
-    const QStringList& lines() const { return s_lines; }
-
-private:
-    static void handler(QtMsgType, const QMessageLogContext&, const QString& msg) { s_lines << msg; }
-    static QStringList s_lines;
-    QtMessageHandler m_previous;
-};
-QStringList WarningCapture::s_lines;
 
 // Sets the process-wide flags word for one test and restores it.
 struct DebugFlags
@@ -127,12 +110,12 @@ TEST(ScheduleInfo, IntervalSkipWarningFollowsDebugFlags)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.now);
         DebugFlags flags(c.flags);
-        WarningCapture warnings;
+        CapturedMessages warnings;
         CScheduleInfoInterval s(300, 1);
         const Answer a = ask(s, at(c.now), at("2024-01-01T12:00:00"), c.withTask ? &task : nullptr);
         EXPECT_TRUE(a.due);
         EXPECT_EQ(a.out, at(c.now));
-        EXPECT_EQ(warnings.lines(), c.expected);
+        EXPECT_EQ(warnings.texts(QtWarningMsg), c.expected);
     }
 }
 

@@ -3,7 +3,7 @@
 // a late run, due tasks in order, one reconnect per lost link, changes of the wall clock in
 // both directions, schedule changes of a running task, a throwing done, and stopping.
 
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "support/EventLoopWait.h"
 #include "core/ProcessOptions.h"
 #include "engine/CScheduleInfoDelayed.h"

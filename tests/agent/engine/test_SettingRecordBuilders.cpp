@@ -1,5 +1,5 @@
 #include "MonitorRecordFixtures.h"
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "core/PerformanceStatistics.h"
 #include "engine/CConfigManagerAgent.h"
 #include "engine/FindSettingValue.h"

@@ -2,7 +2,7 @@
 #include "FakePlugin.h"
 #include "ManualClock.h"
 #include "TestTasks.h"
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "engine/CTaskManager.h"
 #include "engine/CTaskManagerScheduler.h"
 #include "engine/CPluginManager.h"

@@ -1,6 +1,6 @@
 // The scheduler's alarms, its load sample and its answer to a clock that jumps back.
 #include "ManualClock.h"
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "core/PerformanceStatistics.h"
 #include "engine/CTaskManagerScheduler.h"
 #include "support/EventLoopWait.h"

@@ -2,7 +2,7 @@
 // a hand-set clock from the test thread (which plays the task manager).
 #include "ManualClock.h"
 #include "TestTasks.h"
-#include "agent/core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "core/PerformanceStatistics.h"
 #include "engine/CTaskThreadsPool.h"
 

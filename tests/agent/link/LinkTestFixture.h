@@ -5,6 +5,7 @@
 #include "common/ConnectionId.h"
 #include "link/CAgentAgentManager.h"
 #include "support/AgentTestPeer.h"
+#include "support/CapturedMessages.h"
 #include "support/EventLoopWait.h"
 #include "support/TestCertificates.h"
 #include "support/TestLinkEngine.h"
@@ -14,48 +15,6 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <memory>
-
-// Qt messages of the process, kept while alive ("warning: text", ...).
-class LinkLogCapture
-{
-public:
-    LinkLogCapture() { m_previous = qInstallMessageHandler(&LinkLogCapture::handler); clear(); }
-    ~LinkLogCapture() { qInstallMessageHandler(m_previous); }
-    static QStringList lines()
-    {
-        QMutexLocker l(&mutex());
-        return store();
-    }
-    static void clear()
-    {
-        QMutexLocker l(&mutex());
-        store().clear();
-    }
-    static bool has(const QString& line) { return lines().contains(line); }
-    static bool waitFor(const QString& line, int ms = 10000)
-    {
-        return waitUntil([&] { return has(line); }, ms);
-    }
-
-private:
-    static QMutex& mutex()
-    {
-        static QMutex m;
-        return m;
-    }
-    static QStringList& store()
-    {
-        static QStringList s;
-        return s;
-    }
-    static void handler(QtMsgType type, const QMessageLogContext&, const QString& text)
-    {
-        const char* level = type == QtWarningMsg ? "warning" : type == QtCriticalMsg ? "critical" : "debug";
-        QMutexLocker l(&mutex());
-        store() << QString::fromLatin1(level) + QStringLiteral(": ") + text;
-    }
-    QtMessageHandler m_previous = nullptr;
-};
 
 struct LinkMode
 {

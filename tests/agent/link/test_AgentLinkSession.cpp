@@ -46,7 +46,7 @@ protected:
     }
     void TearDown() override { fx.reset(); }
 
-    LinkLogCapture log;
+    CapturedMessages log;
     std::unique_ptr<LinkFixture> fx;
 };
 
@@ -164,9 +164,9 @@ TEST_P(LinkSessionTest, PollsGoThroughTheEngineAndBackOnTheSameSession)
     poll(105, 42);
     ASSERT_TRUE(waitUntil([&] { return fx->engine->runningCount() == 1; }));
     s->send(peer::frame(-1, msg::AbortPollNot, {Field::num("abort_transaction", 105)}));
-    EXPECT_TRUE(LinkLogCapture::waitFor(QStringLiteral("warning: poll transaction 105 aborted")));
+    EXPECT_TRUE(CapturedMessages::waitFor(QStringLiteral("warning: poll transaction 105 aborted")));
     ASSERT_TRUE(fx->engine->release(42));
-    EXPECT_TRUE(LinkLogCapture::waitFor(QStringLiteral("warning: cannot find polling task for transaction 105")));
+    EXPECT_TRUE(CapturedMessages::waitFor(QStringLiteral("warning: cannot find polling task for transaction 105")));
     EXPECT_TRUE(answersPing(s, 106));
     EXPECT_FALSE(s->waitFor(msg::PollResp, m, 200));
 
@@ -202,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, LinkSessionTest, ::testing::ValuesIn(kModes),
 class LinkBehaviourTest : public ::testing::Test
 {
 protected:
-    LinkLogCapture log;
+    CapturedMessages log;
 };
 
 TEST_F(LinkBehaviourTest, SilentPeerIsDroppedAndTheActiveAgentReconnects)
@@ -226,7 +226,7 @@ TEST_F(LinkBehaviourTest, SilentPeerIsDroppedAndTheActiveAgentReconnects)
     ASSERT_TRUE(second->waitFor(msg::PingResp, m));
     EXPECT_EQ(fx.engine->calls().count(QStringLiteral("clear traps")), 1);
     fx.manager->requestReconnect();   // refused while a session is current
-    EXPECT_TRUE(LinkLogCapture::waitFor(QStringLiteral("warning: Reconnect event when link is alive")));
+    EXPECT_TRUE(CapturedMessages::waitFor(QStringLiteral("warning: Reconnect event when link is alive")));
 
     // The peer ends the session: another reconnect.
     second->close();
@@ -397,7 +397,7 @@ TEST_F(LinkBehaviourTest, BadInputGetsItsReactionAndNeverACrash)
          "warning: unknown message type 26 in agent link"},
     };
     for (const auto& c : cases) {
-        LinkLogCapture::clear();
+        CapturedMessages::clear();
         peer::Session* s = fx.identifiedSession();
         ASSERT_TRUE(s) << c.name;
         s->send(peer::frame(-1, msg::PingResp));   // the session is current before the bad bytes
@@ -416,7 +416,7 @@ TEST_F(LinkBehaviourTest, BadInputGetsItsReactionAndNeverACrash)
             s->close();
         }
         if (c.warning) {
-            EXPECT_TRUE(LinkLogCapture::has(QString::fromLatin1(c.warning))) << c.name;
+            EXPECT_TRUE(CapturedMessages::has(QString::fromLatin1(c.warning))) << c.name;
         }
         EXPECT_TRUE(waitUntil([&] { return fx.manager->linkStatus() == 0 && fx.manager->closingLinkCount() == 0; }))
             << c.name;
@@ -469,7 +469,7 @@ TEST_F(LinkBehaviourTest, EngineRequestsEventsAndCapabilities)
                          Field::num("tcp_limit", 9), Field::num("wtm_limit", 30)}));
     EXPECT_TRUE(waitUntil([&] { return fx.engine->calls().contains(QStringLiteral("wtm 30")); }));
     EXPECT_TRUE(fx.engine->calls().contains(QStringLiteral("limits 20 -1")));
-    EXPECT_TRUE(LinkLogCapture::has(QStringLiteral("warning: limit cpu_limit=500 is out of range -1..100, ignored")));
+    EXPECT_TRUE(CapturedMessages::has(QStringLiteral("warning: limit cpu_limit=500 is out of range -1..100, ignored")));
 
     // Plug-in data, then the capabilities only once mode bit 3 is on.
     s->send(peer::frame(61, msg::PluginDataNot, {Field::num("plugin_id", 3), Field::raw("plugin_name", "zam")}));

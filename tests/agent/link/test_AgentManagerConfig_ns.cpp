@@ -44,16 +44,16 @@ TEST(AgentManagerConfig, UnusableSettingsEndTheRunWithTheirReason)
              .arg(missing)},
     };
     for (const auto& c : cases) {
-        LinkLogCapture log;
+        CapturedMessages log;
         writeSettings(c.settings);
         CAgentAgentManager manager(nullptr, QStringLiteral("agent manager"), 16);
         manager.start();
         // The run ends by itself; stopAndWait must not hang on it.
         EXPECT_TRUE(waitUntil([&] { return manager.isFinished(); })) << c.name;
         manager.stopAndWait();
-        EXPECT_TRUE(LinkLogCapture::has(QStringLiteral("critical: ") + c.critical)) << c.name << "\n"
-            << qPrintable(LinkLogCapture::lines().join('\n'));
-        EXPECT_TRUE(LinkLogCapture::has(QStringLiteral("critical: Cannot read agent configuration"))) << c.name;
+        EXPECT_TRUE(CapturedMessages::has(QStringLiteral("critical: ") + c.critical)) << c.name << "\n"
+            << qPrintable(CapturedMessages::lines().join('\n'));
+        EXPECT_TRUE(CapturedMessages::has(QStringLiteral("critical: Cannot read agent configuration"))) << c.name;
     }
 }
 

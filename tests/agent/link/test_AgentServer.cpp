@@ -9,6 +9,7 @@
 #include "common/CAgentConnection.h"
 #include "support/RecordingConnectionHandler.h"
 #include "support/EventLoopWait.h"
+#include "support/CapturedMessages.h"
 #include "support/CertificatesTest.h"
 
 #include <QScopedPointer>
@@ -24,7 +25,6 @@
 
 namespace {
 
-QStringList g_warnings;
 QStringList g_log;
 void captureLog(const QString& line) { g_log << line; }
 bool logged(const QString& suffix)
@@ -33,11 +33,6 @@ bool logged(const QString& suffix)
         if (l.startsWith(QLatin1String("[server ")) && l.endsWith(suffix))
             return true;
     return false;
-}
-void captureWarnings(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    if (type == QtWarningMsg)
-        g_warnings << text;
 }
 
 struct RecordingSink : IAgentLinkEventSink
@@ -111,7 +106,6 @@ protected:
     {
         g_log.clear();
         setAgentLinkLogSink(&captureLog);
-        g_warnings.clear();
     }
     void TearDown() override { setAgentLinkLogSink(nullptr); }
 };
@@ -150,24 +144,23 @@ TEST_F(AgentServerTest, ListensOnAnyOrGivenIpv4AddressAndRejectsOtherHostTexts)
 
 TEST_F(AgentServerTest, BusyPortWarnsAndPostsBindError)
 {
-    QtMessageHandler old = qInstallMessageHandler(captureWarnings);
+    CapturedMessages messages;
     QTcpServer holder;
     ASSERT_TRUE(holder.listen(QHostAddress::LocalHost, 0));
     const quint16 port = holder.serverPort();
     for (int transport : {0, 1}) {
         SCOPED_TRACE(transport);
-        g_warnings.clear();
+        CapturedMessages::clear();
         RecordingSink sink;
         QScopedPointer<CAgentServer> server(createAgentServer(&sink, serverSettings(transport, "127.0.0.1", port)));
         EXPECT_FALSE(server->isListening());
-        EXPECT_EQ(g_warnings, QStringList{QStringLiteral("%1 agent server on 127.0.0.1:%2: port already in use")
+        EXPECT_EQ(CapturedMessages::texts(QtWarningMsg), QStringList{QStringLiteral("%1 agent server on 127.0.0.1:%2: port already in use")
                                               .arg(transport ? "ssl" : "tcp").arg(port)});
         EXPECT_EQ(sink.errors(), QStringList{"can not bind socket to port"});
         EXPECT_TRUE(logged(QStringLiteral("] %1 agent server cannot listen on 127.0.0.1:%2").arg(transport ? "ssl" : "tcp").arg(port)));
         ASSERT_EQ(sink.events.size(), 1);
         EXPECT_EQ(static_cast<const CServerErrorAgentLinkEvent*>(sink.events.first().data())->server(), server.data());
     }
-    qInstallMessageHandler(old);
 }
 
 TEST_F(AgentServerTest, SslServerWithoutCertificateOrKeyDoesNotListen)

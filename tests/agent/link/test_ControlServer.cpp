@@ -1,5 +1,5 @@
 #include "ControlPortClient.h"
-#include "../core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 
 #include "common/WebUtils.h"
 

@@ -1,7 +1,7 @@
 // The link status on the control port, with the control server and the agent manager inside
 // a root whose other components are stand-ins.
 #include "ControlPortClient.h"
-#include "../core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 #include "../core/TestComponents.h"
 
 #include "link/CAgentAgentManager.h"

@@ -1,6 +1,6 @@
 // The control port from the agent settings file (private folders: the file is the daemon's own).
 #include "ControlPortClient.h"
-#include "../core/CapturedMessages.h"
+#include "support/CapturedMessages.h"
 
 #include "common/AgentSettings.h"
 

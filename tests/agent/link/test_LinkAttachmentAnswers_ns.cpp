@@ -47,7 +47,7 @@ bool answersPing(peer::Session* s, int id)
 
 TEST(LinkAttachmentAnswers, AnswerOfAnEndedSessionIsNotSentOnTheNextOne)
 {
-    LinkLogCapture log;
+    CapturedMessages log;
     LinkFixture fx{LinkMode{"PassiveTcp", true, false}};
     fx.start();
     peer::Session* first = fx.identifiedSession();
@@ -78,7 +78,7 @@ TEST(LinkAttachmentAnswers, AnswerOfAnEndedSessionIsNotSentOnTheNextOne)
     ASSERT_EQ(::write(w, "x", 1), 1);
     ::close(w);
     w = -1;
-    EXPECT_TRUE(LinkLogCapture::waitFor(
+    EXPECT_TRUE(CapturedMessages::waitFor(
         QStringLiteral("warning: answer to attachment request 40 dropped: its session has ended")));
     // The new session's own check is answered on it, and only that one.
     second->send(checkFrame(41, 8, {mib(2, QStringLiteral("absent.mib"))}));

@@ -70,7 +70,7 @@ protected:
         ASSERT_TRUE(s);
     }
 
-    LinkLogCapture log;
+    CapturedMessages log;
     LinkFixture fx{LinkMode{"ActiveTcp", false, false}};
     peer::Session* s = nullptr;
 };
@@ -206,7 +206,7 @@ TEST_F(LinkFeaturesTest, UpgradeIsStoredStartedAndTimesOut)
 
     // A second package while the first runs: logged, no answer.
     s->send(peer::frame(-1, msg::Upgrade, {Field::raw("upgrade_data", script)}));
-    EXPECT_TRUE(LinkLogCapture::waitFor("warning: upgrade was already started"));
+    EXPECT_TRUE(CapturedMessages::waitFor("warning: upgrade was already started"));
 
     ASSERT_TRUE(s->waitFor(msg::AgentStatus, m));
     EXPECT_EQ(m.num("status_code"), 2);
@@ -226,7 +226,7 @@ TEST_F(LinkFeaturesTest, UpgradingEndsWithItsTimerAfterItsSessionHasGone)
     EXPECT_EQ(m.num("status_code"), 1);
     ASSERT_TRUE(fx.manager->isUpgrading());
     s->close();
-    EXPECT_TRUE(LinkLogCapture::waitFor("warning: Upgrade timeout"));
+    EXPECT_TRUE(CapturedMessages::waitFor("warning: Upgrade timeout"));
     EXPECT_TRUE(waitUntil([&] { return !fx.manager->isUpgrading(); }));
     qputenv("TMPDIR", oldTmp);
 }

@@ -3,6 +3,7 @@
 #include "link/AttachmentListRecords.h"
 #include "link/TemplateAttachmentsStore.h"
 #include "common/AppPaths.h"
+#include "support/CapturedMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -214,14 +215,12 @@ TEST_F(TemplateAttachments, ExplicitFoldersWithTheFlagAreWrittenWhereTheySay)
         explicitRecord("$CorvaneDataDir/custom/../elsewhere", "up.txt", true, "U"),
         explicitRecord("$CorvaneInstallDir/" + own + "/tools", "unflagged.sh", false, "N"),
     };
-    static QStringList infos;
-    infos.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& t) {
-        if (type == QtInfoMsg)
-            infos << t;
-    });
-    EXPECT_TRUE(createTemplateAttachments(kApp, list).isEmpty());
-    qInstallMessageHandler(previous);
+    QStringList infos;
+    {
+        CapturedMessages messages;
+        EXPECT_TRUE(createTemplateAttachments(kApp, list).isEmpty());
+        infos = CapturedMessages::texts(QtInfoMsg);
+    }
     const QString up = QDir::cleanPath(configDir() + "/elsewhere/up.txt");
     EXPECT_EQ(readFile(installed), QByteArray("P"));
     EXPECT_EQ(readFile(absolute), QByteArray("T"));
