@@ -91,8 +91,9 @@ public:
             }
             c.lost += open.size();
             curve.emplace_back(m_daemon.rssKb(), m_daemon.openFiles());
-            std::fprintf(stderr, "drop %3d at %4lld s: rss %ld kB, fds %ld, answered %ld, lost %ld\n", drop,
-                         total.elapsed() / 1000, curve.back().first, curve.back().second, c.answered, c.lost);
+            std::fprintf(stderr, "drop %3d at %4lld s: rss %ld kB (anon %ld), threads %ld, fds %ld, answered %ld, lost %ld\n",
+                         drop, total.elapsed() / 1000, curve.back().first, m_daemon.statusKb("RssAnon:"),
+                         m_daemon.threads(), curve.back().second, c.answered, c.lost);
         }
         // Polls that were lost with their sessions must not hold their monitors: once the
         // checks' time-out has passed, every monitor takes a poll again.

@@ -22,7 +22,17 @@ bool readCertificateFile(const QString& path, QByteArray& data, QString& error)
         error = QStringLiteral("can't read %1 file %2").arg(kind, path);
         return false;
     }
-    data = file.read(kMaxCertificateFileSize + 1);
+    // In steps: one read of the bound would allocate 4 MiB for a 2 KiB certificate, and
+    // glibc, once it hands such a block back, keeps up to twice its size of freed memory in
+    // every arena for the life of the process.
+    constexpr qint64 kStep = 64 * 1024;
+    data.clear();
+    while (data.size() <= kMaxCertificateFileSize) {
+        const QByteArray chunk = file.read(kStep);
+        if (chunk.isEmpty())
+            break;
+        data += chunk;
+    }
     return true;
 }
 

@@ -81,6 +81,8 @@ TEST_F(ConnectionIdTest, IdIsTheMd5OfThePemTextWhateverTheFileLooksLike)
         {"crlf.pem", QByteArray(pem).replace("\n", "\r\n")},
         {"text-around.pem", "Subject: agent\nsome words\n" + pem + "trailing\n"},
         {"with-key.pem", pem + readFile(key)},
+        // read in steps: the certificate lies beyond the first one
+        {"after-text.pem", QByteArray(100 * 1024, 'x') + "\n" + pem},
     };
     for (const auto& v : variants) {
         const QString path = dir->filePath(QString::fromLatin1(v.name));
@@ -101,6 +103,8 @@ TEST_F(ConnectionIdTest, LoadErrorsGiveTheirTexts)
     writeFile(empty, QByteArray());
     const QString truncated = dir->filePath(QStringLiteral("truncated.pem"));
     writeFile(truncated, readFile(cert).left(300));
+    const QString huge = dir->filePath(QStringLiteral("huge.pem"));
+    writeFile(huge, readFile(cert) + QByteArray(4 * 1024 * 1024, '\n'));
 
     const struct {
         QString path;
@@ -113,6 +117,7 @@ TEST_F(ConnectionIdTest, LoadErrorsGiveTheirTexts)
         {empty, QStringLiteral("can't load certificate from %1 file, is it corrupted?").arg(empty)},
         {truncated, QStringLiteral("can't load certificate from %1 file, is it corrupted?").arg(truncated)},
         {key, QStringLiteral("can't load certificate from %1 file, is it corrupted?").arg(key)},
+        {huge, QStringLiteral("can't load certificate from %1 file, is it corrupted?").arg(huge)},
     };
     for (const auto& c : cases) {
         QString out;
