@@ -13,4 +13,12 @@ bool releaseFreePages(std::size_t minFreeBytes);
 // less memory freed by one thread and needed by none. MALLOC_ARENA_MAX in the environment
 // wins. Call before the first thread starts.
 void limitArenas(int arenasPerCore);
+// Keeps glibc's per-thread caches to one block per size. Each of a hundred task threads caches
+// up to seven freed blocks of every size it has freed, wherever they came from; those blocks
+// count as in use, so no trim returns them, and with threads freeing what others allocated the
+// resident size crept up for minutes of steady polling while the live heap stayed flat. The
+// cache is set only from the environment at start, so this runs the program again in place
+// (same pid, same name, same arguments) with GLIBC_TUNABLES naming it, once; an operator's own
+// tcache setting is kept. Answers only when nothing was re-run. Call first in main.
+void limitThreadCaches(char** argv);
 }

@@ -56,6 +56,8 @@ int main(int argc, char** argv)
         return printUsage(argv[0]);
 
     const SCommandLine cl = parseCommandLine(std::vector<std::string>(argv, argv + argc));
+    if (cl.mode == SCommandLine::RunWithStderr || cl.mode == SCommandLine::RunWithoutStderr)
+        heap::limitThreadCaches(argv);
     for (int ms : cl.delaysMs)
         delayStartup(ms);
     if (cl.hasStress)

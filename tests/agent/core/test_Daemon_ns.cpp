@@ -66,10 +66,14 @@ struct Result
 class Daemon
 {
 public:
-    explicit Daemon(const QStringList& args)
+    // tunables: GLIBC_TUNABLES for the run, none when null
+    explicit Daemon(const QStringList& args, const char* tunables = nullptr)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("NETAGENTD_TEST_TIME_SCALE"), QStringLiteral("0.1"));
+        env.remove(QStringLiteral("GLIBC_TUNABLES"));
+        if (tunables)
+            env.insert(QStringLiteral("GLIBC_TUNABLES"), QString::fromLatin1(tunables));
         process.setProcessEnvironment(env);
         logOffset = readFile(kLog).size();
         process.start(testpaths::daemonPath(), args);
@@ -272,6 +276,42 @@ TEST_F(DaemonTest, StopSignalsEndARunningDaemon)
         ASSERT_GE(lines.size(), 2);
         EXPECT_EQ(stripPrefix(lines[lines.size() - 2]), kStop);
         EXPECT_TRUE(lines.last().isEmpty());
+    }
+}
+
+// A run replaces itself once to keep one freed heap block per size and thread: it keeps its
+// pid and its name (scripts find it by both); an operator's own cache setting stays as it is.
+TEST_F(DaemonTest, RunsWithSmallHeapCachesUnderItsOwnPidAndName)
+{
+    TestCertificates certs;
+    ASSERT_TRUE(certs.ok()) << qPrintable(certs.error());
+    writeFile(kQuv, runningSettings(certs));
+    const struct {
+        const char* given;   // GLIBC_TUNABLES
+        const char* seen;    // the cache setting the run has
+    } cases[] = {
+        {nullptr, "glibc.malloc.tcache_count=1"},
+        {"glibc.malloc.perturb=0", "glibc.malloc.tcache_count=1"},
+        {"glibc.malloc.tcache_count=3", "glibc.malloc.tcache_count=3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given ? c.given : "none");
+        Daemon d({QStringLiteral("-daemon")}, c.given);
+        ASSERT_TRUE(d.waitForLogLine(kRunning));
+        const QString proc = QStringLiteral("/proc/%1/").arg(d.process.processId());
+        EXPECT_EQ(readFile(proc + QStringLiteral("comm")).trimmed(), QStringLiteral("netagentd"));
+        QFile environ(proc + QStringLiteral("environ"));
+        ASSERT_TRUE(environ.open(QIODevice::ReadOnly));
+        // glibc cuts the variable at each tunable's end in place: look for the parts
+        const QByteArray environment = environ.readAll();
+        EXPECT_TRUE(environment.contains(c.seen)) << environment.constData();
+        EXPECT_EQ(environment.count("tcache_count"), 1);
+        if (c.given)
+            EXPECT_TRUE(environment.contains(QByteArray("GLIBC_TUNABLES=") + c.given));
+        d.signal(SIGTERM);
+        const Result r = d.finish();
+        EXPECT_EQ(r.status, QProcess::NormalExit);
+        EXPECT_EQ(r.exitCode, 0);
     }
 }
 
