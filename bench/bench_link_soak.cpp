@@ -6,8 +6,8 @@
 // Counts: polls answered once on the session that asked; polls lost with their session;
 // answers that came twice, on another session or for nothing asked (all three must stay 0);
 // polls refused because their monitor was still busy, and monitors still busy at the end (must
-// be 0). Prints VmRSS and open descriptors after each drop; after the first minute both
-// should stay flat.
+// be 0). Prints VmRSS (and RssAnon), threads and open descriptors after each drop; after the
+// first minute memory and descriptors should stay flat.
 // Runs itself in private namespaces (root); see DaemonBenchHarness.h.
 #include "DaemonBenchHarness.h"
 #include "agent/link/DaemonPollFrames.h"
