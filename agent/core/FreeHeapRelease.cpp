@@ -44,11 +44,14 @@ void limitThreadCaches(char** argv)
     static const char kName[] = "GLIBC_TUNABLES";
     static const char kTunable[] = "glibc.malloc.tcache_count";
     static const char kOurs[] = "glibc.malloc.tcache_count=1";
+    // Marks the re-run, so it happens once whatever glibc makes of the variable.
+    static const char kRerun[] = "NETAGENTD_HEAP_RERUN";
     const char* current = std::getenv(kName);
-    if (current && std::strstr(current, kTunable)) {
-        // Set by the run before this one: the programs the checks start do not inherit it.
-        if (std::strcmp(current, kOurs) == 0)
+    if (std::getenv(kRerun) || (current && std::strstr(current, kTunable))) {
+        // The programs the checks start inherit neither the mark nor a setting of ours alone.
+        if (std::getenv(kRerun) && current && std::strcmp(current, kOurs) == 0)
             ::unsetenv(kName);
+        ::unsetenv(kRerun);
         return;
     }
     // A set-id start filters the environment's tunables: a re-run would not take it.
@@ -63,8 +66,10 @@ void limitThreadCaches(char** argv)
     const std::string before = current ? current : "";
     const std::string value = before.empty() ? std::string(kOurs) : before + ":" + kOurs;
     ::setenv(kName, value.c_str(), 1);
+    ::setenv(kRerun, "1", 1);
     ::execv(path, argv);
     // Not re-run: go on with glibc's caches.
+    ::unsetenv(kRerun);
     if (current)
         ::setenv(kName, before.c_str(), 1);
     else
