@@ -47,9 +47,10 @@ void limitThreadCaches(char** argv)
     // Marks the re-run, so it happens once whatever glibc makes of the variable.
     static const char kRerun[] = "NETAGENTD_HEAP_RERUN";
     const char* current = std::getenv(kName);
-    if (std::getenv(kRerun) || (current && std::strstr(current, kTunable))) {
+    const bool rerun = std::getenv(kRerun) != nullptr;
+    if (rerun || (current && std::strstr(current, kTunable))) {
         // The programs the checks start inherit neither the mark nor a setting of ours alone.
-        if (std::getenv(kRerun) && current && std::strcmp(current, kOurs) == 0)
+        if (rerun && current && std::strcmp(current, kOurs) == 0)
             ::unsetenv(kName);
         ::unsetenv(kRerun);
         return;

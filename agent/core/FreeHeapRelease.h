@@ -19,6 +19,6 @@ void limitArenas(int arenasPerCore);
 // resident size crept up for minutes of steady polling while the live heap stayed flat. The
 // cache is set only from the environment at start, so this runs the program again in place
 // (same pid, same name, same arguments) with GLIBC_TUNABLES naming it, once; an operator's own
-// tcache setting is kept. Answers only when nothing was re-run. Call first in main.
+// tcache setting is kept. Returns only when nothing was re-run. Call first in main.
 void limitThreadCaches(char** argv);
 }

@@ -184,13 +184,6 @@ int UdpDatagramSocket::receive(int max)
     return got;
 }
 
-int UdpDatagramSocket::readPending(int max, const std::function<void(const QByteArray&, const QString&)>& fn)
-{
-    return readPending(max, [&fn](const char* bytes, int size, const QString& sender) {
-        fn(QByteArray::fromRawData(bytes, size), sender);
-    });
-}
-
 int UdpDatagramSocket::readPending(int max, const std::function<void(const char*, int, const QString&)>& fn)
 {
     int total = 0;

@@ -39,10 +39,9 @@ public:
     quint16 localPort() const;
 
     // Reads up to max datagrams that are already pending, without waiting. For each, fn gets
-    // the bytes (valid during the call only; never null, empty for an empty datagram) and the
-    // sender's address text (IPv4-mapped addresses written as IPv4). Answers the count read.
-    int readPending(int max, const std::function<void(const QByteArray& datagram, const QString& sender)>& fn);
-    // The same with the bytes as they lie in the socket's buffers (valid during the call only).
+    // the bytes as they lie in the socket's buffers (valid during the call only; never null,
+    // size 0 for an empty datagram) and the sender's address text (IPv4-mapped addresses
+    // written as IPv4). Answers the count read.
     int readPending(int max, const std::function<void(const char* bytes, int size, const QString& sender)>& fn);
 
     // One system call's worth: reads up to max (at most kBatch) pending datagrams into the
